@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/Analysis.h"
+#include "host/Failure.h"
 #include "host/ModuleState.h"
 #include "host/UndoHistory.h"
 
