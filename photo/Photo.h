@@ -51,25 +51,43 @@ extern bool MapsReady;
 
 inline constexpr const char* kPhotoUnit = "PhotoUnit";
 
-/// Checks that the host's row length is width x planes or twice that.
+/// Checks the host's input layout before anything reads it: three samples
+/// per pixel, rows packed, width x 3 bytes per row in the 8-bit modes and
+/// twice that in the 16-bit modes (other modes, which nothing reads: width x
+/// planes or twice that). Fails with "Неподходящее выравнивание" naming
+/// PhotoUnit.
 void CheckRowLength();
 
-/// Converts the host's input buffer in place to Lab of the same depth.
+/// Converts the host's input buffer in place to Lab of the same depth: RGB
+/// and RGB48 pixel by pixel (one progress unit per row, abort polled with
+/// hostProgress), Lab modes only advance the counter by the image height.
 void ConvertToLab(bool hostProgress);
 
+/// Working size := image size, scroll 0, Scale 1, a new Bitmap.
 void InitPhoto(tPhoto& photo, int32_t width, int32_t height);
+/// Stores the box size and re-creates ScreenBitmap at it.
 void SetPreviewBox(tPhoto& photo, int32_t boxWidth, int32_t boxHeight);
+/// The scale at which the whole host image fits the box (may exceed 1;
+/// 1 for an empty image).
 double FitScale(const tPhoto& photo);
+/// Clamps the scroll position and centres a picture smaller than the box.
 void UpdateVisibleRect(tPhoto& photo);
+/// Rebuilds the working pixels, Bitmap and masks at scale min(scale, 1),
+/// keeping the host pixel at the view centre. The scale must be positive
+/// and finite. One progress unit per working row, shown in the dialog's bar;
+/// the host's abort test is polled each row. A mask scaling under way (see
+/// BeginMaskScaling) is restarted at the new geometry when withMasks is false.
 void RescalePhoto(tPhoto& photo, bool withMasks, double scale);
+/// Releases the bitmaps and their row tables.
 void FreePhoto(tPhoto& photo);
 
 /// The working pixels: 8-bit Lab triples from the start of the host's
 /// output buffer, Width x 3 bytes per row.
 uint8_t* WorkingPixels();
 
-/// Brings MapsReady, the maps, the masks and tPhoto back to their load-time
-/// state before a new image is prepared.
+/// Brings MapsReady, the lightness matrix, the maps, tPhoto (masks, bitmaps,
+/// geometry), the map builders and the step states back to their load-time
+/// values before a new image is prepared.
 void ResetPhotoState();
 
 }  // namespace velmora

@@ -1,0 +1,205 @@
+#include "photo/RecursiveGaussian.h"
+
+#include <cmath>
+
+namespace velmora {
+
+// Normalised coefficients B, b1/b0, b2/b0, b3/b0 for q = 1 and q = 19; each
+// set sums to 1. These digits are the ones to use, not values recomputed
+// from the formulas.
+const tGaussCoefficients kSharpCoefficients = {0.26874589731953952925L, 1.1182159438144562495L,
+                                               -0.45885485089018055620L, 0.071893009756184777490L};
+const tGaussCoefficients kContrastCoefficients = {0.00045725568516135679L, 2.8227489770625408989L,
+                                                  -2.6603021901148547999L, 0.83709595736715254421L};
+
+namespace {
+
+using Ext = long double;
+
+// One recursion step, summed left to right in extended precision. Every form
+// below goes through this, so the column-block and row-block sweeps give the
+// same bits as the single-sequence steps.
+inline Ext Step(const tGaussCoefficients& c, Ext x, Ext p1, Ext p2, Ext p3) {
+    return c.B * x + c.b1 * p1 + c.b2 * p2 + c.b3 * p3;
+}
+
+// K adjacent columns first .. first + K - 1; forward laid out [i * K + k].
+template <size_t K>
+void ColumnBlock(const tGaussCoefficients& coeff, float* const* rows, size_t n, size_t first,
+                 double* fw) {
+    if (n == 0) return;
+    const tGaussCoefficients c = coeff;
+    Ext x0[K];
+    for (size_t k = 0; k < K; ++k) x0[k] = rows[0][first + k];
+
+    // Forward. Before the start: x[0].
+    const size_t head = n < 3 ? n : 3;
+    for (size_t i = 0; i < head; ++i) {
+        const float* r = rows[i] + first;
+        for (size_t k = 0; k < K; ++k) {
+            const Ext p1 = i >= 1 ? Ext(fw[(i - 1) * K + k]) : x0[k];
+            const Ext p2 = i >= 2 ? Ext(fw[(i - 2) * K + k]) : x0[k];
+            fw[i * K + k] = double(Step(c, r[k], p1, p2, x0[k]));
+        }
+    }
+    for (size_t i = 3; i < n; ++i) {
+        const float* r = rows[i] + first;
+        const double* w1 = fw + (i - 1) * K;
+        const double* w2 = fw + (i - 2) * K;
+        const double* w3 = fw + (i - 3) * K;
+        double* w = fw + i * K;
+        for (size_t k = 0; k < K; ++k) w[k] = double(Step(c, r[k], w1[k], w2[k], w3[k]));
+    }
+
+    // Backward, each value stored as a float at once and read back from the
+    // matrix. After the end: w[n - 1].
+    Ext wl[K];
+    for (size_t k = 0; k < K; ++k) wl[k] = fw[(n - 1) * K + k];
+    size_t i = n;
+    while (i > 0 && i + 3 > n) {  // the last three samples (fewer if n < 3)
+        --i;
+        float* r = rows[i] + first;
+        for (size_t k = 0; k < K; ++k) {
+            const Ext q1 = i + 1 < n ? Ext(rows[i + 1][first + k]) : wl[k];
+            const Ext q2 = i + 2 < n ? Ext(rows[i + 2][first + k]) : wl[k];
+            r[k] = float(Step(c, fw[i * K + k], q1, q2, wl[k]));
+        }
+    }
+    while (i > 0) {
+        --i;
+        float* r = rows[i] + first;
+        const float* r1 = rows[i + 1] + first;
+        const float* r2 = rows[i + 2] + first;
+        const float* r3 = rows[i + 3] + first;
+        const double* w = fw + i * K;
+        for (size_t k = 0; k < K; ++k) r[k] = float(Step(c, w[k], r1[k], r2[k], r3[k]));
+    }
+}
+
+// R rows side by side; forward and backward laid out [j * R + r].
+template <size_t R>
+void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* const* maps, size_t n,
+              double* fw, double* bw) {
+    if (n == 0) return;
+    const tGaussCoefficients c = coeff;
+    Ext x0[R];
+    for (size_t r = 0; r < R; ++r) x0[r] = rows[r][0];
+
+    const size_t head = n < 3 ? n : 3;
+    for (size_t j = 0; j < head; ++j) {
+        for (size_t r = 0; r < R; ++r) {
+            const Ext p1 = j >= 1 ? Ext(fw[(j - 1) * R + r]) : x0[r];
+            const Ext p2 = j >= 2 ? Ext(fw[(j - 2) * R + r]) : x0[r];
+            fw[j * R + r] = double(Step(c, rows[r][j], p1, p2, x0[r]));
+        }
+    }
+    for (size_t j = 3; j < n; ++j) {
+        const double* w1 = fw + (j - 1) * R;
+        const double* w2 = fw + (j - 2) * R;
+        const double* w3 = fw + (j - 3) * R;
+        double* w = fw + j * R;
+        for (size_t r = 0; r < R; ++r) w[r] = double(Step(c, rows[r][j], w1[r], w2[r], w3[r]));
+    }
+
+    // Backward in doubles; the row and the map are written from the last
+    // column to the first as the values come out.
+    Ext wl[R];
+    for (size_t r = 0; r < R; ++r) wl[r] = fw[(n - 1) * R + r];
+    size_t j = n;
+    while (j > 0 && j + 3 > n) {
+        --j;
+        for (size_t r = 0; r < R; ++r) {
+            const Ext q1 = j + 1 < n ? Ext(bw[(j + 1) * R + r]) : wl[r];
+            const Ext q2 = j + 2 < n ? Ext(bw[(j + 2) * R + r]) : wl[r];
+            const double y = double(Step(c, fw[j * R + r], q1, q2, wl[r]));
+            bw[j * R + r] = y;
+            rows[r][j] = float(y);
+            maps[r][j] = MapByte(y);
+        }
+    }
+    while (j > 0) {
+        --j;
+        const double* y1 = bw + (j + 1) * R;
+        const double* y2 = bw + (j + 2) * R;
+        const double* y3 = bw + (j + 3) * R;
+        const double* w = fw + j * R;
+        double* y = bw + j * R;
+        for (size_t r = 0; r < R; ++r) {
+            y[r] = double(Step(c, w[r], y1[r], y2[r], y3[r]));
+            rows[r][j] = float(y[r]);
+            maps[r][j] = MapByte(y[r]);
+        }
+    }
+}
+
+}  // namespace
+
+uint8_t MapByte(double y) {
+    // The filters keep 0..255 inputs within 0..255 up to float rounding;
+    // the clamp keeps the byte conversion defined whatever comes in.
+    if (!(y > 0.0)) return 0;
+    if (y >= 255.0) return 255;
+    return uint8_t(std::nearbyint(y));
+}
+
+void BlurColumn(const tGaussCoefficients& c, float* const* rows, size_t n, size_t column,
+                double* forward) {
+    if (n == 0) return;
+    const Ext x0 = rows[0][column];
+    for (size_t i = 0; i < n; ++i) {
+        const Ext p1 = i >= 1 ? Ext(forward[i - 1]) : x0;
+        const Ext p2 = i >= 2 ? Ext(forward[i - 2]) : x0;
+        const Ext p3 = i >= 3 ? Ext(forward[i - 3]) : x0;
+        forward[i] = double(Step(c, rows[i][column], p1, p2, p3));
+    }
+    const Ext wl = forward[n - 1];
+    for (size_t i = n; i-- > 0;) {
+        const Ext q1 = i + 1 < n ? Ext(rows[i + 1][column]) : wl;
+        const Ext q2 = i + 2 < n ? Ext(rows[i + 2][column]) : wl;
+        const Ext q3 = i + 3 < n ? Ext(rows[i + 3][column]) : wl;
+        rows[i][column] = float(Step(c, forward[i], q1, q2, q3));
+    }
+}
+
+void BlurColumns(const tGaussCoefficients& c, float* const* rows, size_t n, size_t first,
+                 size_t count, double* forward) {
+    if (count == kColumnBlock) {
+        ColumnBlock<kColumnBlock>(c, rows, n, first, forward);
+        return;
+    }
+    for (size_t k = 0; k < count; ++k) ColumnBlock<1>(c, rows, n, first + k, forward);
+}
+
+void BlurRow(const tGaussCoefficients& c, float* row, uint8_t* map, size_t n, double* forward,
+             double* backward) {
+    if (n == 0) return;
+    const Ext x0 = row[0];
+    for (size_t j = 0; j < n; ++j) {
+        const Ext p1 = j >= 1 ? Ext(forward[j - 1]) : x0;
+        const Ext p2 = j >= 2 ? Ext(forward[j - 2]) : x0;
+        const Ext p3 = j >= 3 ? Ext(forward[j - 3]) : x0;
+        forward[j] = double(Step(c, row[j], p1, p2, p3));
+    }
+    const Ext wl = forward[n - 1];
+    for (size_t j = n; j-- > 0;) {
+        const Ext q1 = j + 1 < n ? Ext(backward[j + 1]) : wl;
+        const Ext q2 = j + 2 < n ? Ext(backward[j + 2]) : wl;
+        const Ext q3 = j + 3 < n ? Ext(backward[j + 3]) : wl;
+        backward[j] = double(Step(c, forward[j], q1, q2, q3));
+    }
+    for (size_t j = n; j-- > 0;) {
+        row[j] = float(backward[j]);
+        map[j] = MapByte(backward[j]);
+    }
+}
+
+void BlurRows(const tGaussCoefficients& c, float* const* rows, uint8_t* const* maps, size_t count,
+              size_t n, double* forward, double* backward) {
+    if (count == kRowBlock) {
+        RowBlock<kRowBlock>(c, rows, maps, n, forward, backward);
+        return;
+    }
+    for (size_t r = 0; r < count; ++r) RowBlock<1>(c, rows + r, maps + r, n, forward, backward);
+}
+
+}  // namespace velmora
