@@ -1,6 +1,7 @@
 #include "host/ModuleState.h"
 
 #include "host/Failure.h"
+#include "host/UiHooks.h"
 
 namespace velmora {
 
@@ -13,6 +14,7 @@ bool RepeatFlag = true;
 bool ConfirmedFlag = false;
 int32_t ProgressCounter = 0;
 int32_t ProgressTotal = 0;
+tUiHooks UiHooks{};
 
 namespace {
 const sdk::FilterRecord& Record() {
@@ -39,6 +41,8 @@ int32_t ImagePlanes() {
     return p;
 }
 
-int16_t ImageMode() { return Record().imageMode; }
+int16_t ImageMode() {
+    return Record().imageMode;
+}
 
 }  // namespace velmora

@@ -45,7 +45,9 @@ void AssignLightEq() {
     for (auto& g : Settings.LightEq) g = 0;
 }
 
-bool Near(double a, double b) { return std::fabs(a - b) < 0.000001; }
+bool Near(double a, double b) {
+    return std::fabs(a - b) < 0.000001;
+}
 }  // namespace
 
 void ResetLevels(bool record) {
@@ -124,27 +126,42 @@ bool SettingsEqual(const tParams& a, const tParams& b) {
 }
 
 void ReadParamBlock() {
+    if (!CurrentRecord) Fail("Нет записи фильтра");
     sdk::FilterRecord& record = *CurrentRecord;
     sdk::BufferProcs* procs = record.bufferProcs;
     if (!procs || !procs->allocateProc || !procs->lockProc || !procs->unlockProc)
         Fail("Хост не предоставил процедуры буферов");
     if (record.parameters == nullptr) {
-        procs->allocateProc(kParamBlockSize, &record.parameters);
+        if (procs->allocateProc(kParamBlockSize, &record.parameters) != 0 || !record.parameters) {
+            record.parameters = nullptr;
+            Fail("Не удалось выделить блок параметров");
+        }
         ParamBlockAddress = static_cast<tParamBlock*>(procs->lockProc(record.parameters, 0));
-        if (!ParamBlockAddress) Fail("Не удалось получить блок параметров");
+        if (!ParamBlockAddress) {
+            // Never leave the host holding a block that was not initialised:
+            // the next run would read its garbage as settings.
+            record.parameters = nullptr;
+            Fail("Не удалось получить блок параметров");
+        }
+        // Reserved bytes and unused slots are stored as zeros; the saved
+        // copy follows, so a cancel cannot bring back another block's slots.
+        Settings = tParams{};
         ResetFirstUse();
-        for (auto& slot : Slots) slot.Used = 0;
+        for (auto& slot : Slots) slot = tParamSlot{};
+        std::memcpy(SavedSlots, Slots, sizeof Slots);
         return;
     }
-    ParamBlockAddress = static_cast<tParamBlock*>(procs->lockProc(record.parameters, 0));
-    if (!ParamBlockAddress) Fail("Не удалось получить блок параметров");
-    std::memcpy(&Settings, &ParamBlockAddress->Params, sizeof(tParams));
-    std::memcpy(Slots, ParamBlockAddress->Slots, sizeof Slots);
+    auto* block = static_cast<tParamBlock*>(procs->lockProc(record.parameters, 0));
+    if (!block) Fail("Не удалось получить блок параметров");
+    ParamBlockAddress = block;
+    std::memcpy(&Settings, &block->Params, sizeof(tParams));
+    std::memcpy(Slots, block->Slots, sizeof Slots);
     std::memcpy(SavedSlots, Slots, sizeof Slots);
 }
 
 void WriteParamBlock() {
-    if (!ParamBlockAddress || !CurrentRecord) return;
+    if (!ParamBlockAddress) return;
+    if (!CurrentRecord) Fail("Нет записи фильтра");
     std::memcpy(&ParamBlockAddress->Params, &Settings, sizeof(tParams));
     std::memcpy(ParamBlockAddress->Slots, Slots, sizeof Slots);
     ParamBlockAddress = nullptr;

@@ -1,79 +1,67 @@
 #include "host/UndoHistory.h"
 
-#include <memory>
+#include <iterator>
+#include <list>
 
 #include "host/Settings.h"
 
 namespace velmora {
 
 namespace {
-struct tUndoEntry {
-    tUndoEntry* Older = nullptr;
-    tUndoEntry* Newer = nullptr;
-    tParams Params{};
-};
+// Oldest entry first. HistoryHead is the most recently recorded or restored
+// entry; History.end() stands for "none". Entries after the head form the
+// redo branch.
+std::list<tParams> History;
+std::list<tParams>::iterator HistoryHead = History.end();
 
-tUndoEntry* HistoryHead = nullptr;
-
-void FreeNewerThan(tUndoEntry* entry) {
-    tUndoEntry* e = entry ? entry->Newer : nullptr;
-    if (entry) entry->Newer = nullptr;
-    while (e) {
-        std::unique_ptr<tUndoEntry> gone(e);
-        e = e->Newer;
-    }
+bool HasHead() {
+    return HistoryHead != History.end();
+}
+bool HasOlder() {
+    return HasHead() && HistoryHead != History.begin();
+}
+bool HasNewer() {
+    return HasHead() && std::next(HistoryHead) != History.end();
 }
 }  // namespace
 
 void PushUndo() {
-    if (HistoryHead && SettingsEqual(HistoryHead->Params, Settings)) return;
-    auto* entry = new tUndoEntry;
-    entry->Params = Settings;
-    entry->Older = HistoryHead;
-    if (HistoryHead) {
-        FreeNewerThan(HistoryHead);
-        HistoryHead->Newer = entry;
-    }
-    HistoryHead = entry;
+    if (HasHead() && SettingsEqual(*HistoryHead, Settings)) return;
+    // Copy first: a failed allocation leaves the history as it was.
+    std::list<tParams> entry{Settings};
+    if (HasHead()) History.erase(std::next(HistoryHead), History.end());
+    History.splice(History.end(), entry);
+    HistoryHead = std::prev(History.end());
 }
 
 bool CanUndo() {
-    return HistoryHead && (!SettingsEqual(HistoryHead->Params, Settings) || HistoryHead->Older);
+    return HasHead() && (!SettingsEqual(*HistoryHead, Settings) || HasOlder());
 }
 
 void Undo() {
     if (!CanUndo()) return;
-    PushUndo();
-    if (HistoryHead->Older) HistoryHead = HistoryHead->Older;
-    Settings = HistoryHead->Params;
+    PushUndo();  // an unrecorded current state stays reachable by redo
+    if (HasOlder()) --HistoryHead;
+    Settings = *HistoryHead;
 }
 
 bool CanRedo() {
-    return HistoryHead && HistoryHead->Newer && SettingsEqual(HistoryHead->Params, Settings);
+    return HasNewer() && SettingsEqual(*HistoryHead, Settings);
 }
 
 void Redo() {
     if (!CanRedo()) return;
-    HistoryHead = HistoryHead->Newer;
-    Settings = HistoryHead->Params;
+    ++HistoryHead;
+    Settings = *HistoryHead;
 }
 
 void FreeHistory() {
-    tUndoEntry* e = HistoryHead;
-    while (e && e->Newer) e = e->Newer;
-    while (e) {
-        std::unique_ptr<tUndoEntry> gone(e);
-        e = e->Older;
-    }
-    HistoryHead = nullptr;
+    History.clear();
+    HistoryHead = History.end();
 }
 
 int UndoEntryCount() {
-    int n = 0;
-    const tUndoEntry* e = HistoryHead;
-    while (e && e->Newer) e = e->Newer;
-    for (; e; e = e->Older) ++n;
-    return n;
+    return int(History.size());
 }
 
 }  // namespace velmora

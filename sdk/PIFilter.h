@@ -29,6 +29,9 @@ enum : int16_t {
     kBadParameters = -30100,
     kBadMode = -30101,
     kUserCanceled = -128,
+    /// Positive: the module has already shown the error to the user, so the
+    /// host should not show a message of its own.
+    kErrorReported = 1,
 };
 
 /// Image modes (FilterRecord::imageMode).

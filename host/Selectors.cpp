@@ -1,0 +1,150 @@
+#include "host/Selectors.h"
+
+#include <cstring>
+
+#include "engine/ColorConvert.h"
+#include "engine/FinalApply.h"
+#include "engine/Pipeline.h"
+#include "engine/Tables.h"
+#include "host/Failure.h"
+#include "host/ModuleState.h"
+#include "host/Settings.h"
+#include "host/UiHooks.h"
+#include "host/UndoHistory.h"
+
+namespace velmora {
+
+namespace {
+
+sdk::FilterRecord& Record() {
+    if (!CurrentRecord) Fail("Нет записи фильтра");
+    return *CurrentRecord;
+}
+
+bool SupportedMode(int16_t mode) {
+    return mode == sdk::kModeRGB || mode == sdk::kModeLab || mode == sdk::kModeRGB48 ||
+           mode == sdk::kModeLab48;
+}
+
+// The settings and slots as continue read them from the block. A continue
+// that fails puts them back, so finish stores the block as it was and not
+// the half-done state of a broken run.
+tParams SettingsAsRead{};
+tParamSlot SlotsAsRead[kSlotCount]{};
+
+void KeepAsRead() {
+    SettingsAsRead = Settings;
+    std::memcpy(SlotsAsRead, Slots, sizeof Slots);
+}
+
+void RestoreAsRead() {
+    Settings = SettingsAsRead;
+    std::memcpy(Slots, SlotsAsRead, sizeof Slots);
+}
+
+// End of continue: the host is told that no more data is wanted.
+void EmptyRequest(sdk::FilterRecord& record) {
+    SetNormalisedRect(record.inRect, 0, 0, 0, 0);
+    record.outRect = record.inRect;
+    record.maskRect = record.inRect;
+}
+
+}  // namespace
+
+void SetNormalisedRect(sdk::Rect16& rect, int16_t top, int16_t left, int16_t bottom,
+                       int16_t right) {
+    rect.top = top < bottom ? top : bottom;
+    rect.bottom = top < bottom ? bottom : top;
+    rect.left = left < right ? left : right;
+    rect.right = left < right ? right : left;
+}
+
+void AboutSelector() {
+    if (!UiHooks.RunAboutBox) Fail("Окно «О программе» пока недоступно");
+    UiHooks.RunAboutBox();
+}
+
+void ParametersSelector() {
+    if (SupportedMode(Record().imageMode))
+        RepeatFlag = false;
+    else
+        ResultCode = sdk::kBadMode;
+}
+
+void PrepareSelector() {
+    sdk::FilterRecord& record = Record();
+    // A pointer left from an earlier host session must not survive a failed
+    // acquisition, so the suite is only kept when the host grants it.
+    ColorSpaceSuite = nullptr;
+    if (record.sSPBasic && record.sSPBasic->AcquireSuite) {
+        const void* suite = nullptr;
+        if (record.sSPBasic->AcquireSuite(sdk::kColorSpaceSuiteName, sdk::kColorSpaceSuiteVersion,
+                                          &suite) == 0)
+            ColorSpaceSuite = static_cast<const sdk::ColorSpaceSuite1*>(suite);
+    }
+    record.bufferSpace = 0;
+    record.maxSpace = 0;
+}
+
+void StartSelector() {
+    sdk::FilterRecord& record = Record();
+    const auto rows = int16_t(ImageRows());
+    const auto columns = int16_t(ImageColumns());
+    const auto planes = int16_t(ImagePlanes());
+    SetNormalisedRect(record.inRect, 0, 0, rows, columns);
+    record.outRect = record.inRect;
+    record.inLoPlane = 0;
+    record.outLoPlane = 0;
+    record.inHiPlane = int16_t(planes - 1);
+    record.outHiPlane = int16_t(planes - 1);
+}
+
+void ContinueSelector() {
+    sdk::FilterRecord& record = Record();
+    bool blockRead = false;
+    try {
+        ReadParamBlock();
+        blockRead = true;
+        KeepAsRead();
+        // The undo history belongs to one dialog run; a headless run's
+        // recorded levels reset must not reach a later dialog's history.
+        FreeHistory();
+        if (RepeatFlag) {
+            ResetImageState();
+            HeadlessRun();
+        } else {
+            ConfirmedFlag = false;
+            ResetImageState();
+            if (!UiHooks.RunParamDialog) Fail("Диалог параметров пока недоступен");
+            UiHooks.RunParamDialog();
+        }
+        if (RepeatFlag || ConfirmedFlag) {
+            BuildTables();
+            ApplyCorrection();
+        }
+        FreeHistory();
+    } catch (...) {
+        // The block stays locked for finish, which writes back what was read.
+        if (blockRead) RestoreAsRead();
+        FreeHistory();
+        EmptyRequest(record);
+        RepeatFlag = true;
+        throw;
+    }
+    EmptyRequest(record);
+    RepeatFlag = true;
+    if (record.progressProc) record.progressProc(ProgressTotal, ProgressTotal);
+}
+
+void FinishSelector() {
+    // The block is written and unlocked even when the flush fails.
+    try {
+        FlushConversionCache();
+    } catch (...) {
+        WriteParamBlock();
+        throw;
+    }
+    WriteParamBlock();
+}
+
+}  // namespace velmora
