@@ -229,6 +229,7 @@ void tLightnessMapDestructor::FinishRelease() {
 }
 
 int32_t SampleIndex(double acc, size_t size) {
+    if (size == 0) return 0;
     const double last = double(size - 1);
     if (acc >= last) return int32_t(size - 1);
     if (!(acc > 0.0)) return 0;

@@ -121,7 +121,7 @@ void MaskScalingStep();
 bool MaskScalingDone();
 
 /// Map index of an accumulated position: round(acc), ties to even, kept
-/// within 0 .. size - 1 (size > 0).
+/// within 0 .. size - 1 (0 when size is 0; the caller must not index then).
 int32_t SampleIndex(double acc, size_t size);
 
 /// The builders and step states back to their load-time values.

@@ -243,8 +243,19 @@ void RescalePhoto(tPhoto& photo, bool withMasks, double scale) {
         photo.SharpMask.Create(height, width);
     }
     // A step-wise mask scaling begun at the old geometry would write rows
-    // the new masks may not have: start it over at the new size and step.
-    if (&photo == &Photo && MaskScaling.Active && !withMasks) BeginMaskScaling();
+    // the new masks may not have: without masks it starts over at the new
+    // size and step; with masks this rescale builds them, so it is done.
+    if (&photo == &Photo && MaskScaling.Active) {
+        if (!withMasks) {
+            BeginMaskScaling();
+        } else {
+            MaskScaling.Step = 1.0 / s;
+            MaskScaling.Row = photo.Height;
+        }
+    }
+    // Only the four supported modes hold three samples per pixel; in any
+    // other the picture keeps its geometry and stays black.
+    if (!Is8Bit(ImageMode()) && !wide) return;
 
     const size_t hostRowSamples = CheckedMul(size_t(imageWidth), 3);
     if (actual) {

@@ -76,7 +76,9 @@ void UpdateVisibleRect(tPhoto& photo);
 /// keeping the host pixel at the view centre. The scale must be positive
 /// and finite. One progress unit per working row, shown in the dialog's bar;
 /// the host's abort test is polled each row. A mask scaling under way (see
-/// BeginMaskScaling) is restarted at the new geometry when withMasks is false.
+/// BeginMaskScaling) is restarted at the new geometry when withMasks is false
+/// and counts as done when withMasks is true (this call builds the masks).
+/// Modes other than RGB, Lab, RGB48 and Lab48: geometry only, no pixel read.
 void RescalePhoto(tPhoto& photo, bool withMasks, double scale);
 /// Releases the bitmaps and their row tables.
 void FreePhoto(tPhoto& photo);

@@ -534,6 +534,7 @@ TEST_F(MapsTest, RescaleDuringMaskScalingRestartsItAtTheNewSize) {
     MapsReady = true;
     RescalePhoto(Photo, true, 0.5);
     EXPECT_EQ(Photo.ContrastMask[3][4], ContrastMap[6][8]);
+    EXPECT_TRUE(MaskScalingDone());
 }
 
 }  // namespace

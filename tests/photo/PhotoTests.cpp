@@ -2,6 +2,7 @@
 // and rescaling with its masks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -362,6 +363,17 @@ TEST_F(PhotoTest, RescaleRefusesScalesThatAreNotPositive) {
     RescalePhoto(Photo, false, 0.06);
     EXPECT_EQ(Photo.Width, 1);
     EXPECT_EQ(Photo.Height, 1);
+}
+
+TEST_F(PhotoTest, OtherModesGetTheGeometryWithoutReadingPixels) {
+    FakeHost host(sdk::kModeGrayscale, 20, 10, 1);
+    std::fill(host.in.begin(), host.in.end(), uint8_t(99));
+    Use(host);
+    InitPhoto(Photo, 20, 10);
+    RescalePhoto(Photo, false, 1.0);
+    EXPECT_EQ(Photo.Width, 20);
+    EXPECT_EQ(Photo.Bitmap->Pixels, std::vector<uint8_t>(20 * 10 * 3, 0));
+    EXPECT_EQ(host.out, std::vector<uint8_t>(200, 0));
 }
 
 TEST_F(PhotoTest, ResetBringsEverythingBackToTheLoadTimeState) {
