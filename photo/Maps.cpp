@@ -177,6 +177,8 @@ void tMapCreator::BeginColumns(tSingleMatrix source, tByteMatrix& map) {
 
 void tMapCreator::ColumnStep() {
     if (ColumnsDone()) return;
+    if (rowStarts_.size() != size_t(Rows) || Forward.size() != size_t(Rows))
+        Fail("tMapCreator: неправильный шаг", kPhotoUnit);
     BlurColumn(*c_, rowStarts_.data(), size_t(Rows), size_t(Column), Forward.data());
     ++Column;
 }
@@ -192,6 +194,8 @@ void tMapCreator::RowStep() {
     if (RowsDone()) return;
     std::vector<float>& row = Source.At(size_t(Row));
     if (row.size() != size_t(Columns)) Fail("Неправильная матрица яркости", kPhotoUnit);
+    if (Forward.size() != size_t(Columns) || Backward.size() != size_t(Columns))
+        Fail("tMapCreator: неправильный шаг", kPhotoUnit);
     std::vector<uint8_t>& out = Map.At(size_t(Row));
     out.assign(size_t(Columns), 0);
     BlurRow(*c_, row.data(), out.data(), size_t(Columns), Forward.data(), Backward.data());

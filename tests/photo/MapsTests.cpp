@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/Failure.h"
 #include "host/ModuleState.h"
 #include "host/Progress.h"
 #include "photo/Maps.h"
@@ -367,6 +368,24 @@ TEST_F(MapsTest, StepwiseAndOneShotFormsGiveIdenticalMaps) {
         EXPECT_TRUE(SharpMapCreator.Forward.empty());
         EXPECT_TRUE(SharpMapCreator.Backward.empty());
     }
+}
+
+TEST_F(MapsTest, CreatorStepsOutOfOrderAreRefused) {
+    FakeHost host(sdk::kModeLab, 9, 5);
+    SetLightness(host, Texture(9, 5, 3));
+    Use(host);
+    BuildLightnessMatrix(false);
+    tMapCreator& c = SharpMapCreator;
+    c.BeginColumns(LightnessMatrix, SharpMap);
+    EXPECT_THROW(c.RowStep(), tInternalFailure);  // row phase not begun
+    c.ColumnStep();
+    c.BeginRows();
+    EXPECT_THROW(c.ColumnStep(), tInternalFailure);  // column phase over
+    c.RowStep();
+    c.Finish();
+    EXPECT_THROW(c.RowStep(), tInternalFailure);  // temporaries released
+    EXPECT_EQ(c.Row, 1);
+    EXPECT_EQ(SharpMap[0].size(), 9u);
 }
 
 TEST_F(MapsTest, OneShotFormsCountRowsAndColumns) {
