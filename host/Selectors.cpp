@@ -73,14 +73,14 @@ void ParametersSelector() {
 
 void PrepareSelector() {
     sdk::FilterRecord& record = Record();
-    // A pointer left from an earlier host session must not survive a failed
-    // acquisition, so the suite is only kept when the host grants it.
+    // The acquisition's result is ignored; clearing the pointer first keeps
+    // one left from an earlier host session from surviving a refusal.
     ColorSpaceSuite = nullptr;
     if (record.sSPBasic && record.sSPBasic->AcquireSuite) {
         const void* suite = nullptr;
-        if (record.sSPBasic->AcquireSuite(sdk::kColorSpaceSuiteName, sdk::kColorSpaceSuiteVersion,
-                                          &suite) == 0)
-            ColorSpaceSuite = static_cast<const sdk::ColorSpaceSuite1*>(suite);
+        record.sSPBasic->AcquireSuite(sdk::kColorSpaceSuiteName, sdk::kColorSpaceSuiteVersion,
+                                      &suite);
+        ColorSpaceSuite = static_cast<const sdk::ColorSpaceSuite1*>(suite);
     }
     record.bufferSpace = 0;
     record.maxSpace = 0;

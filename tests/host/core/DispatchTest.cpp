@@ -204,7 +204,7 @@ TEST_F(DispatchTest, AboutGetsTheAboutRecordsPlatformDataAndNoFilterRecord) {
               "velmora: Окно «О программе» пока недоступно\n");
 }
 
-TEST_F(DispatchTest, PrepareKeepsOnlyASuiteTheHostGranted) {
+TEST_F(DispatchTest, PrepareTakesTheSuiteFromThisHostOnly) {
     host.record.bufferSpace = 77;
     host.record.maxSpace = 77;
     ColorSpaceSuite = reinterpret_cast<const sdk::ColorSpaceSuite1*>(&host);  // stale
@@ -213,10 +213,8 @@ TEST_F(DispatchTest, PrepareKeepsOnlyASuiteTheHostGranted) {
     EXPECT_EQ(host.record.bufferSpace, 0);
     EXPECT_EQ(host.record.maxSpace, 0);
 
-    host.basic.AcquireSuite = [](const char*, int32_t, const void** suite) -> int32_t {
-        *suite = reinterpret_cast<const void*>(uintptr_t(0xDEAD));
-        return -1;
-    };
+    // A refusal that leaves the pointer alone: the earlier suite is not kept.
+    host.basic.AcquireSuite = [](const char*, int32_t, const void**) -> int32_t { return -1; };
     EXPECT_EQ(Call(sdk::kSelectorPrepare), 0);  // the refusal is not an error
     EXPECT_EQ(ColorSpaceSuite, nullptr);
 
