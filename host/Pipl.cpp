@@ -11,7 +11,7 @@ namespace velmora {
 #define VELMORA_ID0 0, 0, 0, 0
 
 // clang-format off
-[[gnu::section(".pipl"), gnu::used]] alignas(4) const uint8_t kPropertyList[] = {
+[[gnu::section(".pipl"), gnu::used, gnu::retain]] alignas(4) const uint8_t kPropertyList[] = {
     // Header: int16 version 1, int32 kind 0, int32 count 8.
     1, 0, 0, 0, 0, 0, 8, 0, 0, 0,
     // kind: "8BFM", a filter.

@@ -11,6 +11,7 @@
 // error text, never a crash or a read outside the buffer.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <exception>
