@@ -1,0 +1,24 @@
+// The file format readers and writers behind ReadDocument and WriteDocument.
+// Each reader throws HostError ("<path>: <problem>") and never lets a
+// library abort the process: libtiff errors are collected by a handler,
+// libpng and libjpeg errors jump back out of the library.
+#pragma once
+
+#include <string>
+
+#include "filterhost/Document.h"
+
+namespace filterhost {
+
+Document ReadTiff(const std::string& path);
+Document ReadPng(const std::string& path);
+Document ReadJpeg(const std::string& path);
+
+void WriteTiff(const Document& doc, const std::string& path);
+void WritePng(const Document& doc, const std::string& path);
+void WriteJpeg(const Document& doc, const std::string& path);
+
+/// Refuses sizes the filter record cannot carry (and empty images).
+void CheckDimensions(const std::string& path, uint64_t width, uint64_t height);
+
+}  // namespace filterhost

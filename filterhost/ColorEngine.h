@@ -1,0 +1,43 @@
+// The colour conversions the host offers a filter, by LittleCMS: the
+// document's RGB profile (its embedded profile when that is an RGB profile
+// LittleCMS can use, else sRGB) to and from CIE Lab D50, relative
+// colorimetric, and Lab to the monitor's RGB (sRGB).
+//
+// Colours are 8-bit: RGB components 0..255; Lab in the host's 8-bit
+// encoding, L 0..255 for 0..100, a and b 0..255 with 128 neutral. Results are
+// rounded (halves to even) and clamped to 0..255. The transforms are built
+// once per document; each call converts one colour.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace filterhost {
+
+class ColorEngine {
+public:
+    /// icc: the document's embedded profile, may be empty.
+    explicit ColorEngine(const std::vector<uint8_t>& icc);
+    ~ColorEngine();
+    ColorEngine(const ColorEngine&) = delete;
+    ColorEngine& operator=(const ColorEngine&) = delete;
+
+    void RgbToLab(const uint8_t rgb[3], uint8_t lab[3]) const;
+    void LabToRgb(const uint8_t lab[3], uint8_t rgb[3]) const;
+    void LabToMonitor(const uint8_t lab[3], uint8_t rgb[3]) const;
+
+    /// True when the embedded profile is the document's RGB profile.
+    bool UsesEmbeddedProfile() const { return embedded_; }
+    /// Why an embedded profile was not used (empty when it was, or when there is none).
+    const std::string& ProfileNote() const { return note_; }
+
+private:
+    struct Transforms;
+    std::unique_ptr<Transforms> t_;
+    bool embedded_ = false;
+    std::string note_;
+};
+
+}  // namespace filterhost

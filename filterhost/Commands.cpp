@@ -1,0 +1,256 @@
+#include "filterhost/Commands.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <system_error>
+
+#include "filterhost/Document.h"
+#include "filterhost/FileOps.h"
+#include "filterhost/FilterHost.h"
+#include "filterhost/HostError.h"
+#include "filterhost/Metadata.h"
+#include "filterhost/PluginModule.h"
+#include "filterhost/ProgressDisplay.h"
+
+namespace filterhost {
+
+namespace {
+
+ProgressDisplay* shownProgress = nullptr;
+
+void PrintLine(const std::string& text) {
+    if (shownProgress) shownProgress->Clear();
+    std::fprintf(stderr, "filterhost: %s\n", text.c_str());
+}
+
+void Warn(const std::string& text) { PrintLine("warning: " + text); }
+
+std::string ExecutableDir() {
+    std::error_code ec;
+    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return ".";
+    return exe.parent_path().string();
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+// The first valid filter module of a folder, in name order.
+PluginInfo FirstPluginIn(const std::string& dir) {
+    for (const auto& file : FindPluginFiles(dir)) {
+        try {
+            return ReadPluginInfo(file);
+        } catch (const HostError&) {
+            // Not a module: try the next file.
+        }
+    }
+    throw HostError("no filter plug-in in " + dir + "; pass --plugin PATH");
+}
+
+PluginInfo ResolvePlugin(const CommonOptions& options) {
+    if (options.plugin.empty()) return FirstPluginIn(DefaultPluginDir());
+    if (IsDirectory(options.plugin)) return FirstPluginIn(options.plugin);
+    return ReadPluginInfo(options.plugin);
+}
+
+std::string ParamsPathFor(const CommonOptions& options, const PluginInfo& info) {
+    return options.params.empty() ? DefaultParamsPath(info.name) : options.params;
+}
+
+bool HasExtension(const std::string& path) {
+    const std::string base = BaseName(path);
+    const auto dot = base.find_last_of('.');
+    return dot != std::string::npos && dot != 0;
+}
+
+// The output's format: from its extension, else the input's.
+FileFormat OutputFormat(const std::string& output, FileFormat inputFormat) {
+    if (auto f = FormatFromExtension(output)) return *f;
+    if (HasExtension(output))
+        throw HostError(output + ": unknown output format (use .tif, .tiff, .png, .jpg or .jpeg)");
+    return inputFormat;
+}
+
+// One command's filter runs: the module, its host and the params file.
+class Session {
+public:
+    Session(const CommonOptions& options, int files)
+        : info_(ResolvePlugin(options)),
+          paramsPath_(ParamsPathFor(options, info_)),
+          progress_(files, ProgressDisplay::StderrIsTerminal()) {
+        // A stored block of the wrong size is refused before anything runs.
+        auto block = LoadParams(paramsPath_, size_t(kParameterBlockSize));
+        module_ = std::make_unique<PluginModule>(info_);
+        host_ = std::make_unique<FilterHost>(*module_);
+        if (block) host_->SetParameterBlock(*block);
+        shownProgress = &progress_;
+    }
+    ~Session() { shownProgress = nullptr; }
+
+    FilterHost& Host() { return *host_; }
+
+    // Filters one file into output; throws HostError (Interruption on Ctrl-C).
+    void Run(int index, const std::string& input, const std::string& output, bool withDialog) {
+        Document doc = ReadDocument(input);
+        if (!info_.SupportsMode(doc.ImageMode()))
+            throw HostError(input + ": " + info_.name + " does not take " + doc.ModeName() +
+                            " documents (its modes: " + info_.ModesText() + ")");
+        const FileFormat format = OutputFormat(output, doc.format);
+        try {
+            CheckWritable(doc, format);
+        } catch (const HostError& e) {
+            throw HostError(output + ": " + e.what());
+        }
+        if (SameFile(input, output)) throw HostError(output + ": is the input file; choose another output");
+        Metadata metadata = Metadata::Read(input);
+        if (!metadata.Note().empty()) Warn(input + ": " + metadata.Note() + "; it is not carried over");
+
+        progress_.BeginFile(index, BaseName(input), uint64_t(doc.width) * uint64_t(doc.height));
+        try {
+            host_->Filter(doc, withDialog, &progress_);
+        } catch (const HostError& e) {
+            progress_.EndFile();
+            if (dynamic_cast<const Interruption*>(&e)) throw Interruption(input + ": " + e.what());
+            throw HostError(input + ": " + e.what());
+        }
+        progress_.EndFile();
+
+        TempFile temp(output);
+        try {
+            WriteDocument(doc, temp.Path(), format);
+        } catch (const std::bad_alloc&) {
+            throw HostError(output + ": not enough memory to write the image");
+        } catch (const HostError& e) {
+            // The codecs name the temporary file; the user knows the output's name.
+            std::string m = e.what();
+            if (m.compare(0, temp.Path().size(), temp.Path()) == 0) m = output + m.substr(temp.Path().size());
+            throw HostError(m);
+        }
+        metadata.WriteTo(temp.Path(), output);
+        temp.Commit();
+        if (auto block = host_->ParameterBlock()) SaveParams(paramsPath_, *block);
+    }
+
+private:
+    PluginInfo info_;
+    std::string paramsPath_;
+    std::unique_ptr<PluginModule> module_;
+    std::unique_ptr<FilterHost> host_;
+    ProgressDisplay progress_;
+};
+
+}  // namespace
+
+std::string DefaultPluginDir() {
+    const char* env = std::getenv("FILTERHOST_PLUGIN_DIR");
+    if (env && *env) return env;
+    return ExecutableDir() + "/../plugins";
+}
+
+int ListPlugins(const std::string& dir) {
+    try {
+        const auto files = FindPluginFiles(dir);
+        int shown = 0;
+        for (const auto& file : files) {
+            try {
+                const PluginInfo info = ReadPluginInfo(file);
+                std::printf("%s\n", info.ListingLine().c_str());
+                ++shown;
+            } catch (const HostError& e) {
+                Warn(std::string("skipped ") + e.what());
+            }
+        }
+        if (shown == 0) Warn("no filter plug-ins in " + dir);
+        std::fflush(stdout);
+        return 0;
+    } catch (const HostError& e) {
+        PrintLine(e.what());
+        return kExitFailure;
+    }
+}
+
+int Apply(const CommonOptions& options, const std::vector<std::string>& inputs, const std::string& output,
+          const std::string& outDir) {
+    if (inputs.empty()) {
+        PrintLine("apply: no input files");
+        return kExitFailure;
+    }
+    if (output.empty() == outDir.empty()) {
+        PrintLine("apply: give either -o OUT (one input) or --out-dir DIR");
+        return kExitFailure;
+    }
+    if (!output.empty() && inputs.size() > 1) {
+        PrintLine("apply: -o takes one input; use --out-dir DIR for several");
+        return kExitFailure;
+    }
+    InstallInterruptHandler();
+    int status = 0;
+    try {
+        if (!outDir.empty()) MakeDirectories(outDir);
+        Session session(options, int(inputs.size()));
+        std::set<std::string> written;
+        for (size_t i = 0; i < inputs.size(); ++i) {
+            const std::string out = output.empty() ? outDir + "/" + BaseName(inputs[i]) : output;
+            try {
+                if (!written.insert(std::filesystem::weakly_canonical(out).string()).second)
+                    throw HostError(inputs[i] + ": its output " + out + " is the output of an earlier input");
+                session.Run(int(i), inputs[i], out, false);
+            } catch (const Interruption& e) {
+                PrintLine(e.what());
+                return kExitInterrupted;
+            } catch (const HostError& e) {
+                PrintLine(e.what());
+                status = kExitFailure;
+            }
+        }
+    } catch (const HostError& e) {
+        PrintLine(e.what());
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        PrintLine(std::string("unexpected failure: ") + e.what());
+        return kExitFailure;
+    }
+    return status;
+}
+
+int Edit(const CommonOptions& options, const std::string& input, const std::string& output) {
+    InstallInterruptHandler();
+    try {
+        Session session(options, 1);
+        session.Run(0, input, output, true);
+        return 0;
+    } catch (const Interruption& e) {
+        PrintLine(e.what());
+        return kExitInterrupted;
+    } catch (const HostError& e) {
+        PrintLine(e.what());
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        PrintLine(std::string("unexpected failure: ") + e.what());
+        return kExitFailure;
+    }
+}
+
+int About(const CommonOptions& options) {
+    InstallInterruptHandler();
+    try {
+        Session session(options, 0);
+        session.Host().About();
+        return 0;
+    } catch (const HostError& e) {
+        PrintLine(e.what());
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        PrintLine(std::string("unexpected failure: ") + e.what());
+        return kExitFailure;
+    }
+}
+
+}  // namespace filterhost

@@ -1,0 +1,112 @@
+// The host side of the filter protocol: the filter record, the host
+// services a filter calls (buffer procedures, progress, abort, colour
+// services, the basic suite with the colour space suite, platform data) and
+// the selector sequences.
+//
+// One FilterHost serves one loaded module for the life of a command; it
+// keeps the module's data word and parameter block between documents, so
+// a block the module writes at finish is the block it is handed next time.
+// The services are plain C functions: they reach the FilterHost whose run is
+// in progress through a process-wide pointer (one run at a time, on the
+// calling thread).
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "filterhost/Document.h"
+#include "filterhost/HostError.h"
+#include "filterhost/PluginModule.h"
+#include "sdk/PIFilter.h"
+
+namespace filterhost {
+
+class ColorEngine;
+class ProgressDisplay;
+
+/// Size of the parameter block the host keeps for a module. Zeq modules use
+/// 1168 bytes; a stored block of any other size is refused, and so is a
+/// module that asks for one.
+inline constexpr int32_t kParameterBlockSize = 1168;
+
+/// Host error codes returned by services (the classic host values).
+inline constexpr int16_t kParamErr = -50;
+inline constexpr int16_t kMemFullErr = -108;
+
+/// The meaning of a module's result code, for messages.
+std::string ResultCodeMeaning(int16_t code);
+
+/// Ctrl-C: SIGINT sets a flag that abortProc reports; a second Ctrl-C ends
+/// the process the default way.
+void InstallInterruptHandler();
+bool Interrupted();
+/// Sets or clears the flag (for tests).
+void SetInterrupted(bool value);
+
+/// Thrown when a run stopped because the user interrupted it.
+class Interruption : public HostError {
+public:
+    using HostError::HostError;
+};
+
+class FilterHost {
+public:
+    explicit FilterHost(const PluginModule& module);
+    ~FilterHost();
+    FilterHost(const FilterHost&) = delete;
+    FilterHost& operator=(const FilterHost&) = delete;
+
+    /// The block to hand the module at its next run (nothing: the module
+    /// allocates and initialises a new one). Must be kParameterBlockSize bytes.
+    void SetParameterBlock(const std::vector<uint8_t>& bytes);
+    /// The block the filter record names after the last run, if any.
+    std::optional<std::vector<uint8_t>> ParameterBlock() const;
+
+    /// Runs the filter on the document: with the dialog (parameters,
+    /// prepare, start, continue, finish) or as a repeat without it (prepare,
+    /// start, continue, finish). On success the document's pixels are the
+    /// module's output. Throws HostError on any failure and Interruption
+    /// after Ctrl-C; the document is then unchanged.
+    void Filter(Document& doc, bool withDialog, ProgressDisplay* progress);
+
+    /// Runs the about selector.
+    void About();
+
+    // The services, called by the module through the record's pointers.
+    struct Buffer;
+    int16_t AllocateBuffer(int32_t size, sdk::BufferID* id);
+    void* LockBuffer(sdk::BufferID id);
+    void UnlockBuffer(sdk::BufferID id);
+    bool AbortRequested();
+    void ReportProgress(int32_t done, int32_t total);
+    int16_t ConvertColor(sdk::ColorServicesInfo* info);
+    int32_t ConvertToMonitor(int16_t space, uint8_t* in, uint8_t* out, int32_t count);
+    const sdk::ColorSpaceSuite1* ColorSpaceSuite() const { return &colorSpace_; }
+
+private:
+    int16_t Call(int16_t selector, void* record);
+    Buffer* FindBuffer(sdk::BufferID id);
+    void Fail(const std::string& message);
+    [[noreturn]] void ThrowFailure(int16_t selector, int16_t code);
+
+    const PluginModule& module_;
+    int32_t data_ = 0;
+    sdk::BufferID parameters_ = nullptr;
+    std::list<std::unique_ptr<Buffer>> buffers_;
+
+    // State of the run in progress.
+    std::unique_ptr<ColorEngine> color_;
+    ProgressDisplay* progress_ = nullptr;
+    std::string failure_;  // a fault of the module seen by a service; ends the run
+
+    sdk::PlatformData platform_{};
+    sdk::BufferProcs bufferProcs_{};
+    sdk::SPBasicSuite basic_{};
+    sdk::ColorSpaceSuite1 colorSpace_{};
+};
+
+}  // namespace filterhost

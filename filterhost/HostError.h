@@ -1,0 +1,16 @@
+// The one failure type of filterhost: a complete one-line message for the
+// user. Every failure of a command ends as one of these, printed once by
+// main() with a non-zero exit status.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace filterhost {
+
+class HostError : public std::runtime_error {
+public:
+    explicit HostError(const std::string& message) : std::runtime_error(message) {}
+};
+
+}  // namespace filterhost
