@@ -134,6 +134,8 @@ public:
             throw HostError(m);
         }
         metadata.WriteTo(temp.Path(), output);
+        // Ctrl-C while the file was written: it is not put in place.
+        if (Interrupted()) throw Interruption(input + ": cancelled (Ctrl-C)");
         temp.Commit();
         if (auto block = host_->ParameterBlock()) SaveParams(paramsPath_, *block);
     }
@@ -197,9 +199,15 @@ int Apply(const CommonOptions& options, const std::vector<std::string>& inputs, 
         Session session(options, int(inputs.size()));
         std::set<std::string> written;
         for (size_t i = 0; i < inputs.size(); ++i) {
+            if (Interrupted()) {
+                PrintLine("cancelled (Ctrl-C)");
+                return kExitInterrupted;
+            }
             const std::string out = output.empty() ? outDir + "/" + BaseName(inputs[i]) : output;
             try {
-                if (!written.insert(std::filesystem::weakly_canonical(out).string()).second)
+                std::error_code ec;
+                const auto canonical = std::filesystem::weakly_canonical(out, ec);
+                if (!written.insert(ec ? out : canonical.string()).second)
                     throw HostError(inputs[i] + ": its output " + out + " is the output of an earlier input");
                 session.Run(int(i), inputs[i], out, false);
             } catch (const Interruption& e) {

@@ -260,6 +260,19 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
         ~ProgressReset() { host->progress_ = nullptr; }
     } progressReset{this};
     ActiveScope scope(this);
+    // A run that fails leaves the parameter block as it was, so the next
+    // document of the command gets the same block a new command would.
+    struct BlockGuard {
+        FilterHost* host;
+        sdk::BufferID id;
+        std::optional<std::vector<uint8_t>> bytes;
+        bool keep = false;
+        ~BlockGuard() {
+            if (keep) return;
+            host->parameters_ = id;
+            if (Buffer* b = host->FindBuffer(id); b && bytes) b->bytes = *bytes;
+        }
+    } blockGuard{this, parameters_, ParameterBlock()};
 
     const size_t rowBytes = doc.RowBytes();
     const size_t total = rowBytes * size_t(doc.height);
@@ -316,6 +329,7 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     if (!IsEmpty(record.inRect) || !IsEmpty(record.outRect))
         throw HostError(name + " asked for more image data after continue; filterhost supplies the image once");
 
+    blockGuard.keep = true;
     doc.pixels = std::move(outData);
 }
 

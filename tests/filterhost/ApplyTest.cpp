@@ -195,19 +195,26 @@ TEST_F(ApplyTest, OutputIsWhatTheFilterWrote) {
 }
 
 TEST_F(ApplyTest, IccProfileIsKeptInEveryFormat) {
+    // Each input plain and with metadata (which exiv2 adds after the image is written).
     const auto icc = fhtest::WideRgbProfile();
     const auto samples = fhtest::Pattern(7, 5, 3, 8, 9);
-    fhtest::TiffSpec tiff;
-    tiff.icc = icc;
-    fhtest::WriteTiff(dir / "p.tif", tiff, samples);
-    fhtest::PngSpec png;
-    png.icc = icc;
-    fhtest::WritePng(dir / "p.png", png, samples);
-    fhtest::WriteJpeg(dir / "p.jpg", 7, 5, 3, samples, icc);
-
+    for (const char* suffix : {"", "-meta"}) {
+        const std::string s = suffix;
+        fhtest::TiffSpec tiff;
+        tiff.icc = icc;
+        fhtest::WriteTiff(dir / ("p" + s + ".tif"), tiff, samples);
+        fhtest::PngSpec png;
+        png.icc = icc;
+        fhtest::WritePng(dir / ("p" + s + ".png"), png, samples);
+        fhtest::WriteJpeg(dir / ("p" + s + ".jpg"), 7, 5, 3, samples, icc);
+        if (!s.empty())
+            for (const char* ext : {".tif", ".png", ".jpg"}) fhtest::AddMetadata(dir / ("p" + s + ext), "A", "B");
+    }
     const struct {
         const char *in, *out;
-    } cases[] = {{"p.tif", "o.tif"}, {"p.png", "o.png"}, {"p.jpg", "o.jpg"}, {"p.png", "o2.tif"}, {"p.tif", "o2.jpg"}};
+    } cases[] = {{"p.tif", "o.tif"},           {"p.png", "o.png"},           {"p.jpg", "o.jpg"},
+                 {"p.png", "o2.tif"},          {"p.tif", "o2.jpg"},          {"p-meta.tif", "m.tif"},
+                 {"p-meta.png", "m.png"},      {"p-meta.jpg", "m.jpg"},      {"p-meta.jpg", "m2.png"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.in) + " -> " + c.out);
         RunResult r = Apply(dir / c.in, dir / c.out);
@@ -321,6 +328,25 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
     ASSERT_EQ(after.size(), 1168u);
     EXPECT_EQ(RunCounter(after), 42u);
     EXPECT_TRUE(std::equal(after.begin() + 10, after.end(), block.begin() + 10));
+}
+
+TEST_F(ApplyTest, AFailedRunLeavesTheBlockAsItWas) {
+    // The second of three inputs fails after the filter changed its block:
+    // the third gets the block the first left.
+    fhtest::PngSpec narrow, wide;
+    wide.width = 13;
+    fhtest::WritePng(dir / "a.png", narrow, fhtest::Pattern(7, 5, 3, 8));
+    fhtest::WritePng(dir / "b.png", wide, fhtest::Pattern(13, 5, 3, 8));
+    fhtest::WritePng(dir / "c.png", narrow, fhtest::Pattern(7, 5, 3, 8, 3));
+    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params, dir / "a.png", dir / "b.png",
+                                   dir / "c.png", "--out-dir", dir / "outs"},
+                                  BaseEnv({{"TESTFILTER_FAIL_WIDTH", "13"}}));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("b.png: Test Filter failed at continue: the plug-in reported the error itself (code 5)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(fhtest::ListDir(dir / "outs"), (std::vector<std::string>{"a.png", "c.png"}));
+    EXPECT_EQ(RunCounter(fhtest::ReadBytes(params)), 2u);
 }
 
 TEST_F(ApplyTest, CtrlCAbortsWithoutOutput) {

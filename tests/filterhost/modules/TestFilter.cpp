@@ -4,6 +4,7 @@
 //   TESTFILTER_RESULT   result code to answer at selector TESTFILTER_AT (default 4)
 //   TESTFILTER_BLOCK    size of the parameter block it allocates (default 1168)
 //   TESTFILTER_READY    file it creates when wait-abort starts waiting
+//   TESTFILTER_FAIL_WIDTH  answers 5 at continue for images of this width
 // Its parameter block: "TFLT" at 0, a run counter (uint32) at 4, the last
 // image mode (int16) at 8. It checks the record it is given and answers 7
 // (an error it reported itself) when something is off.
@@ -176,6 +177,8 @@ int16_t Run(int16_t selector, void* record) {
             ++runs;
             std::memcpy(block + 4, &runs, 4);
             std::memcpy(block + 8, &r.imageMode, 2);
+            const std::string failWidth = Env("TESTFILTER_FAIL_WIDTH");
+            if (!failWidth.empty() && r.imageColumns == std::atoi(failWidth.c_str())) return 5;
             const int16_t e = Process(r);
             r.inRect = r.outRect = r.maskRect = sdk::Rect16{0, 0, 0, 0};
             r.progressProc(1, 1);
