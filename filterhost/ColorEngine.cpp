@@ -34,8 +34,10 @@ uint8_t Clamp8(double v) {
 
 // Floating-point on both sides: no precalculated 8-bit tables, so each
 // answer is the profile's own arithmetic, rounded once at the end.
-TransformPtr MakeTransform(cmsHPROFILE from, cmsUInt32Number fromType, cmsHPROFILE to, cmsUInt32Number toType) {
-    return TransformPtr(cmsCreateTransform(from, fromType, to, toType, INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE));
+TransformPtr MakeTransform(cmsHPROFILE from, cmsUInt32Number fromType, cmsHPROFILE to,
+                           cmsUInt32Number toType) {
+    return TransformPtr(cmsCreateTransform(from, fromType, to, toType, INTENT_RELATIVE_COLORIMETRIC,
+                                           cmsFLAGS_NOCACHE));
 }
 
 }  // namespace
@@ -56,7 +58,8 @@ ColorEngine::ColorEngine(const std::vector<uint8_t>& icc) : t_(std::make_unique<
             note_ = "the embedded ICC profile cannot be read; colours are converted as sRGB";
         } else if (cmsGetColorSpace(embedded.get()) != cmsSigRgbData) {
             // A Lab document's profile, for instance: the RGB side stays sRGB.
-            note_ = "the embedded ICC profile is not an RGB profile; RGB colours are converted as sRGB";
+            note_ =
+                "the embedded ICC profile is not an RGB profile; RGB colours are converted as sRGB";
         } else {
             t_->toLab = MakeTransform(embedded.get(), TYPE_RGB_DBL, lab.get(), TYPE_Lab_DBL);
             t_->fromLab = MakeTransform(lab.get(), TYPE_Lab_DBL, embedded.get(), TYPE_RGB_DBL);
@@ -74,7 +77,8 @@ ColorEngine::ColorEngine(const std::vector<uint8_t>& icc) : t_(std::make_unique<
         t_->fromLab = MakeTransform(lab.get(), TYPE_Lab_DBL, srgb.get(), TYPE_RGB_DBL);
     }
     t_->toMonitor = MakeTransform(lab.get(), TYPE_Lab_DBL, srgb.get(), TYPE_RGB_DBL);
-    if (!t_->toLab || !t_->fromLab || !t_->toMonitor) throw HostError("cannot create the colour transforms");
+    if (!t_->toLab || !t_->fromLab || !t_->toMonitor)
+        throw HostError("cannot create the colour transforms");
 }
 
 ColorEngine::~ColorEngine() = default;
@@ -97,7 +101,9 @@ void LabToRgbWith(void* transform, const uint8_t lab[3], uint8_t rgb[3]) {
 }
 }  // namespace
 
-void ColorEngine::LabToRgb(const uint8_t lab[3], uint8_t rgb[3]) const { LabToRgbWith(t_->fromLab.get(), lab, rgb); }
+void ColorEngine::LabToRgb(const uint8_t lab[3], uint8_t rgb[3]) const {
+    LabToRgbWith(t_->fromLab.get(), lab, rgb);
+}
 
 void ColorEngine::LabToMonitor(const uint8_t lab[3], uint8_t rgb[3]) const {
     LabToRgbWith(t_->toMonitor.get(), lab, rgb);

@@ -17,7 +17,7 @@
 namespace filterhost {
 
 class ColorEngine {
-public:
+  public:
     /// icc: the document's embedded profile, may be empty.
     explicit ColorEngine(const std::vector<uint8_t>& icc);
     ~ColorEngine();
@@ -33,7 +33,7 @@ public:
     /// Why an embedded profile was not used (empty when it was, or when there is none).
     const std::string& ProfileNote() const { return note_; }
 
-private:
+  private:
     struct Transforms;
     std::unique_ptr<Transforms> t_;
     bool embedded_ = false;

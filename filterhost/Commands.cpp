@@ -28,7 +28,9 @@ void PrintLine(const std::string& text) {
     std::fprintf(stderr, "filterhost: %s\n", text.c_str());
 }
 
-void Warn(const std::string& text) { PrintLine("warning: " + text); }
+void Warn(const std::string& text) {
+    PrintLine("warning: " + text);
+}
 
 std::string ExecutableDir() {
     std::error_code ec;
@@ -80,7 +82,7 @@ FileFormat OutputFormat(const std::string& output, FileFormat inputFormat) {
 
 // One command's filter runs: the module, its host and the params file.
 class Session {
-public:
+  public:
     Session(const CommonOptions& options, int files)
         : info_(ResolvePlugin(options)),
           paramsPath_(ParamsPathFor(options, info_)),
@@ -108,9 +110,11 @@ public:
         } catch (const HostError& e) {
             throw HostError(output + ": " + e.what());
         }
-        if (SameFile(input, output)) throw HostError(output + ": is the input file; choose another output");
+        if (SameFile(input, output))
+            throw HostError(output + ": is the input file; choose another output");
         Metadata metadata = Metadata::Read(input);
-        if (!metadata.Note().empty()) Warn(input + ": " + metadata.Note() + "; it is not carried over");
+        if (!metadata.Note().empty())
+            Warn(input + ": " + metadata.Note() + "; it is not carried over");
 
         progress_.BeginFile(index, BaseName(input), uint64_t(doc.width) * uint64_t(doc.height));
         try {
@@ -130,7 +134,8 @@ public:
         } catch (const HostError& e) {
             // The codecs name the temporary file; the user knows the output's name.
             std::string m = e.what();
-            if (m.compare(0, temp.Path().size(), temp.Path()) == 0) m = output + m.substr(temp.Path().size());
+            if (m.compare(0, temp.Path().size(), temp.Path()) == 0)
+                m = output + m.substr(temp.Path().size());
             throw HostError(m);
         }
         metadata.WriteTo(temp.Path(), output);
@@ -140,7 +145,7 @@ public:
         if (auto block = host_->ParameterBlock()) SaveParams(paramsPath_, *block);
     }
 
-private:
+  private:
     PluginInfo info_;
     std::string paramsPath_;
     std::unique_ptr<PluginModule> module_;
@@ -178,8 +183,8 @@ int ListPlugins(const std::string& dir) {
     }
 }
 
-int Apply(const CommonOptions& options, const std::vector<std::string>& inputs, const std::string& output,
-          const std::string& outDir) {
+int Apply(const CommonOptions& options, const std::vector<std::string>& inputs,
+          const std::string& output, const std::string& outDir) {
     if (inputs.empty()) {
         PrintLine("apply: no input files");
         return kExitFailure;
@@ -208,7 +213,8 @@ int Apply(const CommonOptions& options, const std::vector<std::string>& inputs, 
                 std::error_code ec;
                 const auto canonical = std::filesystem::weakly_canonical(out, ec);
                 if (!written.insert(ec ? out : canonical.string()).second)
-                    throw HostError(inputs[i] + ": its output " + out + " is the output of an earlier input");
+                    throw HostError(inputs[i] + ": its output " + out +
+                                    " is the output of an earlier input");
                 session.Run(int(i), inputs[i], out, false);
             } catch (const Interruption& e) {
                 PrintLine(e.what());

@@ -23,8 +23,8 @@ struct CommonOptions {
 std::string DefaultPluginDir();
 
 int ListPlugins(const std::string& dir);
-int Apply(const CommonOptions& options, const std::vector<std::string>& inputs, const std::string& output,
-          const std::string& outDir);
+int Apply(const CommonOptions& options, const std::vector<std::string>& inputs,
+          const std::string& output, const std::string& outDir);
 int Edit(const CommonOptions& options, const std::string& input, const std::string& output);
 int About(const CommonOptions& options);
 

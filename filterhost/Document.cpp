@@ -27,9 +27,11 @@ const char* Document::ModeName() const {
 std::optional<FileFormat> FormatFromExtension(const std::string& path) {
     auto slash = path.find_last_of('/');
     auto dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::nullopt;
     std::string ext = path.substr(dot + 1);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     if (ext == "tif" || ext == "tiff") return FileFormat::Tiff;
     if (ext == "png") return FileFormat::Png;
     if (ext == "jpg" || ext == "jpeg") return FileFormat::Jpeg;
@@ -38,9 +40,12 @@ std::optional<FileFormat> FormatFromExtension(const std::string& path) {
 
 const char* FormatName(FileFormat format) {
     switch (format) {
-        case FileFormat::Tiff: return "TIFF";
-        case FileFormat::Png: return "PNG";
-        case FileFormat::Jpeg: return "JPEG";
+        case FileFormat::Tiff:
+            return "TIFF";
+        case FileFormat::Png:
+            return "PNG";
+        case FileFormat::Jpeg:
+            return "JPEG";
     }
     return "?";
 }
@@ -48,8 +53,9 @@ const char* FormatName(FileFormat format) {
 void CheckDimensions(const std::string& path, uint64_t width, uint64_t height) {
     if (width == 0 || height == 0) throw HostError(path + ": the image is empty");
     if (width > uint64_t(kMaxDimension) || height > uint64_t(kMaxDimension))
-        throw HostError(path + ": the image is " + std::to_string(width) + " × " + std::to_string(height) +
-                        " pixels; at most " + std::to_string(kMaxDimension) +
+        throw HostError(path + ": the image is " + std::to_string(width) + " × " +
+                        std::to_string(height) + " pixels; at most " +
+                        std::to_string(kMaxDimension) +
                         " pixels in either direction are supported");
 }
 
@@ -63,8 +69,8 @@ Document ReadDocument(const std::string& path) {
     size_t n = std::fread(magic, 1, sizeof magic, file.get());
     file.reset();
 
-    const bool tiff = n >= 4 && ((magic[0] == 'I' && magic[1] == 'I' && (magic[2] == 42 || magic[2] == 43) &&
-                                  magic[3] == 0) ||
+    const bool tiff = n >= 4 && ((magic[0] == 'I' && magic[1] == 'I' &&
+                                  (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
                                  (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 &&
                                   (magic[3] == 42 || magic[3] == 43)));
     const unsigned char pngMagic[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -86,8 +92,8 @@ void CheckWritable(const Document& doc, FileFormat format) {
     if (doc.model == ColorModel::Lab)
         throw HostError(std::string(name) + " cannot store Lab images; write a .tif file");
     if (format == FileFormat::Png && doc.extraCount > 1)
-        throw HostError("PNG stores one alpha channel and the image has " + std::to_string(doc.extraCount) +
-                        " extra channels; write a .tif file");
+        throw HostError("PNG stores one alpha channel and the image has " +
+                        std::to_string(doc.extraCount) + " extra channels; write a .tif file");
     if (format == FileFormat::Jpeg && doc.extraCount > 0)
         throw HostError("JPEG cannot store the alpha channel; write a .png or .tif file");
 }
@@ -95,9 +101,15 @@ void CheckWritable(const Document& doc, FileFormat format) {
 void WriteDocument(const Document& doc, const std::string& path, FileFormat format) {
     CheckWritable(doc, format);
     switch (format) {
-        case FileFormat::Tiff: WriteTiff(doc, path); break;
-        case FileFormat::Png: WritePng(doc, path); break;
-        case FileFormat::Jpeg: WriteJpeg(doc, path); break;
+        case FileFormat::Tiff:
+            WriteTiff(doc, path);
+            break;
+        case FileFormat::Png:
+            WritePng(doc, path);
+            break;
+        case FileFormat::Jpeg:
+            WriteJpeg(doc, path);
+            break;
     }
 }
 

@@ -17,7 +17,9 @@ namespace filterhost {
 
 namespace {
 
-std::string Errno() { return std::strerror(errno); }
+std::string Errno() {
+    return std::strerror(errno);
+}
 
 mode_t NewFileMode() {
     const mode_t mask = umask(0);
@@ -44,7 +46,9 @@ TempFile::TempFile(const std::string& target) : target_(target) {
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     const int fd = mkstemp(buffer.data());
-    if (fd < 0) throw HostError(target + ": cannot create a file in " + ParentDir(target) + " (" + Errno() + ")");
+    if (fd < 0)
+        throw HostError(target + ": cannot create a file in " + ParentDir(target) + " (" + Errno() +
+                        ")");
     close(fd);
     path_ = buffer.data();
 }
@@ -61,13 +65,16 @@ void TempFile::Commit() {
         throw HostError(target_ + ": cannot write (" + e + ")");
     }
     close(fd);
-    if (chmod(path_.c_str(), NewFileMode()) != 0) throw HostError(target_ + ": cannot write (" + Errno() + ")");
-    if (rename(path_.c_str(), target_.c_str()) != 0) throw HostError(target_ + ": cannot write (" + Errno() + ")");
+    if (chmod(path_.c_str(), NewFileMode()) != 0)
+        throw HostError(target_ + ": cannot write (" + Errno() + ")");
+    if (rename(path_.c_str(), target_.c_str()) != 0)
+        throw HostError(target_ + ": cannot write (" + Errno() + ")");
     committed_ = true;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
@@ -119,7 +126,8 @@ std::string DefaultParamsPath(const std::string& pluginName) {
         base = state;
     } else {
         const char* home = std::getenv("HOME");
-        if (!home || !*home) throw HostError("neither XDG_STATE_HOME nor HOME is set; pass --params FILE");
+        if (!home || !*home)
+            throw HostError("neither XDG_STATE_HOME nor HOME is set; pass --params FILE");
         base = std::string(home) + "/.local/state";
     }
     std::string file = pluginName;

@@ -13,7 +13,7 @@ namespace filterhost {
 /// A temporary file in the target's folder, removed on destruction unless
 /// committed.
 class TempFile {
-public:
+  public:
     /// Creates the temporary file (empty) next to target. Throws HostError.
     explicit TempFile(const std::string& target);
     ~TempFile();
@@ -25,7 +25,7 @@ public:
     /// file and renames it over the target. Throws HostError.
     void Commit();
 
-private:
+  private:
     std::string target_;
     std::string path_;
     bool committed_ = false;

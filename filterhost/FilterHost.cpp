@@ -17,7 +17,9 @@ namespace {
 
 volatile std::sig_atomic_t interruptFlag = 0;
 
-extern "C" void OnInterrupt(int) { interruptFlag = 1; }
+extern "C" void OnInterrupt(int) {
+    interruptFlag = 1;
+}
 
 // The host whose run is in progress; the services below reach it here.
 FilterHost* active = nullptr;
@@ -28,19 +30,27 @@ constexpr int32_t kUnimplemented = int32_t(0x21494D50);
 // The largest buffer a module may allocate through the buffer procedures.
 constexpr int32_t kMaxBufferSize = 64 << 20;
 
-uint8_t AbortProc() { return active && active->AbortRequested() ? 1 : 0; }
+uint8_t AbortProc() {
+    return active && active->AbortRequested() ? 1 : 0;
+}
 
 void ProgressProc(int32_t done, int32_t total) {
     if (active) active->ReportProgress(done, total);
 }
 
-int16_t AllocateProc(int32_t size, sdk::BufferID* id) { return active ? active->AllocateBuffer(size, id) : kParamErr; }
-void* LockProc(sdk::BufferID id, uint8_t) { return active ? active->LockBuffer(id) : nullptr; }
+int16_t AllocateProc(int32_t size, sdk::BufferID* id) {
+    return active ? active->AllocateBuffer(size, id) : kParamErr;
+}
+void* LockProc(sdk::BufferID id, uint8_t) {
+    return active ? active->LockBuffer(id) : nullptr;
+}
 void UnlockProc(sdk::BufferID id) {
     if (active) active->UnlockBuffer(id);
 }
 
-int16_t ColorServicesProc(sdk::ColorServicesInfo* info) { return active ? active->ConvertColor(info) : kParamErr; }
+int16_t ColorServicesProc(sdk::ColorServicesInfo* info) {
+    return active ? active->ConvertColor(info) : kParamErr;
+}
 
 int32_t ConvertToMonitorProc(int16_t space, uint8_t* in, uint8_t* out, int32_t count) {
     return active ? active->ConvertToMonitor(space, in, out, count) : kParamErr;
@@ -49,28 +59,41 @@ int32_t ConvertToMonitorProc(int16_t space, uint8_t* in, uint8_t* out, int32_t c
 // The suite's other functions are not offered: they answer "unimplemented".
 // A function of this type may be called through any pointer type on the
 // platform's C calling convention, since it reads no arguments.
-int32_t UnimplementedSuiteFunction() { return kUnimplemented; }
+int32_t UnimplementedSuiteFunction() {
+    return kUnimplemented;
+}
 
 int32_t AcquireSuiteProc(const char* name, int32_t version, const void** suite);
-int32_t ReleaseSuiteProc(const char*, int32_t) { return 0; }
+int32_t ReleaseSuiteProc(const char*, int32_t) {
+    return 0;
+}
 
 const char* SelectorName(int16_t selector) {
     switch (selector) {
-        case sdk::kSelectorAbout: return "about";
-        case sdk::kSelectorParameters: return "parameters";
-        case sdk::kSelectorPrepare: return "prepare";
-        case sdk::kSelectorStart: return "start";
-        case sdk::kSelectorContinue: return "continue";
-        case sdk::kSelectorFinish: return "finish";
-        default: return "?";
+        case sdk::kSelectorAbout:
+            return "about";
+        case sdk::kSelectorParameters:
+            return "parameters";
+        case sdk::kSelectorPrepare:
+            return "prepare";
+        case sdk::kSelectorStart:
+            return "start";
+        case sdk::kSelectorContinue:
+            return "continue";
+        case sdk::kSelectorFinish:
+            return "finish";
+        default:
+            return "?";
     }
 }
 
-bool IsEmpty(const sdk::Rect16& r) { return r.top >= r.bottom || r.left >= r.right; }
+bool IsEmpty(const sdk::Rect16& r) {
+    return r.top >= r.bottom || r.left >= r.right;
+}
 
 // Makes this host the active one for the duration of a run.
 class ActiveScope {
-public:
+  public:
     explicit ActiveScope(FilterHost* host) { active = host; }
     ~ActiveScope() { active = nullptr; }
     ActiveScope(const ActiveScope&) = delete;
@@ -94,14 +117,21 @@ int32_t AcquireSuiteProc(const char* name, int32_t version, const void** suite) 
 
 std::string ResultCodeMeaning(int16_t code) {
     switch (code) {
-        case sdk::kBadParameters: return "bad parameters (-30100)";
-        case sdk::kBadMode: return "the plug-in does not support the document's mode (bad mode, -30101)";
-        case sdk::kUserCanceled: return "cancelled (-128)";
-        case kMemFullErr: return "out of memory (-108)";
-        case kParamErr: return "bad parameter (-50)";
-        default: break;
+        case sdk::kBadParameters:
+            return "bad parameters (-30100)";
+        case sdk::kBadMode:
+            return "the plug-in does not support the document's mode (bad mode, -30101)";
+        case sdk::kUserCanceled:
+            return "cancelled (-128)";
+        case kMemFullErr:
+            return "out of memory (-108)";
+        case kParamErr:
+            return "bad parameter (-50)";
+        default:
+            break;
     }
-    if (code > 0) return "the plug-in reported the error itself (code " + std::to_string(code) + ")";
+    if (code > 0)
+        return "the plug-in reported the error itself (code " + std::to_string(code) + ")";
     return "error code " + std::to_string(code);
 }
 
@@ -113,8 +143,12 @@ void InstallInterruptHandler() {
     sigaction(SIGINT, &action, nullptr);
 }
 
-bool Interrupted() { return interruptFlag != 0; }
-void SetInterrupted(bool value) { interruptFlag = value ? 1 : 0; }
+bool Interrupted() {
+    return interruptFlag != 0;
+}
+void SetInterrupted(bool value) {
+    interruptFlag = value ? 1 : 0;
+}
 
 FilterHost::FilterHost(const PluginModule& module) : module_(module) {
     bufferProcs_.bufferProcsVersion = 2;
@@ -124,7 +158,8 @@ FilterHost::FilterHost(const PluginModule& module) : module_(module) {
     bufferProcs_.unlockProc = &UnlockProc;
     basic_.AcquireSuite = &AcquireSuiteProc;
     basic_.ReleaseSuite = &ReleaseSuiteProc;
-    for (auto& slot : colorSpace_.slots) slot = reinterpret_cast<sdk::SuiteSlotProc>(&UnimplementedSuiteFunction);
+    for (auto& slot : colorSpace_.slots)
+        slot = reinterpret_cast<sdk::SuiteSlotProc>(&UnimplementedSuiteFunction);
     colorSpace_.ConvertToMonitorRGB = &ConvertToMonitorProc;
     platform_.hwnd = 0;  // no host window
 }
@@ -159,8 +194,8 @@ int16_t FilterHost::AllocateBuffer(int32_t size, sdk::BufferID* id) {
     *id = nullptr;
     if (size < 0 || size > kMaxBufferSize) return kMemFullErr;
     if (size != kParameterBlockSize)
-        Fail("the plug-in asked for a parameter block of " + std::to_string(size) + " bytes; filterhost keeps " +
-             std::to_string(kParameterBlockSize) + "-byte blocks");
+        Fail("the plug-in asked for a parameter block of " + std::to_string(size) +
+             " bytes; filterhost keeps " + std::to_string(kParameterBlockSize) + "-byte blocks");
     try {
         auto buffer = std::make_unique<Buffer>();
         buffer->bytes.assign(size_t(size), 0);
@@ -191,7 +226,9 @@ void FilterHost::UnlockBuffer(sdk::BufferID id) {
     if (b->locks > 0) --b->locks;
 }
 
-bool FilterHost::AbortRequested() { return Interrupted() || !failure_.empty(); }
+bool FilterHost::AbortRequested() {
+    return Interrupted() || !failure_.empty();
+}
 
 void FilterHost::ReportProgress(int32_t done, int32_t total) {
     if (progress_ && total > 0) progress_->Update(double(done) / double(total));
@@ -276,7 +313,8 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
 
     const size_t rowBytes = doc.RowBytes();
     const size_t total = rowBytes * size_t(doc.height);
-    if (rowBytes > size_t(INT32_MAX)) throw HostError("the image rows are too long for the filter record");
+    if (rowBytes > size_t(INT32_MAX))
+        throw HostError("the image rows are too long for the filter record");
     std::vector<uint8_t> inData(doc.pixels.begin(), doc.pixels.begin() + std::ptrdiff_t(total));
     std::vector<uint8_t> outData(inData);
 
@@ -312,7 +350,8 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     };
     if (!same(record.inRect, whole) || !same(record.outRect, whole) || record.inLoPlane != 0 ||
         record.inHiPlane != 2 || record.outLoPlane != 0 || record.outHiPlane != 2)
-        throw HostError(name + " asked for part of the image; filterhost supplies the whole image, all planes");
+        throw HostError(
+            name + " asked for part of the image; filterhost supplies the whole image, all planes");
     record.inData = inData.data();
     record.outData = outData.data();
     record.inRowBytes = int32_t(rowBytes);
@@ -324,10 +363,12 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     // unlock its block and release what belongs to this image.
     const int16_t finished = Call(sdk::kSelectorFinish, &record);
     parameters_ = record.parameters;
-    if (continued != 0 || Interrupted() || !failure_.empty()) ThrowFailure(sdk::kSelectorContinue, continued);
+    if (continued != 0 || Interrupted() || !failure_.empty())
+        ThrowFailure(sdk::kSelectorContinue, continued);
     if (finished != 0) ThrowFailure(sdk::kSelectorFinish, finished);
     if (!IsEmpty(record.inRect) || !IsEmpty(record.outRect))
-        throw HostError(name + " asked for more image data after continue; filterhost supplies the image once");
+        throw HostError(
+            name + " asked for more image data after continue; filterhost supplies the image once");
 
     blockGuard.keep = true;
     doc.pixels = std::move(outData);

@@ -49,12 +49,12 @@ void SetInterrupted(bool value);
 
 /// Thrown when a run stopped because the user interrupted it.
 class Interruption : public HostError {
-public:
+  public:
     using HostError::HostError;
 };
 
 class FilterHost {
-public:
+  public:
     explicit FilterHost(const PluginModule& module);
     ~FilterHost();
     FilterHost(const FilterHost&) = delete;
@@ -87,7 +87,7 @@ public:
     int32_t ConvertToMonitor(int16_t space, uint8_t* in, uint8_t* out, int32_t count);
     const sdk::ColorSpaceSuite1* ColorSpaceSuite() const { return &colorSpace_; }
 
-private:
+  private:
     int16_t Call(int16_t selector, void* record);
     Buffer* FindBuffer(sdk::BufferID id);
     void Fail(const std::string& message);

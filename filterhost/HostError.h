@@ -9,7 +9,7 @@
 namespace filterhost {
 
 class HostError : public std::runtime_error {
-public:
+  public:
     explicit HostError(const std::string& message) : std::runtime_error(message) {}
 };
 

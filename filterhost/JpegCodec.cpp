@@ -81,14 +81,22 @@ Decoded DecodeJpeg(FILE* file, JpegContext* ctx, jpeg_decompress_struct* cinfo, 
     out->height = cinfo->image_height;
     Decoded refused = Decoded::Ok;
     switch (cinfo->jpeg_color_space) {
-        case JCS_GRAYSCALE: refused = Decoded::Grayscale; break;
+        case JCS_GRAYSCALE:
+            refused = Decoded::Grayscale;
+            break;
         case JCS_CMYK:
-        case JCS_YCCK: refused = Decoded::Cmyk; break;
+        case JCS_YCCK:
+            refused = Decoded::Cmyk;
+            break;
         case JCS_RGB:
-        case JCS_YCbCr: break;
-        default: refused = Decoded::OtherSpace; break;
+        case JCS_YCbCr:
+            break;
+        default:
+            refused = Decoded::OtherSpace;
+            break;
     }
-    if (refused == Decoded::Ok && (out->width == 0 || out->height == 0 || out->width > 32767 || out->height > 32767))
+    if (refused == Decoded::Ok &&
+        (out->width == 0 || out->height == 0 || out->width > 32767 || out->height > 32767))
         refused = Decoded::BadSize;
     if (refused != Decoded::Ok) {
         jpeg_destroy_decompress(cinfo);
@@ -145,7 +153,8 @@ bool EncodeJpeg(FILE* file, JpegContext* ctx, jpeg_compress_struct* cinfo, const
         cinfo->Y_density = UINT16(doc->resolution->y + 0.5);
     }
     jpeg_start_compress(cinfo, TRUE);
-    if (!doc->icc.empty()) jpeg_write_icc_profile(cinfo, doc->icc.data(), unsigned(doc->icc.size()));
+    if (!doc->icc.empty())
+        jpeg_write_icc_profile(cinfo, doc->icc.data(), unsigned(doc->icc.size()));
     while (cinfo->next_scanline < cinfo->image_height) {
         const size_t y = cinfo->next_scanline;
         const size_t n = size_t(doc->width) * 3;
@@ -172,14 +181,22 @@ Document ReadJpeg(const std::string& path) {
     jpeg_decompress_struct cinfo{};
     JpegDecoded dec;
     switch (DecodeJpeg(file.get(), &ctx, &cinfo, &dec)) {
-        case Decoded::Ok: break;
-        case Decoded::Error: throw HostError(path + ": corrupt JPEG (" + ctx.message + ")");
-        case Decoded::Grayscale: throw HostError(path + ": grayscale images are not supported (RGB and Lab only)");
-        case Decoded::Cmyk: throw HostError(path + ": CMYK images are not supported (RGB and Lab only)");
-        case Decoded::OtherSpace: throw HostError(path + ": the JPEG colour space is not supported (RGB only)");
-        case Decoded::BadSize: CheckDimensions(path, dec.width, dec.height); break;
+        case Decoded::Ok:
+            break;
+        case Decoded::Error:
+            throw HostError(path + ": corrupt JPEG (" + ctx.message + ")");
+        case Decoded::Grayscale:
+            throw HostError(path + ": grayscale images are not supported (RGB and Lab only)");
+        case Decoded::Cmyk:
+            throw HostError(path + ": CMYK images are not supported (RGB and Lab only)");
+        case Decoded::OtherSpace:
+            throw HostError(path + ": the JPEG colour space is not supported (RGB only)");
+        case Decoded::BadSize:
+            CheckDimensions(path, dec.width, dec.height);
+            break;
     }
-    if (ctx.warnings > 0) throw HostError(path + ": truncated or corrupt JPEG (" + ctx.firstWarning + ")");
+    if (ctx.warnings > 0)
+        throw HostError(path + ": truncated or corrupt JPEG (" + ctx.firstWarning + ")");
 
     Document doc;
     doc.format = FileFormat::Jpeg;
@@ -189,8 +206,10 @@ Document ReadJpeg(const std::string& path) {
     doc.depth = 8;
     doc.pixels = std::move(dec.rgb);
     doc.icc = std::move(dec.icc);
-    if (dec.jfif && dec.densityX > 0 && dec.densityY > 0 && (dec.densityUnit == 1 || dec.densityUnit == 2))
-        doc.resolution = Resolution{double(dec.densityX), double(dec.densityY), dec.densityUnit == 1 ? 2 : 3};
+    if (dec.jfif && dec.densityX > 0 && dec.densityY > 0 &&
+        (dec.densityUnit == 1 || dec.densityUnit == 2))
+        doc.resolution =
+            Resolution{double(dec.densityX), double(dec.densityY), dec.densityUnit == 1 ? 2 : 3};
     return doc;
 }
 

@@ -1,9 +1,8 @@
 #include "filterhost/Metadata.h"
 
-#include <exiv2/exiv2.hpp>
-
 #include <algorithm>
 #include <exception>
+#include <exiv2/exiv2.hpp>
 #include <iterator>
 #include <mutex>
 
@@ -23,14 +22,38 @@ void InitExiv2() {
 
 // Exif.Image tags that describe how a file stores its pixels.
 constexpr const char* kStructuralTags[] = {
-    "NewSubfileType",  "SubfileType",         "ImageWidth",          "ImageLength",
-    "BitsPerSample",   "Compression",         "PhotometricInterpretation", "FillOrder",
-    "StripOffsets",    "SamplesPerPixel",     "RowsPerStrip",        "StripByteCounts",
-    "PlanarConfiguration", "Predictor",       "ColorMap",            "TileWidth",
-    "TileLength",      "TileOffsets",         "TileByteCounts",      "SubIFDs",
-    "ExtraSamples",    "SampleFormat",        "JPEGTables",          "JPEGProc",
-    "JPEGInterchangeFormat", "JPEGInterchangeFormatLength", "YCbCrSubSampling", "YCbCrPositioning",
-    "YCbCrCoefficients", "InterColorProfile", "XMLPacket",           "IPTCNAA",
+    "NewSubfileType",
+    "SubfileType",
+    "ImageWidth",
+    "ImageLength",
+    "BitsPerSample",
+    "Compression",
+    "PhotometricInterpretation",
+    "FillOrder",
+    "StripOffsets",
+    "SamplesPerPixel",
+    "RowsPerStrip",
+    "StripByteCounts",
+    "PlanarConfiguration",
+    "Predictor",
+    "ColorMap",
+    "TileWidth",
+    "TileLength",
+    "TileOffsets",
+    "TileByteCounts",
+    "SubIFDs",
+    "ExtraSamples",
+    "SampleFormat",
+    "JPEGTables",
+    "JPEGProc",
+    "JPEGInterchangeFormat",
+    "JPEGInterchangeFormatLength",
+    "YCbCrSubSampling",
+    "YCbCrPositioning",
+    "YCbCrCoefficients",
+    "InterColorProfile",
+    "XMLPacket",
+    "IPTCNAA",
     "ImageResources",
 };
 
@@ -72,7 +95,9 @@ Metadata Metadata::Read(const std::string& path) {
     return m;
 }
 
-bool Metadata::Empty() const { return d_->exif.empty() && d_->xmp.empty() && d_->iptc.empty(); }
+bool Metadata::Empty() const {
+    return d_->exif.empty() && d_->xmp.empty() && d_->iptc.empty();
+}
 
 void Metadata::WriteTo(const std::string& path, const std::string& shownName) const {
     if (Empty()) return;
@@ -85,7 +110,8 @@ void Metadata::WriteTo(const std::string& path, const std::string& shownName) co
         for (const auto& d : d_->exif) {
             // Image tags the new file already has (a TIFF's resolution and
             // orientation) keep the values its writer gave them.
-            if (d.groupName() == "Image" && exif.findKey(Exiv2::ExifKey(d.key())) != exif.end()) continue;
+            if (d.groupName() == "Image" && exif.findKey(Exiv2::ExifKey(d.key())) != exif.end())
+                continue;
             exif[d.key()] = d.value();
         }
         image->setExifData(exif);

@@ -10,7 +10,7 @@
 namespace filterhost {
 
 class Metadata {
-public:
+  public:
     Metadata();
     ~Metadata();
     Metadata(Metadata&&) noexcept;
@@ -27,7 +27,7 @@ public:
     /// Throws HostError.
     void WriteTo(const std::string& path, const std::string& shownName) const;
 
-private:
+  private:
     struct Data;
     std::unique_ptr<Data> d_;
     std::string note_;

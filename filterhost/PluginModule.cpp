@@ -34,15 +34,19 @@ struct ModeName {
 
 // The flag word's bits, high to low.
 constexpr ModeName kModeNames[] = {
-    {0x8000, "Bitmap"},   {0x4000, "Grayscale"}, {0x2000, "Indexed"},      {0x1000, "RGB"},
-    {0x0800, "CMYK"},     {0x0400, "HSL"},       {0x0200, "HSB"},          {0x0100, "Multichannel"},
-    {0x0080, "Duotone"},  {0x0040, "Lab"},       {0x0020, "Gray16"},       {0x0010, "RGB48"},
-    {0x0008, "Lab48"},    {0x0004, "CMYK64"},    {0x0002, "DeepMultichannel"}, {0x0001, "Duotone16"},
+    {0x8000, "Bitmap"},    {0x4000, "Grayscale"},    {0x2000, "Indexed"},
+    {0x1000, "RGB"},       {0x0800, "CMYK"},         {0x0400, "HSL"},
+    {0x0200, "HSB"},       {0x0100, "Multichannel"}, {0x0080, "Duotone"},
+    {0x0040, "Lab"},       {0x0020, "Gray16"},       {0x0010, "RGB48"},
+    {0x0008, "Lab48"},     {0x0004, "CMYK64"},       {0x0002, "DeepMultichannel"},
+    {0x0001, "Duotone16"},
 };
 
 }  // namespace
 
-std::string PluginInfo::KindText() const { return FourCCText(kind); }
+std::string PluginInfo::KindText() const {
+    return FourCCText(kind);
+}
 
 std::string PluginInfo::VersionText() const {
     return std::to_string(version >> 16) + "." + std::to_string(version & 0xFFFF);
@@ -62,18 +66,27 @@ std::string PluginInfo::ModesText() const {
 bool PluginInfo::SupportsMode(int16_t imageMode) const {
     uint16_t flag = 0;
     switch (imageMode) {
-        case sdk::kModeRGB: flag = sdk::kFlagRGB; break;
-        case sdk::kModeLab: flag = sdk::kFlagLab; break;
-        case sdk::kModeRGB48: flag = sdk::kFlagRGB48; break;
-        case sdk::kModeLab48: flag = sdk::kFlagLab48; break;
-        default: return false;
+        case sdk::kModeRGB:
+            flag = sdk::kFlagRGB;
+            break;
+        case sdk::kModeLab:
+            flag = sdk::kFlagLab;
+            break;
+        case sdk::kModeRGB48:
+            flag = sdk::kFlagRGB48;
+            break;
+        case sdk::kModeLab48:
+            flag = sdk::kFlagLab48;
+            break;
+        default:
+            return false;
     }
     return !hasModes || (modeFlags & flag) != 0;
 }
 
 std::string PluginInfo::ListingLine() const {
-    return (category.empty() ? std::string("(no category)") : category) + " / " + name + "  " + KindText() + " " +
-           VersionText() + "  " + ModesText();
+    return (category.empty() ? std::string("(no category)") : category) + " / " + name + "  " +
+           KindText() + " " + VersionText() + "  " + ModesText();
 }
 
 PluginInfo ReadPluginInfo(const std::string& path) {
@@ -89,14 +102,18 @@ PluginInfo ReadPluginInfo(const std::string& path) {
     PluginInfo info;
     info.path = path;
     const sdk::Property* kind = list->Find(sdk::kPropKind);
-    if (!kind || kind->data.size() < 4) throw HostError(path + ": not a plug-in module (no kind in its property list)");
+    if (!kind || kind->data.size() < 4)
+        throw HostError(path + ": not a plug-in module (no kind in its property list)");
     info.kind = ReadLE32(kind->data);
     if (info.kind != sdk::kKindFilter)
         throw HostError(path + ": not a filter module (kind " + FourCCText(info.kind) + ")");
-    if (const sdk::Property* p = list->Find(sdk::kPropVersion); p && p->data.size() >= 4) info.version = ReadLE32(p->data);
-    if (const sdk::Property* p = list->Find(sdk::kPropCategory)) info.category = sdk::PascalString(*p);
+    if (const sdk::Property* p = list->Find(sdk::kPropVersion); p && p->data.size() >= 4)
+        info.version = ReadLE32(p->data);
+    if (const sdk::Property* p = list->Find(sdk::kPropCategory))
+        info.category = sdk::PascalString(*p);
     if (const sdk::Property* p = list->Find(sdk::kPropName)) info.name = sdk::PascalString(*p);
-    if (info.name.empty()) throw HostError(path + ": not a plug-in module (no name in its property list)");
+    if (info.name.empty())
+        throw HostError(path + ": not a plug-in module (no name in its property list)");
     if (const sdk::Property* p = list->Find(sdk::kPropModes); p && p->data.size() >= 2) {
         info.hasModes = true;
         info.modeFlags = uint16_t((p->data[0] << 8) | p->data[1]);
@@ -139,7 +156,9 @@ PluginModule::PluginModule(const PluginInfo& info) : info_(info) {
         throw HostError(info.path + ": cannot load the module (" + (e ? e : "unknown error") + ")");
     }
     void* symbol = dlsym(handle_, info.entryName.c_str());
-    if (!symbol) throw HostError(info.path + ": the module does not export its entry point " + info.entryName);
+    if (!symbol)
+        throw HostError(info.path + ": the module does not export its entry point " +
+                        info.entryName);
     entry_ = reinterpret_cast<sdk::EntryPointProc>(symbol);
 }
 

@@ -15,11 +15,11 @@ struct PluginInfo {
     std::string path;
     std::string category;
     std::string name;
-    uint32_t kind = 0;         // four-character code, e.g. 8BFM
-    uint32_t version = 0;      // major in the high 16 bits, minor in the low
+    uint32_t kind = 0;     // four-character code, e.g. 8BFM
+    uint32_t version = 0;  // major in the high 16 bits, minor in the low
     bool hasModes = false;
-    uint16_t modeFlags = 0;    // the big-endian 'mode' word
-    std::string entryName;     // from the property list, else ENTRYPOINT
+    uint16_t modeFlags = 0;  // the big-endian 'mode' word
+    std::string entryName;   // from the property list, else ENTRYPOINT
 
     std::string KindText() const;
     std::string VersionText() const;
@@ -44,7 +44,7 @@ std::vector<std::string> FindPluginFiles(const std::string& dir);
 /// A loaded module. It stays mapped for the life of the process, as a host
 /// editor keeps its plug-ins, so module-wide state lasts between invocations.
 class PluginModule {
-public:
+  public:
     explicit PluginModule(const PluginInfo& info);
     PluginModule(const PluginModule&) = delete;
     PluginModule& operator=(const PluginModule&) = delete;
@@ -52,7 +52,7 @@ public:
     const PluginInfo& Info() const { return info_; }
     sdk::EntryPointProc Entry() const { return entry_; }
 
-private:
+  private:
     PluginInfo info_;
     void* handle_ = nullptr;
     sdk::EntryPointProc entry_ = nullptr;

@@ -53,7 +53,8 @@ struct PngDecoded {
 // Returns false with ctx->error set on a libpng error. Stops after the
 // header when the colour type or size is one the host cannot take.
 bool DecodePng(FILE* file, PngContext* ctx, PngDecoded* out) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, ctx, &PngErrorHandler, &PngWarningHandler);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, ctx, &PngErrorHandler, &PngWarningHandler);
     if (!png) {
         ctx->error = "cannot initialise the PNG decoder";
         return false;
@@ -91,7 +92,8 @@ bool DecodePng(FILE* file, PngContext* ctx, PngDecoded* out) {
     int compression = 0;
     png_bytep profile = nullptr;
     png_uint_32 profileSize = 0;
-    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileSize) && profile && profileSize > 0)
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileSize) && profile &&
+        profileSize > 0)
         out->icc.assign(profile, profile + profileSize);
     int intent = 0;
     if (png_get_sRGB(png, info, &intent)) out->srgbIntent = intent;
@@ -108,7 +110,8 @@ bool DecodePng(FILE* file, PngContext* ctx, PngDecoded* out) {
     const size_t rowBytes = png_get_rowbytes(png, info);
     out->raw.resize(rowBytes * out->height);
     out->rows.resize(out->height);
-    for (uint32_t y = 0; y < out->height; ++y) out->rows[y] = out->raw.data() + size_t(y) * rowBytes;
+    for (uint32_t y = 0; y < out->height; ++y)
+        out->rows[y] = out->raw.data() + size_t(y) * rowBytes;
     png_read_image(png, out->rows.data());
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
@@ -118,7 +121,8 @@ bool DecodePng(FILE* file, PngContext* ctx, PngDecoded* out) {
 // row is the caller's buffer of one output row: no object with a destructor
 // may live in this frame across the setjmp.
 bool EncodePng(FILE* file, PngContext* ctx, const Document* doc, std::vector<uint8_t>* row) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, ctx, &PngErrorHandler, &PngWarningHandler);
+    png_structp png =
+        png_create_write_struct(PNG_LIBPNG_VER_STRING, ctx, &PngErrorHandler, &PngWarningHandler);
     if (!png) {
         ctx->error = "cannot initialise the PNG encoder";
         return false;
@@ -152,7 +156,8 @@ bool EncodePng(FILE* file, PngContext* ctx, const Document* doc, std::vector<uin
         const Resolution& r = *doc->resolution;
         // PNG knows pixels per metre or an aspect ratio only.
         double perMetre = r.unit == 2 ? 1.0 / 0.0254 : r.unit == 3 ? 100.0 : 1.0;
-        png_set_pHYs(png, info, png_uint_32(r.x * perMetre + 0.5), png_uint_32(r.y * perMetre + 0.5),
+        png_set_pHYs(png, info, png_uint_32(r.x * perMetre + 0.5),
+                     png_uint_32(r.y * perMetre + 0.5),
                      (r.unit == 2 || r.unit == 3) ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
     }
     png_write_info(png, info);
@@ -187,13 +192,15 @@ Document ReadPng(const std::string& path) {
     if (!file) throw HostError(path + ": " + std::strerror(errno));
     PngContext ctx;
     PngDecoded dec;
-    if (!DecodePng(file.get(), &ctx, &dec)) throw HostError(path + ": truncated or corrupt PNG (" + ctx.error + ")");
+    if (!DecodePng(file.get(), &ctx, &dec))
+        throw HostError(path + ": truncated or corrupt PNG (" + ctx.error + ")");
     if (dec.colorType == PNG_COLOR_TYPE_GRAY || dec.colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
         throw HostError(path + ": grayscale images are not supported (RGB and Lab only)");
     if (dec.colorType == PNG_COLOR_TYPE_PALETTE)
         throw HostError(path + ": indexed images are not supported (RGB and Lab only)");
     if (dec.colorType != PNG_COLOR_TYPE_RGB && dec.colorType != PNG_COLOR_TYPE_RGB_ALPHA)
-        throw HostError(path + ": PNG colour type " + std::to_string(dec.colorType) + " is not supported");
+        throw HostError(path + ": PNG colour type " + std::to_string(dec.colorType) +
+                        " is not supported");
     if (dec.tooLarge) CheckDimensions(path, dec.width, dec.height);
 
     Document doc;
@@ -238,7 +245,8 @@ void WritePng(const Document& doc, const std::string& path) {
     if (!file) throw HostError(path + ": " + std::strerror(errno));
     PngContext ctx;
     std::vector<uint8_t> row(size_t(doc.width) * size_t(3 + doc.extraCount) * doc.BytesPerSample());
-    if (!EncodePng(file.get(), &ctx, &doc, &row)) throw HostError(path + ": cannot write the PNG file (" + ctx.error + ")");
+    if (!EncodePng(file.get(), &ctx, &doc, &row))
+        throw HostError(path + ": cannot write the PNG file (" + ctx.error + ")");
     if (std::fflush(file.get()) != 0 || std::ferror(file.get()))
         throw HostError(path + ": cannot write the PNG file (" + std::strerror(errno) + ")");
 }

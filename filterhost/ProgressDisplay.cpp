@@ -33,21 +33,27 @@ std::string Duration(double seconds) {
 ProgressDisplay::ProgressDisplay(int files, bool enabled)
     : files_(files), enabled_(enabled), start_(std::chrono::steady_clock::now()) {}
 
-ProgressDisplay::~ProgressDisplay() { Clear(); }
+ProgressDisplay::~ProgressDisplay() {
+    Clear();
+}
 
-bool ProgressDisplay::StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+bool ProgressDisplay::StderrIsTerminal() {
+    return isatty(STDERR_FILENO) == 1;
+}
 
-std::string ProgressDisplay::Format(double overall, double pixelsPerSecond, double secondsLeft, int fileIndex,
-                                    int files, const std::string& name, int width) {
+std::string ProgressDisplay::Format(double overall, double pixelsPerSecond, double secondsLeft,
+                                    int fileIndex, int files, const std::string& name, int width) {
     overall = std::clamp(overall, 0.0, 1.0);
     char tail[160];
     std::snprintf(tail, sizeof tail, " %3d%%  %.1f Mpx/s  %s left", int(overall * 100.0),
                   pixelsPerSecond / 1e6, Duration(secondsLeft).c_str());
-    std::string label = files > 1 ? " " + std::to_string(fileIndex + 1) + "/" + std::to_string(files) + " " + name
-                                  : " " + name;
+    std::string label =
+        files > 1 ? " " + std::to_string(fileIndex + 1) + "/" + std::to_string(files) + " " + name
+                  : " " + name;
     const int barWidth = std::max(10, std::min(40, width - int(std::string(tail).size()) - 24));
     const int filled = int(overall * barWidth);
-    std::string bar = "[" + std::string(size_t(filled), '#') + std::string(size_t(barWidth - filled), '.') + "]";
+    std::string bar =
+        "[" + std::string(size_t(filled), '#') + std::string(size_t(barWidth - filled), '.') + "]";
     std::string line = bar + tail + label;
     if (int(line.size()) > width - 1) line.resize(size_t(std::max(0, width - 1)));
     return line;
@@ -91,7 +97,8 @@ void ProgressDisplay::Draw(bool force) {
     const double pixels = double(donePixels_) + fraction_ * double(filePixels_);
     const double rate = elapsed > 0 ? pixels / elapsed : 0.0;
     const double left = overall > 0.001 ? elapsed * (1.0 - overall) / overall : -1.0;
-    std::fprintf(stderr, "\r%s\033[K", Format(overall, rate, left, index_, files_, name_, TerminalWidth()).c_str());
+    std::fprintf(stderr, "\r%s\033[K",
+                 Format(overall, rate, left, index_, files_, name_, TerminalWidth()).c_str());
     std::fflush(stderr);
     drawn_ = true;
 }

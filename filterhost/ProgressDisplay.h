@@ -10,7 +10,7 @@
 namespace filterhost {
 
 class ProgressDisplay {
-public:
+  public:
     /// files: how many documents the command runs; enabled false makes it silent.
     ProgressDisplay(int files, bool enabled);
     ~ProgressDisplay();
@@ -28,10 +28,10 @@ public:
     void Clear();
 
     /// The bar's text for the state given (exposed for tests).
-    static std::string Format(double overall, double pixelsPerSecond, double secondsLeft, int fileIndex, int files,
-                              const std::string& name, int width);
+    static std::string Format(double overall, double pixelsPerSecond, double secondsLeft,
+                              int fileIndex, int files, const std::string& name, int width);
 
-private:
+  private:
     void Draw(bool force);
 
     int files_;

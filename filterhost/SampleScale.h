@@ -16,7 +16,9 @@ namespace filterhost {
 inline constexpr uint16_t kHostMax16 = 32768;
 inline constexpr uint16_t kHostNeutral16 = 16384;
 
-inline uint16_t FileToHost16(uint16_t v) { return uint16_t(std::nearbyint(v * (32768.0 / 65535.0))); }
+inline uint16_t FileToHost16(uint16_t v) {
+    return uint16_t(std::nearbyint(v * (32768.0 / 65535.0)));
+}
 
 inline uint16_t HostToFile16(uint16_t h) {
     return uint16_t(std::nearbyint(std::min(h, kHostMax16) * (65535.0 / 32768.0)));
@@ -28,14 +30,20 @@ inline uint8_t Host16To8(uint16_t h) {
 }
 
 /// CIELab TIFF: signed a or b (256 per unit) to the host's 16-bit scale.
-inline uint16_t CieLabToHost16(int16_t s) { return uint16_t(std::nearbyint(16384.0 + s / 2.0)); }
+inline uint16_t CieLabToHost16(int16_t s) {
+    return uint16_t(std::nearbyint(16384.0 + s / 2.0));
+}
 inline int16_t HostToCieLab16(uint16_t h) {
     int v = (int(std::min(h, kHostMax16)) - 16384) * 2;
     return int16_t(std::clamp(v, -32768, 32767));
 }
 
 /// ICC Lab TIFF: a or b with 32768 neutral (256 per unit) to the host's 16-bit scale.
-inline uint16_t IccLabToHost16(uint16_t v) { return uint16_t(std::nearbyint(v / 2.0)); }
-inline uint16_t HostToIccLab16(uint16_t h) { return uint16_t(std::min(int(std::min(h, kHostMax16)) * 2, 65535)); }
+inline uint16_t IccLabToHost16(uint16_t v) {
+    return uint16_t(std::nearbyint(v / 2.0));
+}
+inline uint16_t HostToIccLab16(uint16_t h) {
+    return uint16_t(std::min(int(std::min(h, kHostMax16)) * 2, 65535));
+}
 
 }  // namespace filterhost

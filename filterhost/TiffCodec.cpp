@@ -52,16 +52,25 @@ std::string TiffProblem(const std::string& path, const std::string& what) {
 const char* PhotometricName(uint16_t photometric, uint16_t colorSamples) {
     switch (photometric) {
         case PHOTOMETRIC_MINISWHITE:
-        case PHOTOMETRIC_MINISBLACK: return "grayscale";
-        case PHOTOMETRIC_PALETTE: return "indexed";
-        case PHOTOMETRIC_MASK: return "transparency mask";
-        case PHOTOMETRIC_SEPARATED: return colorSamples == 4 ? "CMYK" : "multichannel (separated)";
-        case PHOTOMETRIC_YCBCR: return "YCbCr";
-        case PHOTOMETRIC_ITULAB: return "ITU Lab";
-        case PHOTOMETRIC_CFA: return "raw colour filter array";
+        case PHOTOMETRIC_MINISBLACK:
+            return "grayscale";
+        case PHOTOMETRIC_PALETTE:
+            return "indexed";
+        case PHOTOMETRIC_MASK:
+            return "transparency mask";
+        case PHOTOMETRIC_SEPARATED:
+            return colorSamples == 4 ? "CMYK" : "multichannel (separated)";
+        case PHOTOMETRIC_YCBCR:
+            return "YCbCr";
+        case PHOTOMETRIC_ITULAB:
+            return "ITU Lab";
+        case PHOTOMETRIC_CFA:
+            return "raw colour filter array";
         case PHOTOMETRIC_LOGL:
-        case PHOTOMETRIC_LOGLUV: return "LogLuv";
-        default: return nullptr;
+        case PHOTOMETRIC_LOGLUV:
+            return "LogLuv";
+        default:
+            return nullptr;
     }
 }
 
@@ -75,9 +84,11 @@ Document ReadTiff(const std::string& path) {
     TIFF* t = tif.get();
 
     uint32_t width = 0, height = 0;
-    uint16_t spp = 1, bps = 1, photometric = 0, planar = PLANARCONFIG_CONTIG, sampleFormat = SAMPLEFORMAT_UINT;
+    uint16_t spp = 1, bps = 1, photometric = 0, planar = PLANARCONFIG_CONTIG,
+             sampleFormat = SAMPLEFORMAT_UINT;
     uint16_t compression = COMPRESSION_NONE;
-    if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height))
+    if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &width) ||
+        !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &height))
         throw HostError(TiffProblem(path, "corrupt TIFF: no image size"));
     TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
     TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
@@ -108,16 +119,20 @@ Document ReadTiff(const std::string& path) {
         doc.labEncoding = LabEncoding::IccLab;
     } else {
         const char* name = PhotometricName(photometric, uint16_t(colorSamples));
-        throw HostError(path + ": " + (name ? std::string(name) : "photometric " + std::to_string(photometric)) +
+        throw HostError(path + ": " +
+                        (name ? std::string(name) : "photometric " + std::to_string(photometric)) +
                         " images are not supported (RGB and Lab only)");
     }
     if (colorSamples != 3)
         throw HostError(path + ": " + std::to_string(colorSamples) +
                         " colour samples per pixel; RGB and Lab need 3");
-    if (spp > 16) throw HostError(path + ": " + std::to_string(spp) + " samples per pixel are not supported");
+    if (spp > 16)
+        throw HostError(path + ": " + std::to_string(spp) + " samples per pixel are not supported");
     if (bps != 8 && bps != 16)
-        throw HostError(path + ": " + std::to_string(bps) + "-bit samples are not supported (8 or 16 bits only)");
-    if (sampleFormat != SAMPLEFORMAT_UINT && !(doc.model == ColorModel::Lab && sampleFormat == SAMPLEFORMAT_INT))
+        throw HostError(path + ": " + std::to_string(bps) +
+                        "-bit samples are not supported (8 or 16 bits only)");
+    if (sampleFormat != SAMPLEFORMAT_UINT &&
+        !(doc.model == ColorModel::Lab && sampleFormat == SAMPLEFORMAT_INT))
         throw HostError(path + ": floating-point and signed samples are not supported");
     CheckDimensions(path, width, height);
 
@@ -161,7 +176,8 @@ Document ReadTiff(const std::string& path) {
                 size_t need;
                 if (tiled) {
                     need = size_t(blockSize);
-                    got = TIFFReadEncodedTile(t, TIFFComputeTile(t, x0, y0, 0, plane), block.data(), blockSize);
+                    got = TIFFReadEncodedTile(t, TIFFComputeTile(t, x0, y0, 0, plane), block.data(),
+                                              blockSize);
                 } else {
                     need = size_t(rows) * blockRowBytes;
                     const uint32_t strip = plane * stripsPerPlane + y0 / blockH;
@@ -178,8 +194,8 @@ Document ReadTiff(const std::string& path) {
                         std::memcpy(dst, src, size_t(cols) * pixelBytes);
                     } else {
                         for (uint32_t x = 0; x < cols; ++x)
-                            std::memcpy(dst + size_t(x) * pixelBytes + plane * bytesPS, src + size_t(x) * bytesPS,
-                                        bytesPS);
+                            std::memcpy(dst + size_t(x) * pixelBytes + plane * bytesPS,
+                                        src + size_t(x) * bytesPS, bytesPS);
                     }
                 }
             }
@@ -205,9 +221,12 @@ Document ReadTiff(const std::string& path) {
             uint16_t* dst = doc.Pixels16() + i * 3;
             dst[0] = FileToHost16(s[0]);
             for (int k = 1; k < 3; ++k)
-                dst[k] = cie ? CieLabToHost16(int16_t(s[k])) : icc ? IccLabToHost16(s[k]) : FileToHost16(s[k]);
+                dst[k] = cie   ? CieLabToHost16(int16_t(s[k]))
+                         : icc ? IccLabToHost16(s[k])
+                               : FileToHost16(s[k]);
         }
-        std::memcpy(doc.extras.data() + i * extraCount * bytesPS, src + 3 * bytesPS, extraCount * bytesPS);
+        std::memcpy(doc.extras.data() + i * extraCount * bytesPS, src + 3 * bytesPS,
+                    extraCount * bytesPS);
     }
 
     uint32_t iccSize = 0;
@@ -218,8 +237,8 @@ Document ReadTiff(const std::string& path) {
     }
     float xres = 0, yres = 0;
     uint16_t unit = RESUNIT_INCH;
-    if (TIFFGetField(t, TIFFTAG_XRESOLUTION, &xres) && TIFFGetField(t, TIFFTAG_YRESOLUTION, &yres) && xres > 0 &&
-        yres > 0) {
+    if (TIFFGetField(t, TIFFTAG_XRESOLUTION, &xres) &&
+        TIFFGetField(t, TIFFTAG_YRESOLUTION, &yres) && xres > 0 && yres > 0) {
         TIFFGetFieldDefaulted(t, TIFFTAG_RESOLUTIONUNIT, &unit);
         doc.resolution = Resolution{xres, yres, unit};
     }
@@ -243,7 +262,8 @@ void WriteTiff(const Document& doc, const std::string& path) {
 
     uint16_t photometric = PHOTOMETRIC_RGB;
     if (doc.model == ColorModel::Lab)
-        photometric = doc.labEncoding == LabEncoding::IccLab ? PHOTOMETRIC_ICCLAB : PHOTOMETRIC_CIELAB;
+        photometric =
+            doc.labEncoding == LabEncoding::IccLab ? PHOTOMETRIC_ICCLAB : PHOTOMETRIC_CIELAB;
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, uint32_t(doc.width));
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, uint32_t(doc.height));
     TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, uint16_t(spp));
@@ -258,7 +278,8 @@ void WriteTiff(const Document& doc, const std::string& path) {
         kinds.resize(size_t(doc.extraCount), EXTRASAMPLE_UNASSALPHA);
         TIFFSetField(t, TIFFTAG_EXTRASAMPLES, uint16_t(kinds.size()), kinds.data());
     }
-    if (!doc.icc.empty()) TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(doc.icc.size()), doc.icc.data());
+    if (!doc.icc.empty())
+        TIFFSetField(t, TIFFTAG_ICCPROFILE, uint32_t(doc.icc.size()), doc.icc.data());
     if (doc.resolution) {
         TIFFSetField(t, TIFFTAG_XRESOLUTION, float(doc.resolution->x));
         TIFFSetField(t, TIFFTAG_YRESOLUTION, float(doc.resolution->y));
@@ -283,7 +304,9 @@ void WriteTiff(const Document& doc, const std::string& path) {
                 uint16_t s[3];
                 s[0] = HostToFile16(src[0]);
                 for (int k = 1; k < 3; ++k)
-                    s[k] = !lab ? HostToFile16(src[k]) : cie ? uint16_t(HostToCieLab16(src[k])) : HostToIccLab16(src[k]);
+                    s[k] = !lab  ? HostToFile16(src[k])
+                           : cie ? uint16_t(HostToCieLab16(src[k]))
+                                 : HostToIccLab16(src[k]);
                 std::memcpy(dst, s, sizeof s);
             }
             std::memcpy(dst + 3 * bytesPS, doc.extras.data() + i * size_t(doc.extraCount) * bytesPS,

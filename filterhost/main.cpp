@@ -1,6 +1,5 @@
 // filterhost: runs filter plug-in modules on image files.
 #include <CLI/CLI.hpp>
-
 #include <string>
 #include <vector>
 
@@ -20,10 +19,12 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> inputs;
     std::string output, outDir;
-    CLI::App* apply = app.add_subcommand("apply", "repeat the filter without its dialog on each input");
+    CLI::App* apply =
+        app.add_subcommand("apply", "repeat the filter without its dialog on each input");
     apply->add_option("IN", inputs, "input images")->required();
     auto* out = apply->add_option("-o,--output", output, "output image (one input)");
-    apply->add_option("--out-dir", outDir, "folder for the outputs (same file names)")->excludes(out);
+    apply->add_option("--out-dir", outDir, "folder for the outputs (same file names)")
+        ->excludes(out);
 
     std::string editIn, editOut;
     CLI::App* edit = app.add_subcommand("edit", "run the filter with its dialog");
@@ -40,7 +41,8 @@ int main(int argc, char** argv) {
     }
 
     if (plugins->parsed())
-        return filterhost::ListPlugins(pluginDir.empty() ? filterhost::DefaultPluginDir() : pluginDir);
+        return filterhost::ListPlugins(pluginDir.empty() ? filterhost::DefaultPluginDir()
+                                                         : pluginDir);
     if (apply->parsed()) return filterhost::Apply(common, inputs, output, outDir);
     if (edit->parsed()) return filterhost::Edit(common, editIn, editOut);
     if (about->parsed()) return filterhost::About(common);

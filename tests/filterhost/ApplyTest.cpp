@@ -21,7 +21,7 @@ using fhtest::Env;
 using fhtest::RunResult;
 
 class ApplyTest : public ::testing::Test {
-protected:
+  protected:
     fhtest::TempDir dir;
     std::string params = dir / "test.params";
 
@@ -32,15 +32,16 @@ protected:
     }
 
     RunResult Apply(const std::string& in, const std::string& out, Env env = {}) {
-        return fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params, in, "-o", out},
-                               BaseEnv(env));
+        return fhtest::RunHost(
+            {"apply", "--plugin", TEST_FILTER, "--params", params, in, "-o", out}, BaseEnv(env));
     }
 };
 
 // 16-bit samples: the host scale 0..32768 holds every second file level, so
 // a round trip moves a sample by at most one. signedAB: samples 1 and 2 of
 // each pixel are signed (CIELab a and b).
-void ExpectWithinOne(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b, bool signedAB = false) {
+void ExpectWithinOne(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b,
+                     bool signedAB = false) {
     ASSERT_EQ(a.size(), b.size());
     int worst = 0;
     for (size_t i = 0; i < a.size(); ++i) {
@@ -141,7 +142,8 @@ TEST_F(ApplyTest, PngRoundTripsKeepAlpha) {
             EXPECT_EQ(result, samples);
         } else {
             ExpectWithinOne(result, samples);
-            for (size_t i = 3; i < samples.size() && c.channels == 4; i += 4) ASSERT_EQ(result[i], samples[i]);
+            for (size_t i = 3; i < samples.size() && c.channels == 4; i += 4)
+                ASSERT_EQ(result[i], samples[i]);
         }
     }
 }
@@ -150,7 +152,8 @@ TEST_F(ApplyTest, JpegDecodesExactlyAndReencodesClosely) {
     const int w = 48, h = 32;
     std::vector<uint16_t> samples;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) samples.insert(samples.end(), {uint16_t(x * 5), uint16_t(y * 7), uint16_t(128)});
+        for (int x = 0; x < w; ++x)
+            samples.insert(samples.end(), {uint16_t(x * 5), uint16_t(y * 7), uint16_t(128)});
     const std::string in = dir / "in.jpg";
     fhtest::WriteJpeg(in, w, h, 3, samples);
 
@@ -162,7 +165,8 @@ TEST_F(ApplyTest, JpegDecodesExactlyAndReencodesClosely) {
     // JPEG to JPEG: a second lossy encoding at high quality stays close.
     r = Apply(in, dir / "out.jpg");
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto decoded = fhtest::ReadJpegSamples(in), again = fhtest::ReadJpegSamples(dir / "out.jpg");
+    const auto decoded = fhtest::ReadJpegSamples(in),
+               again = fhtest::ReadJpegSamples(dir / "out.jpg");
     ASSERT_EQ(decoded.size(), again.size());
     double sum = 0;
     for (size_t i = 0; i < decoded.size(); ++i) sum += std::abs(int(decoded[i]) - int(again[i]));
@@ -208,13 +212,14 @@ TEST_F(ApplyTest, IccProfileIsKeptInEveryFormat) {
         fhtest::WritePng(dir / ("p" + s + ".png"), png, samples);
         fhtest::WriteJpeg(dir / ("p" + s + ".jpg"), 7, 5, 3, samples, icc);
         if (!s.empty())
-            for (const char* ext : {".tif", ".png", ".jpg"}) fhtest::AddMetadata(dir / ("p" + s + ext), "A", "B");
+            for (const char* ext : {".tif", ".png", ".jpg"})
+                fhtest::AddMetadata(dir / ("p" + s + ext), "A", "B");
     }
     const struct {
         const char *in, *out;
-    } cases[] = {{"p.tif", "o.tif"},           {"p.png", "o.png"},           {"p.jpg", "o.jpg"},
-                 {"p.png", "o2.tif"},          {"p.tif", "o2.jpg"},          {"p-meta.tif", "m.tif"},
-                 {"p-meta.png", "m.png"},      {"p-meta.jpg", "m.jpg"},      {"p-meta.jpg", "m2.png"}};
+    } cases[] = {{"p.tif", "o.tif"},      {"p.png", "o.png"},      {"p.jpg", "o.jpg"},
+                 {"p.png", "o2.tif"},     {"p.tif", "o2.jpg"},     {"p-meta.tif", "m.tif"},
+                 {"p-meta.png", "m.png"}, {"p-meta.jpg", "m.jpg"}, {"p-meta.jpg", "m2.png"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.in) + " -> " + c.out);
         RunResult r = Apply(dir / c.in, dir / c.out);
@@ -235,11 +240,16 @@ TEST_F(ApplyTest, ExifAndXmpAreCarriedOver) {
     fhtest::PngSpec png;
     fhtest::WritePng(dir / "m.png", png, samples);
     fhtest::WriteJpeg(dir / "m.jpg", 7, 5, 3, samples);
-    for (const char* name : {"m.tif", "m.png", "m.jpg"}) fhtest::AddMetadata(dir / name, "Ann Example", "unit test");
+    for (const char* name : {"m.tif", "m.png", "m.jpg"})
+        fhtest::AddMetadata(dir / name, "Ann Example", "unit test");
 
     const struct {
         const char *in, *out;
-    } cases[] = {{"m.tif", "o.tif"}, {"m.png", "o.png"}, {"m.jpg", "o.jpg"}, {"m.jpg", "o2.tif"}, {"m.tif", "o2.png"}};
+    } cases[] = {{"m.tif", "o.tif"},
+                 {"m.png", "o.png"},
+                 {"m.jpg", "o.jpg"},
+                 {"m.jpg", "o2.tif"},
+                 {"m.tif", "o2.png"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.in) + " -> " + c.out);
         RunResult r = Apply(dir / c.in, dir / c.out);
@@ -261,7 +271,8 @@ TEST_F(ApplyTest, ColourServicesConvertWithTheDocumentsProfile) {
     fhtest::WritePng(dir / "c.png", png, colours);
     RunResult r = Apply(dir / "c.png", dir / "c-lab.png", {{"TESTFILTER_ACTION", "lab"}});
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<uint16_t> expected = {255, 128, 128, 0, 128, 128, 138, 209, 198, 137, 128, 128};
+    const std::vector<uint16_t> expected = {255, 128, 128, 0,   128, 128,
+                                            138, 209, 198, 137, 128, 128};
     EXPECT_EQ(fhtest::ReadPngSamples(dir / "c-lab.png"), expected);
 
     // The same red under a wide-gamut embedded profile is another colour.
@@ -283,7 +294,8 @@ TEST_F(ApplyTest, ColourServicesConvertWithTheDocumentsProfile) {
     r = Apply(dir / "l.tif", dir / "l-rgb.tif", {{"TESTFILTER_ACTION", "monitor"}});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rgb = fhtest::ReadTiffSamples(dir / "l-rgb.tif");
-    EXPECT_EQ(std::vector<uint16_t>(rgb.begin(), rgb.begin() + 6), (std::vector<uint16_t>{255, 255, 255, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint16_t>(rgb.begin(), rgb.begin() + 6),
+              (std::vector<uint16_t>{255, 255, 255, 0, 0, 0}));
     EXPECT_GE(rgb[6], 250);
     EXPECT_LE(rgb[7], 6);
     EXPECT_LE(rgb[8], 6);
@@ -301,15 +313,16 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
     // Default place: $XDG_STATE_HOME/velmora/filterhost/<plug-in name>.params.
     const std::string stored = dir / "state/velmora/filterhost/Test Filter.params";
     for (int run = 1; run <= 2; ++run) {
-        RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, dir / "in.png", "-o", dir / "out.png"},
-                                      BaseEnv());
+        RunResult r = fhtest::RunHost(
+            {"apply", "--plugin", TEST_FILTER, dir / "in.png", "-o", dir / "out.png"}, BaseEnv());
         ASSERT_EQ(r.status, 0) << r.err;
         const auto block = fhtest::ReadBytes(stored);
         ASSERT_EQ(block.size(), 1168u);
         EXPECT_EQ(std::memcmp(block.data(), "TFLT", 4), 0);
         EXPECT_EQ(RunCounter(block), uint32_t(run));
     }
-    EXPECT_EQ(fhtest::ListDir(dir / "state/velmora/filterhost"), std::vector<std::string>{"Test Filter.params"});
+    EXPECT_EQ(fhtest::ListDir(dir / "state/velmora/filterhost"),
+              std::vector<std::string>{"Test Filter.params"});
 
     // A stored block is handed in byte for byte; several inputs share it.
     std::vector<uint8_t> block(1168);
@@ -319,8 +332,8 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
     std::memcpy(block.data() + 4, &forty, 4);
     fhtest::WriteBytes(params, block);
     fhtest::WritePng(dir / "second.png", png, fhtest::Pattern(7, 5, 3, 8, 2));
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params, dir / "in.png",
-                                   dir / "second.png", "--out-dir", dir / "outs"},
+    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params,
+                                   dir / "in.png", dir / "second.png", "--out-dir", dir / "outs"},
                                   BaseEnv());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(fhtest::ListDir(dir / "outs"), (std::vector<std::string>{"in.png", "second.png"}));
@@ -338,11 +351,13 @@ TEST_F(ApplyTest, AFailedRunLeavesTheBlockAsItWas) {
     fhtest::WritePng(dir / "a.png", narrow, fhtest::Pattern(7, 5, 3, 8));
     fhtest::WritePng(dir / "b.png", wide, fhtest::Pattern(13, 5, 3, 8));
     fhtest::WritePng(dir / "c.png", narrow, fhtest::Pattern(7, 5, 3, 8, 3));
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params, dir / "a.png", dir / "b.png",
-                                   dir / "c.png", "--out-dir", dir / "outs"},
-                                  BaseEnv({{"TESTFILTER_FAIL_WIDTH", "13"}}));
+    RunResult r =
+        fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params, dir / "a.png",
+                         dir / "b.png", dir / "c.png", "--out-dir", dir / "outs"},
+                        BaseEnv({{"TESTFILTER_FAIL_WIDTH", "13"}}));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("b.png: Test Filter failed at continue: the plug-in reported the error itself (code 5)"),
+    EXPECT_NE(r.err.find("b.png: Test Filter failed at continue: the plug-in reported the error "
+                         "itself (code 5)"),
               std::string::npos)
         << r.err;
     EXPECT_EQ(fhtest::ListDir(dir / "outs"), (std::vector<std::string>{"a.png", "c.png"}));
@@ -354,11 +369,13 @@ TEST_F(ApplyTest, CtrlCAbortsWithoutOutput) {
     fhtest::WritePng(dir / "in.png", png, fhtest::Pattern(7, 5, 3, 8));
     const auto before = fhtest::ReadBytes(dir / "in.png");
     const std::string ready = dir / "ready";
-    pid_t pid = fhtest::StartHost({"apply", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", "-o",
-                                   dir / "out.png"},
-                                  BaseEnv({{"TESTFILTER_ACTION", "wait-abort"}, {"TESTFILTER_READY", ready}}),
-                                  dir / "stdout", dir / "stderr");
-    for (int i = 0; i < 1000 && !fhtest::Exists(ready); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    pid_t pid = fhtest::StartHost(
+        {"apply", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", "-o",
+         dir / "out.png"},
+        BaseEnv({{"TESTFILTER_ACTION", "wait-abort"}, {"TESTFILTER_READY", ready}}), dir / "stdout",
+        dir / "stderr");
+    for (int i = 0; i < 1000 && !fhtest::Exists(ready); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(fhtest::Exists(ready));
     kill(pid, SIGINT);
     RunResult r = fhtest::WaitHost(pid, dir / "stdout", dir / "stderr");
@@ -372,14 +389,16 @@ TEST_F(ApplyTest, EditAndAboutRunTheirSelectors) {
     fhtest::PngSpec png;
     const auto samples = fhtest::Pattern(7, 5, 3, 8);
     fhtest::WritePng(dir / "in.png", png, samples);
-    RunResult r = fhtest::RunHost({"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", dir / "e.png"},
-                                  BaseEnv());
+    RunResult r = fhtest::RunHost(
+        {"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", dir / "e.png"},
+        BaseEnv());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(fhtest::ReadPngSamples(dir / "e.png"), samples);
 
     // A cancelled dialog: reported, nothing written, no block stored.
-    r = fhtest::RunHost({"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", dir / "c.png"},
-                        BaseEnv({{"TESTFILTER_RESULT", "-128"}}));
+    r = fhtest::RunHost(
+        {"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", dir / "c.png"},
+        BaseEnv({{"TESTFILTER_RESULT", "-128"}}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cancelled (-128)"), std::string::npos) << r.err;
     EXPECT_FALSE(fhtest::Exists(dir / "c.png"));
@@ -387,7 +406,8 @@ TEST_F(ApplyTest, EditAndAboutRunTheirSelectors) {
     r = fhtest::RunHost({"about", "--plugin", TEST_FILTER}, BaseEnv());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "testfilter: about\n");
-    r = fhtest::RunHost({"about", "--plugin", TEST_FILTER}, BaseEnv({{"TESTFILTER_RESULT", "1"}, {"TESTFILTER_AT", "0"}}));
+    r = fhtest::RunHost({"about", "--plugin", TEST_FILTER},
+                        BaseEnv({{"TESTFILTER_RESULT", "1"}, {"TESTFILTER_AT", "0"}}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("reported the error itself"), std::string::npos) << r.err;
 }

@@ -46,17 +46,20 @@ std::vector<BadCase> Cases() {
     std::vector<BadCase> c;
     c.push_back({"missing file", [](const fhtest::TempDir& d) { return d / "nothing.png"; },
                  "No such file or directory"});
-    c.push_back({"a folder", [](const fhtest::TempDir& d) {
+    c.push_back({"a folder",
+                 [](const fhtest::TempDir& d) {
                      std::filesystem::create_directory(d / "folder.png");
                      return d / "folder.png";
                  },
                  "is a directory"});
-    c.push_back({"not an image", [](const fhtest::TempDir& d) {
+    c.push_back({"not an image",
+                 [](const fhtest::TempDir& d) {
                      fhtest::WriteBytes(d / "text.png", {'h', 'e', 'l', 'l', 'o', '\n'});
                      return d / "text.png";
                  },
                  "not a TIFF, PNG or JPEG file"});
-    c.push_back({"truncated TIFF", [](const fhtest::TempDir& d) {
+    c.push_back({"truncated TIFF",
+                 [](const fhtest::TempDir& d) {
                      fhtest::TiffSpec spec;
                      spec.width = 64;
                      spec.height = 64;
@@ -64,13 +67,15 @@ std::vector<BadCase> Cases() {
                      return Truncated(d / "t.tif", 6000);
                  },
                  "TIFF"});
-    c.push_back({"TIFF cut inside its header", [](const fhtest::TempDir& d) {
+    c.push_back({"TIFF cut inside its header",
+                 [](const fhtest::TempDir& d) {
                      fhtest::TiffSpec spec;
                      fhtest::WriteTiff(d / "t.tif", spec, fhtest::Pattern(7, 5, 3, 8));
                      return Truncated(d / "t.tif", 6);
                  },
                  "TIFF"});
-    c.push_back({"truncated PNG", [](const fhtest::TempDir& d) {
+    c.push_back({"truncated PNG",
+                 [](const fhtest::TempDir& d) {
                      fhtest::PngSpec spec;
                      spec.width = 64;
                      spec.height = 64;
@@ -78,7 +83,8 @@ std::vector<BadCase> Cases() {
                      return Truncated(d / "t.png", fhtest::ReadBytes(d / "t.png").size() / 2);
                  },
                  "truncated or corrupt PNG"});
-    c.push_back({"corrupt PNG data", [](const fhtest::TempDir& d) {
+    c.push_back({"corrupt PNG data",
+                 [](const fhtest::TempDir& d) {
                      std::string p = SmallPng(d, "c.png");
                      auto bytes = fhtest::ReadBytes(p);
                      for (size_t i = 60; i < bytes.size() - 20; ++i) bytes[i] ^= 0x5A;
@@ -86,36 +92,42 @@ std::vector<BadCase> Cases() {
                      return p;
                  },
                  "truncated or corrupt PNG"});
-    c.push_back({"truncated JPEG", [](const fhtest::TempDir& d) {
+    c.push_back({"truncated JPEG",
+                 [](const fhtest::TempDir& d) {
                      fhtest::WriteJpeg(d / "t.jpg", 64, 64, 3, fhtest::Pattern(64, 64, 3, 8));
                      return Truncated(d / "t.jpg", fhtest::ReadBytes(d / "t.jpg").size() * 2 / 3);
                  },
                  "truncated or corrupt JPEG"});
-    c.push_back({"JPEG with only its start marker", [](const fhtest::TempDir& d) {
+    c.push_back({"JPEG with only its start marker",
+                 [](const fhtest::TempDir& d) {
                      fhtest::WriteBytes(d / "s.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0x00});
                      return d / "s.jpg";
                  },
                  "JPEG"});
-    c.push_back({"grayscale PNG", [](const fhtest::TempDir& d) {
+    c.push_back({"grayscale PNG",
+                 [](const fhtest::TempDir& d) {
                      fhtest::PngSpec spec;
                      spec.colorType = PNG_COLOR_TYPE_GRAY;
                      fhtest::WritePng(d / "g.png", spec, fhtest::Pattern(7, 5, 1, 8));
                      return d / "g.png";
                  },
                  "grayscale images are not supported"});
-    c.push_back({"indexed PNG", [](const fhtest::TempDir& d) {
+    c.push_back({"indexed PNG",
+                 [](const fhtest::TempDir& d) {
                      fhtest::PngSpec spec;
                      spec.colorType = PNG_COLOR_TYPE_PALETTE;
                      fhtest::WritePng(d / "i.png", spec, fhtest::Pattern(7, 5, 1, 8));
                      return d / "i.png";
                  },
                  "indexed images are not supported"});
-    c.push_back({"grayscale JPEG", [](const fhtest::TempDir& d) {
+    c.push_back({"grayscale JPEG",
+                 [](const fhtest::TempDir& d) {
                      fhtest::WriteJpeg(d / "g.jpg", 8, 8, 1, fhtest::Pattern(8, 8, 1, 8));
                      return d / "g.jpg";
                  },
                  "grayscale images are not supported"});
-    c.push_back({"CMYK TIFF", [](const fhtest::TempDir& d) {
+    c.push_back({"CMYK TIFF",
+                 [](const fhtest::TempDir& d) {
                      TIFF* t = TIFFOpen((d / "k.tif").c_str(), "w");
                      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 4u);
                      TIFFSetField(t, TIFFTAG_IMAGELENGTH, 2u);
@@ -130,7 +142,8 @@ std::vector<BadCase> Cases() {
                      return d / "k.tif";
                  },
                  "CMYK images are not supported", "out.tif"});
-    c.push_back({"grayscale TIFF", [](const fhtest::TempDir& d) {
+    c.push_back({"grayscale TIFF",
+                 [](const fhtest::TempDir& d) {
                      TIFF* t = TIFFOpen((d / "g.tif").c_str(), "w");
                      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 4u);
                      TIFFSetField(t, TIFFTAG_IMAGELENGTH, 1u);
@@ -143,7 +156,8 @@ std::vector<BadCase> Cases() {
                      return d / "g.tif";
                  },
                  "grayscale images are not supported", "out.tif"});
-    c.push_back({"PNG wider than 32767", [](const fhtest::TempDir& d) {
+    c.push_back({"PNG wider than 32767",
+                 [](const fhtest::TempDir& d) {
                      fhtest::PngSpec spec;
                      spec.width = 32768;
                      spec.height = 1;
@@ -151,7 +165,8 @@ std::vector<BadCase> Cases() {
                      return d / "wide.png";
                  },
                  "at most 32767 pixels"});
-    c.push_back({"TIFF taller than 32767", [](const fhtest::TempDir& d) {
+    c.push_back({"TIFF taller than 32767",
+                 [](const fhtest::TempDir& d) {
                      fhtest::TiffSpec spec;
                      spec.width = 1;
                      spec.height = 40000;
@@ -160,52 +175,88 @@ std::vector<BadCase> Cases() {
                      return d / "tall.tif";
                  },
                  "at most 32767 pixels", "out.tif"});
-    c.push_back({"params file of the wrong size", [](const fhtest::TempDir& d) {
+    c.push_back({"params file of the wrong size",
+                 [](const fhtest::TempDir& d) {
                      fhtest::WriteBytes(d / "test.params", std::vector<uint8_t>(100, 1));
                      return SmallPng(d);
                  },
                  "params file has 100 bytes"});
-    c.push_back({"empty params file", [](const fhtest::TempDir& d) {
+    c.push_back({"empty params file",
+                 [](const fhtest::TempDir& d) {
                      fhtest::WriteBytes(d / "test.params", {});
                      return SmallPng(d);
                  },
                  "params file has 0 bytes"});
-    c.push_back({"plug-in that is not a module", [](const fhtest::TempDir& d) {
+    c.push_back({"plug-in that is not a module",
+                 [](const fhtest::TempDir& d) {
                      fhtest::WriteBytes(d / "junk.8bf", std::vector<uint8_t>(4096, 0x41));
                      return SmallPng(d);
                  },
-                 "not a plug-in module", "out.png", {}, {}, nullptr});
-    c.push_back({"plug-in without ENTRYPOINT", [](const fhtest::TempDir& d) { return SmallPng(d); },
-                 "does not export its entry point ENTRYPOINT", "out.png", {}, {}, NOENTRY_FILTER});
-    c.push_back({"plug-in for another mode", [](const fhtest::TempDir& d) {
+                 "not a plug-in module",
+                 "out.png",
+                 {},
+                 {},
+                 nullptr});
+    c.push_back({"plug-in without ENTRYPOINT",
+                 [](const fhtest::TempDir& d) { return SmallPng(d); },
+                 "does not export its entry point ENTRYPOINT",
+                 "out.png",
+                 {},
+                 {},
+                 NOENTRY_FILTER});
+    c.push_back({"plug-in for another mode",
+                 [](const fhtest::TempDir& d) {
                      fhtest::TiffSpec spec;
                      spec.depth = 16;
                      fhtest::WriteTiff(d / "deep.tif", spec, fhtest::Pattern(7, 5, 3, 16));
                      return d / "deep.tif";
                  },
-                 "RGB Only does not take RGB48 documents", "out.tif", {}, {}, RGBONLY_FILTER});
-    c.push_back({"bad parameters from the module", [](const fhtest::TempDir& d) { return SmallPng(d); },
-                 "bad parameters (-30100)", "out.png", {{"TESTFILTER_RESULT", "-30100"}}});
-    c.push_back({"bad mode from the module at prepare", [](const fhtest::TempDir& d) { return SmallPng(d); },
-                 "failed at prepare: the plug-in does not support the document's mode (bad mode, -30101)", "out.png",
-                 {{"TESTFILTER_RESULT", "-30101"}, {"TESTFILTER_AT", "2"}}});
-    c.push_back({"cancel from the module", [](const fhtest::TempDir& d) { return SmallPng(d); }, "cancelled (-128)",
-                 "out.png", {{"TESTFILTER_RESULT", "-128"}}});
-    c.push_back({"error the module reported itself, at finish", [](const fhtest::TempDir& d) { return SmallPng(d); },
-                 "failed at finish: the plug-in reported the error itself (code 3)", "out.png",
+                 "RGB Only does not take RGB48 documents",
+                 "out.tif",
+                 {},
+                 {},
+                 RGBONLY_FILTER});
+    c.push_back({"bad parameters from the module",
+                 [](const fhtest::TempDir& d) { return SmallPng(d); },
+                 "bad parameters (-30100)",
+                 "out.png",
+                 {{"TESTFILTER_RESULT", "-30100"}}});
+    c.push_back(
+        {"bad mode from the module at prepare",
+         [](const fhtest::TempDir& d) { return SmallPng(d); },
+         "failed at prepare: the plug-in does not support the document's mode (bad mode, -30101)",
+         "out.png",
+         {{"TESTFILTER_RESULT", "-30101"}, {"TESTFILTER_AT", "2"}}});
+    c.push_back({"cancel from the module",
+                 [](const fhtest::TempDir& d) { return SmallPng(d); },
+                 "cancelled (-128)",
+                 "out.png",
+                 {{"TESTFILTER_RESULT", "-128"}}});
+    c.push_back({"error the module reported itself, at finish",
+                 [](const fhtest::TempDir& d) { return SmallPng(d); },
+                 "failed at finish: the plug-in reported the error itself (code 3)",
+                 "out.png",
                  {{"TESTFILTER_RESULT", "3"}, {"TESTFILTER_AT", "5"}}});
-    c.push_back({"other error code at start", [](const fhtest::TempDir& d) { return SmallPng(d); },
-                 "failed at start: error code -1", "out.png", {{"TESTFILTER_RESULT", "-1"}, {"TESTFILTER_AT", "3"}}});
-    c.push_back({"module asking for another block size", [](const fhtest::TempDir& d) { return SmallPng(d); },
-                 "asked for a parameter block of 100 bytes", "out.png", {{"TESTFILTER_BLOCK", "100"}}});
-    c.push_back({"Lab document to PNG", [](const fhtest::TempDir& d) {
+    c.push_back({"other error code at start",
+                 [](const fhtest::TempDir& d) { return SmallPng(d); },
+                 "failed at start: error code -1",
+                 "out.png",
+                 {{"TESTFILTER_RESULT", "-1"}, {"TESTFILTER_AT", "3"}}});
+    c.push_back({"module asking for another block size",
+                 [](const fhtest::TempDir& d) { return SmallPng(d); },
+                 "asked for a parameter block of 100 bytes",
+                 "out.png",
+                 {{"TESTFILTER_BLOCK", "100"}}});
+    c.push_back({"Lab document to PNG",
+                 [](const fhtest::TempDir& d) {
                      fhtest::TiffSpec spec;
                      spec.photometric = PHOTOMETRIC_CIELAB;
                      fhtest::WriteTiff(d / "lab.tif", spec, fhtest::Pattern(7, 5, 3, 8));
                      return d / "lab.tif";
                  },
                  "PNG cannot store Lab images"});
-    c.push_back({"alpha to JPEG", [](const fhtest::TempDir& d) {
+    c.push_back({"alpha to JPEG",
+                 [](const fhtest::TempDir& d) {
                      fhtest::PngSpec spec;
                      spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
                      fhtest::WritePng(d / "a.png", spec, fhtest::Pattern(7, 5, 4, 8));
@@ -214,7 +265,8 @@ std::vector<BadCase> Cases() {
                  "JPEG cannot store the alpha channel", "out.jpg"});
     c.push_back({"unknown output format", [](const fhtest::TempDir& d) { return SmallPng(d); },
                  "unknown output format", "out.bmp"});
-    c.push_back({"output is the input", [](const fhtest::TempDir& d) { return SmallPng(d, "same.png"); },
+    c.push_back({"output is the input",
+                 [](const fhtest::TempDir& d) { return SmallPng(d, "same.png"); },
                  "is the input file", "same.png"});
     return c;
 }
@@ -228,12 +280,14 @@ TEST(BadInputTest, EachIsRefusedCleanly) {
         auto before = fhtest::ListDir(dir.Path());
         std::map<std::string, std::vector<uint8_t>> contents;
         for (const auto& name : before)
-            if (!std::filesystem::is_directory(dir / name)) contents[name] = fhtest::ReadBytes(dir / name);
+            if (!std::filesystem::is_directory(dir / name))
+                contents[name] = fhtest::ReadBytes(dir / name);
 
         Env env = c.env;
         env["XDG_STATE_HOME"] = dir / "state";
-        std::vector<std::string> args = {"apply", "--plugin", plugin, "--params", dir / "test.params", input,
-                                         "-o", dir / c.output};
+        std::vector<std::string> args = {"apply",    "--plugin",          plugin,
+                                         "--params", dir / "test.params", input,
+                                         "-o",       dir / c.output};
         RunResult r = fhtest::RunHost(args, env);
 
         EXPECT_EQ(r.status, 1);
@@ -242,7 +296,8 @@ TEST(BadInputTest, EachIsRefusedCleanly) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         // Nothing new (no output, no temporary file, no params file), nothing changed.
         EXPECT_EQ(fhtest::ListDir(dir.Path()), before);
-        for (const auto& [name, bytes] : contents) EXPECT_EQ(fhtest::ReadBytes(dir / name), bytes) << name;
+        for (const auto& [name, bytes] : contents)
+            EXPECT_EQ(fhtest::ReadBytes(dir / name), bytes) << name;
     }
 }
 
@@ -250,8 +305,8 @@ TEST(BadInputTest, OneBadInputDoesNotStopTheOthers) {
     fhtest::TempDir dir;
     const std::string good = SmallPng(dir, "good.png");
     fhtest::WriteBytes(dir / "bad.png", {1, 2, 3});
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", dir / "p.params", dir / "bad.png",
-                                   good, "--out-dir", dir / "out"},
+    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", dir / "p.params",
+                                   dir / "bad.png", good, "--out-dir", dir / "out"},
                                   {{"XDG_STATE_HOME", dir / "state"}});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("bad.png: not a TIFF, PNG or JPEG file"), std::string::npos) << r.err;
@@ -262,7 +317,8 @@ TEST(BadInputTest, UsageErrorsAreReported) {
     fhtest::TempDir dir;
     const std::string a = SmallPng(dir, "a.png"), b = SmallPng(dir, "b.png");
     const Env env = {{"XDG_STATE_HOME", dir / "state"}};
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, a, b, "-o", dir / "x.png"}, env);
+    RunResult r =
+        fhtest::RunHost({"apply", "--plugin", TEST_FILTER, a, b, "-o", dir / "x.png"}, env);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("-o takes one input"), std::string::npos) << r.err;
     r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, a}, env);

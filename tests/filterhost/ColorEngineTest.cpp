@@ -27,13 +27,13 @@ TEST(ColorEngineTest, SrgbToLabD50InTheHostEncoding) {
         uint8_t r, g, b;
         std::vector<int> lab;
     } cases[] = {
-        {255, 255, 255, {255, 128, 128}},
-        {0, 0, 0, {0, 128, 128}},
-        {255, 0, 0, {138, 209, 198}},   // L 54.29, a 80.8, b 69.9
-        {0, 0, 255, {75, 196, 16}},     // L 29.57, a 68.3, b −112.0
+        {255, 255, 255, {255, 128, 128}}, {0, 0, 0, {0, 128, 128}},
+        {255, 0, 0, {138, 209, 198}},  // L 54.29, a 80.8, b 69.9
+        {0, 0, 255, {75, 196, 16}},    // L 29.57, a 68.3, b −112.0
         {128, 128, 128, {137, 128, 128}},
     };
-    for (const auto& c : cases) EXPECT_EQ(ToLab(e, c.r, c.g, c.b), c.lab) << int(c.r) << " " << int(c.g) << " " << int(c.b);
+    for (const auto& c : cases)
+        EXPECT_EQ(ToLab(e, c.r, c.g, c.b), c.lab) << int(c.r) << " " << int(c.g) << " " << int(c.b);
     // Every grey is neutral, and comes back as itself.
     for (int v = 0; v < 256; ++v) {
         const auto lab = ToLab(e, uint8_t(v), uint8_t(v), uint8_t(v));
@@ -64,7 +64,8 @@ TEST(ColorEngineTest, EmbeddedRgbProfileIsUsed) {
     // What LittleCMS itself makes of the profile's pure red.
     cmsHPROFILE p = cmsOpenProfileFromMem(icc.data(), cmsUInt32Number(icc.size()));
     cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-    cmsHTRANSFORM t = cmsCreateTransform(p, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHTRANSFORM t =
+        cmsCreateTransform(p, TYPE_RGB_8, lab, TYPE_Lab_DBL, INTENT_RELATIVE_COLORIMETRIC, 0);
     const uint8_t red[3] = {255, 0, 0};
     cmsCIELab expected;
     cmsDoTransform(t, red, &expected, 1);

@@ -27,8 +27,16 @@ TEST(DocumentTest, LabEncodingsBecomeTheHostScale) {
         {"CIELab 8", PHOTOMETRIC_CIELAB, 8, {200, 0xF6, 20}, {200, 118, 148}},
         {"ICC Lab 8", PHOTOMETRIC_ICCLAB, 8, {200, 118, 148}, {200, 118, 148}},
         // 16-bit: a* = −10 is −2560 signed (CIELab) or 30208 (ICC Lab); host 16384 − 1280.
-        {"CIELab 16", PHOTOMETRIC_CIELAB, 16, {51400, uint16_t(-2560), 5120}, {25700, 15104, 16384 + 2560}},
-        {"ICC Lab 16", PHOTOMETRIC_ICCLAB, 16, {51400, 30208, 32768 + 5120}, {25700, 15104, 16384 + 2560}},
+        {"CIELab 16",
+         PHOTOMETRIC_CIELAB,
+         16,
+         {51400, uint16_t(-2560), 5120},
+         {25700, 15104, 16384 + 2560}},
+        {"ICC Lab 16",
+         PHOTOMETRIC_ICCLAB,
+         16,
+         {51400, 30208, 32768 + 5120},
+         {25700, 15104, 16384 + 2560}},
         {"CIELab 16 extremes", PHOTOMETRIC_CIELAB, 16, {65535, 0x8000, 0x7FFF}, {32768, 0, 32768}},
     };
     fhtest::TempDir dir;
@@ -43,7 +51,8 @@ TEST(DocumentTest, LabEncodingsBecomeTheHostScale) {
         EXPECT_EQ(doc.model, filterhost::ColorModel::Lab);
         EXPECT_EQ(doc.ImageMode(), c.depth == 16 ? 12 : 9);
         std::vector<uint16_t> host;
-        for (int k = 0; k < 3; ++k) host.push_back(c.depth == 16 ? doc.Pixels16()[k] : doc.pixels[size_t(k)]);
+        for (int k = 0; k < 3; ++k)
+            host.push_back(c.depth == 16 ? doc.Pixels16()[k] : doc.pixels[size_t(k)]);
         EXPECT_EQ(host, c.host);
     }
 }
@@ -51,7 +60,8 @@ TEST(DocumentTest, LabEncodingsBecomeTheHostScale) {
 TEST(DocumentTest, SixteenBitScalingRoundsHalvesToEven) {
     const struct {
         uint16_t file, host;
-    } cases[] = {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {32767, 16384}, {32768, 16384}, {65534, 32767}, {65535, 32768}};
+    } cases[] = {{0, 0},         {1, 1},         {2, 1},         {3, 2},
+                 {32767, 16384}, {32768, 16384}, {65534, 32767}, {65535, 32768}};
     for (const auto& c : cases) {
         EXPECT_EQ(filterhost::FileToHost16(c.file), c.host) << c.file;
         EXPECT_LE(std::abs(int(filterhost::HostToFile16(c.host)) - int(c.file)), 1) << c.file;
@@ -81,7 +91,8 @@ TEST(DocumentTest, TiffLayoutsReadTheSame) {
                    {false, true, COMPRESSION_LZW},
                    {true, true, COMPRESSION_ADOBE_DEFLATE}};
     for (const auto& l : layouts) {
-        SCOPED_TRACE(std::to_string(l.tiled) + std::to_string(l.separate) + std::to_string(l.compression));
+        SCOPED_TRACE(std::to_string(l.tiled) + std::to_string(l.separate) +
+                     std::to_string(l.compression));
         fhtest::TiffSpec spec;
         spec.width = w;
         spec.height = h;
@@ -120,7 +131,8 @@ TEST(DocumentTest, JpegCompressedTiffReadsAsRgb) {
     TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_YCBCR);
     TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, uint32_t(16));
-    for (int y = 0; y < h; ++y) TIFFWriteScanline(t, rgb.data() + size_t(y) * w * 3, uint32_t(y), 0);
+    for (int y = 0; y < h; ++y)
+        TIFFWriteScanline(t, rgb.data() + size_t(y) * w * 3, uint32_t(y), 0);
     TIFFClose(t);
     const Document doc = filterhost::ReadDocument(dir / "j.tif");
     EXPECT_EQ(doc.ImageMode(), 3);

@@ -27,12 +27,14 @@ TEST(PluginsTest, ListsValidModulesAndSkipsTheRest) {
               "Test filters / RGB Only  8BFM 1.2  RGB\n"
               "Test filters / Test Filter  8BFM 1.2  RGB Lab RGB48 Lab48\n");
     for (const char* skipped : {"garbage.8bf", "noentry.8bf", "truncated.8bf"})
-        EXPECT_NE(r.err.find(std::string("skipped ") + (dir / skipped)), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(std::string("skipped ") + (dir / skipped)), std::string::npos)
+            << r.err;
     EXPECT_EQ(r.err.find("readme.txt"), std::string::npos);
 
     // The default folder comes from FILTERHOST_PLUGIN_DIR; apply picks the
     // first valid module there.
-    const fhtest::RunResult listed = fhtest::RunHost({"plugins"}, {{"FILTERHOST_PLUGIN_DIR", dir.Path()}});
+    const fhtest::RunResult listed =
+        fhtest::RunHost({"plugins"}, {{"FILTERHOST_PLUGIN_DIR", dir.Path()}});
     EXPECT_EQ(listed.out, r.out);
     fs::remove(dir / "rgbonly.8bf");
     fhtest::PngSpec spec;

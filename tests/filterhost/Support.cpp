@@ -9,12 +9,11 @@
 #include <tiffio.h>
 #include <unistd.h>
 
-#include <exiv2/exiv2.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exiv2/exiv2.hpp>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -71,8 +70,10 @@ pid_t StartHost(const std::vector<std::string>& args, const Env& env, const std:
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -100,11 +101,14 @@ RunResult RunHost(const std::vector<std::string>& args, const Env& env) {
     return WaitHost(StartHost(args, env, outName, errName), outName, errName);
 }
 
-bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -114,7 +118,8 @@ void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 std::vector<std::string> ListDir(const std::string& dir) {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -173,8 +178,11 @@ void WriteTiff(const std::string& path, const TiffSpec& s, const std::vector<uin
                         for (uint32_t x = x0; x < std::min(x0 + tw, uint32_t(s.width)); ++x)
                             for (int c = 0; c < per; ++c) {
                                 const int ch = s.separate ? p : c;
-                                put(tile.data() + (((y - y0) * tw + (x - x0)) * size_t(per) + size_t(c)) * bps,
-                                    samples[(size_t(y) * size_t(s.width) + x) * size_t(spp) + size_t(ch)]);
+                                put(tile.data() +
+                                        (((y - y0) * tw + (x - x0)) * size_t(per) + size_t(c)) *
+                                            bps,
+                                    samples[(size_t(y) * size_t(s.width) + x) * size_t(spp) +
+                                            size_t(ch)]);
                             }
                     TIFFWriteTile(t, tile.data(), x0, y0, 0, uint16_t(p));
                 }
@@ -189,7 +197,8 @@ void WriteTiff(const std::string& path, const TiffSpec& s, const std::vector<uin
                     for (int c = 0; c < per; ++c) {
                         const int ch = s.separate ? p : c;
                         put(row.data() + (size_t(x) * size_t(per) + size_t(c)) * bps,
-                            samples[(size_t(y) * size_t(s.width) + size_t(x)) * size_t(spp) + size_t(ch)]);
+                            samples[(size_t(y) * size_t(s.width) + size_t(x)) * size_t(spp) +
+                                    size_t(ch)]);
                     }
                 TIFFWriteScanline(t, row.data(), uint32_t(y), uint16_t(p));
             }
@@ -197,8 +206,8 @@ void WriteTiff(const std::string& path, const TiffSpec& s, const std::vector<uin
     TIFFClose(t);
 }
 
-std::vector<uint16_t> ReadTiffSamples(const std::string& path, int* channels, std::vector<uint8_t>* icc,
-                                      uint16_t* photometric) {
+std::vector<uint16_t> ReadTiffSamples(const std::string& path, int* channels,
+                                      std::vector<uint8_t>* icc, uint16_t* photometric) {
     TIFF* t = TIFFOpen(path.c_str(), "r");
     if (!t) throw std::runtime_error("TIFFOpen " + path);
     uint32_t w = 0, h = 0;
@@ -209,7 +218,8 @@ std::vector<uint16_t> ReadTiffSamples(const std::string& path, int* channels, st
     TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bps);
     TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
     TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photo);
-    if (planar != PLANARCONFIG_CONTIG || TIFFIsTiled(t)) throw std::runtime_error("test reader: contiguous strips only");
+    if (planar != PLANARCONFIG_CONTIG || TIFFIsTiled(t))
+        throw std::runtime_error("test reader: contiguous strips only");
     if (channels) *channels = spp;
     if (photometric) *photometric = photo;
     if (icc) {
@@ -242,15 +252,17 @@ void WritePng(const std::string& path, const PngSpec& s, const std::vector<uint1
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_init_io(png, f);
-    png_set_IHDR(png, info, uint32_t(s.width), uint32_t(s.height), s.depth, s.colorType, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, uint32_t(s.width), uint32_t(s.height), s.depth, s.colorType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (s.colorType == PNG_COLOR_TYPE_PALETTE) {
         png_color palette[256];
-        for (int i = 0; i < 256; ++i) palette[i] = png_color{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)};
+        for (int i = 0; i < 256; ++i)
+            palette[i] = png_color{uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)};
         png_set_PLTE(png, info, palette, 256);
     }
     if (!s.icc.empty())
-        png_set_iCCP(png, info, "test", PNG_COMPRESSION_TYPE_BASE, s.icc.data(), png_uint_32(s.icc.size()));
+        png_set_iCCP(png, info, "test", PNG_COMPRESSION_TYPE_BASE, s.icc.data(),
+                     png_uint_32(s.icc.size()));
     png_write_info(png, info);
     const int channels = png_get_channels(png, info);
     const size_t bps = size_t(s.depth / 8);
@@ -305,8 +317,8 @@ std::vector<uint16_t> ReadPngSamples(const std::string& path, int* channelsOut, 
     return out;
 }
 
-void WriteJpeg(const std::string& path, int width, int height, int components, const std::vector<uint16_t>& samples,
-               const std::vector<uint8_t>& icc) {
+void WriteJpeg(const std::string& path, int width, int height, int components,
+               const std::vector<uint16_t>& samples, const std::vector<uint8_t>& icc) {
     FILE* f = std::fopen(path.c_str(), "wb");
     jpeg_compress_struct c{};
     jpeg_error_mgr err{};
@@ -323,7 +335,8 @@ void WriteJpeg(const std::string& path, int width, int height, int components, c
     if (!icc.empty()) jpeg_write_icc_profile(&c, icc.data(), unsigned(icc.size()));
     std::vector<uint8_t> row(size_t(width) * size_t(components));
     while (c.next_scanline < c.image_height) {
-        for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(samples[size_t(c.next_scanline) * row.size() + i]);
+        for (size_t i = 0; i < row.size(); ++i)
+            row[i] = uint8_t(samples[size_t(c.next_scanline) * row.size() + i]);
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
     }

@@ -14,7 +14,7 @@ namespace fhtest {
 
 /// A fresh folder under /tmp, removed with everything in it on destruction.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -22,7 +22,7 @@ public:
     const std::string& Path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -66,7 +66,8 @@ struct TiffSpec {
 void WriteTiff(const std::string& path, const TiffSpec& spec, const std::vector<uint16_t>& samples);
 /// Reads all samples of a TIFF (file encoding) and its ICC profile.
 std::vector<uint16_t> ReadTiffSamples(const std::string& path, int* channels = nullptr,
-                                      std::vector<uint8_t>* icc = nullptr, uint16_t* photometric = nullptr);
+                                      std::vector<uint8_t>* icc = nullptr,
+                                      uint16_t* photometric = nullptr);
 
 struct PngSpec {
     int width = 7, height = 5;
@@ -75,12 +76,12 @@ struct PngSpec {
     std::vector<uint8_t> icc;
 };
 void WritePng(const std::string& path, const PngSpec& spec, const std::vector<uint16_t>& samples);
-std::vector<uint16_t> ReadPngSamples(const std::string& path, int* channels = nullptr, int* depth = nullptr,
-                                     std::vector<uint8_t>* icc = nullptr);
+std::vector<uint16_t> ReadPngSamples(const std::string& path, int* channels = nullptr,
+                                     int* depth = nullptr, std::vector<uint8_t>* icc = nullptr);
 
 /// An 8-bit JPEG (3 components RGB, or 1 for grayscale).
-void WriteJpeg(const std::string& path, int width, int height, int components, const std::vector<uint16_t>& samples,
-               const std::vector<uint8_t>& icc = {});
+void WriteJpeg(const std::string& path, int width, int height, int components,
+               const std::vector<uint16_t>& samples, const std::vector<uint8_t>& icc = {});
 std::vector<uint16_t> ReadJpegSamples(const std::string& path);
 std::vector<uint8_t> ReadJpegIcc(const std::string& path);
 

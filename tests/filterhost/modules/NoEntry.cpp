@@ -5,4 +5,6 @@
 
 TEST_PIPL("Test filters", "No Entry", 0x1058)
 
-extern "C" __attribute__((visibility("default"))) int32_t NotTheEntryPoint() { return 0; }
+extern "C" __attribute__((visibility("default"))) int32_t NotTheEntryPoint() {
+    return 0;
+}

@@ -41,11 +41,16 @@ std::string Env(const char* name, const char* fallback = "") {
 
 bool Supported(int16_t mode) {
     switch (mode) {
-        case sdk::kModeRGB: return (TEST_FILTER_MODES & 0x1000) != 0;
-        case sdk::kModeLab: return (TEST_FILTER_MODES & 0x0040) != 0;
-        case sdk::kModeRGB48: return (TEST_FILTER_MODES & 0x0010) != 0;
-        case sdk::kModeLab48: return (TEST_FILTER_MODES & 0x0008) != 0;
-        default: return false;
+        case sdk::kModeRGB:
+            return (TEST_FILTER_MODES & 0x1000) != 0;
+        case sdk::kModeLab:
+            return (TEST_FILTER_MODES & 0x0040) != 0;
+        case sdk::kModeRGB48:
+            return (TEST_FILTER_MODES & 0x0010) != 0;
+        case sdk::kModeLab48:
+            return (TEST_FILTER_MODES & 0x0008) != 0;
+        default:
+            return false;
     }
 }
 
@@ -74,7 +79,8 @@ int16_t ReadBlock(sdk::FilterRecord& r) {
     sdk::BufferProcs* procs = r.bufferProcs;
     if (!r.parameters) {
         const int32_t size = std::atoi(Env("TESTFILTER_BLOCK", "1168").c_str());
-        if (procs->allocateProc(size, &r.parameters) != 0 || !r.parameters) return Complain("allocate");
+        if (procs->allocateProc(size, &r.parameters) != 0 || !r.parameters)
+            return Complain("allocate");
         block = static_cast<uint8_t*>(procs->lockProc(r.parameters, 0));
         if (!block) return Complain("lock");
         std::memset(block, 0, size_t(size));
@@ -83,7 +89,8 @@ int16_t ReadBlock(sdk::FilterRecord& r) {
     }
     block = static_cast<uint8_t*>(procs->lockProc(r.parameters, 0));
     if (!block) return Complain("lock");
-    if (std::memcmp(block, "TFLT", 4) != 0) return Complain("the block handed in is not this filter's");
+    if (std::memcmp(block, "TFLT", 4) != 0)
+        return Complain("the block handed in is not this filter's");
     return 0;
 }
 
@@ -122,7 +129,8 @@ int16_t Process(sdk::FilterRecord& r) {
                 const uint16_t* in = static_cast<const uint16_t*>(r.inData) + at;
                 uint16_t* out = static_cast<uint16_t*>(r.outData) + at;
                 for (int k = 0; k < 3; ++k)
-                    out[k] = action == "invert" ? uint16_t(32768 - std::min<int>(in[k], 32768)) : in[k];
+                    out[k] =
+                        action == "invert" ? uint16_t(32768 - std::min<int>(in[k], 32768)) : in[k];
                 continue;
             }
             const uint8_t* in = static_cast<const uint8_t*>(r.inData) + at;
@@ -153,7 +161,8 @@ int16_t Run(int16_t selector, void* record) {
     }
     auto& r = *static_cast<sdk::FilterRecord*>(record);
     switch (selector) {
-        case sdk::kSelectorParameters: return Supported(r.imageMode) ? 0 : sdk::kBadMode;
+        case sdk::kSelectorParameters:
+            return Supported(r.imageMode) ? 0 : sdk::kBadMode;
         case sdk::kSelectorPrepare: {
             const void* s = nullptr;
             suite = r.sSPBasic->AcquireSuite(sdk::kColorSpaceSuiteName, 1, &s) == 0
@@ -188,14 +197,15 @@ int16_t Run(int16_t selector, void* record) {
             if (block) r.bufferProcs->unlockProc(r.parameters);
             block = nullptr;
             return 0;
-        default: return sdk::kBadParameters;
+        default:
+            return sdk::kBadParameters;
     }
 }
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void ENTRYPOINT(int16_t selector, void* record, int32_t* data,
-                                                                  int16_t* result) {
+extern "C" __attribute__((visibility("default"))) void ENTRYPOINT(int16_t selector, void* record,
+                                                                  int32_t* data, int16_t* result) {
     const int32_t saved = *data;
     int16_t code = Run(selector, record);
     const std::string forced = Env("TESTFILTER_RESULT");

@@ -21,8 +21,8 @@ struct Bytes {
         U16(uint16_t(v >> 16));
     }
     constexpr void Code(const char (&s)[5]) {
-        U32((uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) | (uint32_t(uint8_t(s[2])) << 8) |
-            uint32_t(uint8_t(s[3])));
+        U32((uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
+            (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3])));
     }
     size_t dataStart = 0;
     // Zero-fills the current property's data to a multiple of 4 bytes.
@@ -89,9 +89,9 @@ constexpr std::array<uint8_t, N> Trim(const std::array<uint8_t, 512>& full) {
 }  // namespace testpipl
 
 /// Defines the module's property list in section ".pipl".
-#define TEST_PIPL(category, name, modes)                                                     \
-    namespace {                                                                              \
-    constexpr testpipl::Built kBuiltPipl = testpipl::Build(category, name, modes);           \
-    [[gnu::used, gnu::section(".pipl")]] const std::array<uint8_t, kBuiltPipl.size> kPipl =  \
-        testpipl::Trim<kBuiltPipl.size>(kBuiltPipl.bytes);                                   \
+#define TEST_PIPL(category, name, modes)                                                    \
+    namespace {                                                                             \
+    constexpr testpipl::Built kBuiltPipl = testpipl::Build(category, name, modes);          \
+    [[gnu::used, gnu::section(".pipl")]] const std::array<uint8_t, kBuiltPipl.size> kPipl = \
+        testpipl::Trim<kBuiltPipl.size>(kBuiltPipl.bytes);                                  \
     }
