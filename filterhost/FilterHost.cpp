@@ -311,6 +311,8 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
         }
     } blockGuard{this, parameters_, ParameterBlock()};
 
+    if (doc.width < 1 || doc.height < 1 || doc.width > kMaxDimension || doc.height > kMaxDimension)
+        throw HostError("the image size does not fit the filter record");
     const size_t rowBytes = doc.RowBytes();
     const size_t total = rowBytes * size_t(doc.height);
     if (rowBytes > size_t(INT32_MAX))

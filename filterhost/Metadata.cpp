@@ -58,8 +58,12 @@ constexpr const char* kStructuralTags[] = {
 };
 
 bool Structural(const Exiv2::Exifdatum& d) {
-    if (d.groupName() == "Thumbnail") return true;
-    if (d.groupName() != "Image") return false;
+    // The thumbnail, sub-images and further pages of the input are not carried.
+    const std::string group = d.groupName();
+    if (group == "Thumbnail" || group.rfind("SubImage", 0) == 0 ||
+        group.rfind("SubThumb", 0) == 0 || group == "Image2" || group == "Image3")
+        return true;
+    if (group != "Image") return false;
     const std::string name = d.tagName();
     return std::any_of(std::begin(kStructuralTags), std::end(kStructuralTags),
                        [&](const char* t) { return name == t; });
