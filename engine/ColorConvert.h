@@ -1,27 +1,132 @@
 // Conversions between RGB and Lab through the host's colour services, one
 // colour per call, memoised in hash caches; 16-bit conversions interpolate
 // two cached 8-bit ones; Lab to display RGB through the colour space suite.
+//
+// Components are 0..255 (Lab in the host's 8-bit encoding: L 0..255 for
+// 0..100, a and b with 128 neutral) or 0..32768 in the 16-bit forms.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace velmora {
 
 /// 8-bit, cached. Components 0..255.
-void RgbToLab8(const uint8_t rgb[3], uint8_t lab[3]);
-void LabToRgb8(const uint8_t lab[3], uint8_t rgb[3]);
-/// 16-bit, components 0..32768.
+inline void RgbToLab8(const uint8_t rgb[3], uint8_t lab[3]);
+inline void LabToRgb8(const uint8_t lab[3], uint8_t rgb[3]);
+/// 16-bit, components 0..32768 (larger values are taken as 32768).
 void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]);
 void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]);
-/// Lab to the monitor's RGB, cached.
-void LabToDisplay(const uint8_t lab[3], uint8_t rgb[3]);
+/// Lab to the monitor's RGB, cached. Without a colour space suite from the
+/// host, the colour is converted here from CIE Lab (D50) to sRGB.
+inline void LabToDisplay(const uint8_t lab[3], uint8_t rgb[3]);
 
+/// Empties the forward and reverse caches (releases all their nodes).
 void FlushConversionCache();
+/// Empties the display cache.
 void FlushDisplayCache();
 
 /// Hash index of a colour triple: low 6 bits of c2, then c1, then c0.
 inline uint32_t ColorHash(uint8_t c0, uint8_t c1, uint8_t c2) {
     return ((uint32_t(c2) << 16) | (uint32_t(c1) << 8) | c0) & 0x3FFFFFu;
+}
+
+/// Nodes held by each cache (for tests and statistics).
+size_t ConversionCacheNodes();
+size_t DisplayCacheNodes();
+/// True when no bucket of the cache's arrays holds a chain.
+bool ConversionBucketsEmpty();
+bool DisplayBucketsEmpty();
+
+namespace color_cache {
+
+// A colour triple packed as c0 | c1 << 8 | c2 << 16; its low 22 bits are
+// its hash index.
+inline uint32_t Pack(const uint8_t c[3]) {
+    return uint32_t(c[0]) | (uint32_t(c[1]) << 8) | (uint32_t(c[2]) << 16);
+}
+inline void Unpack(uint32_t v, uint8_t c[3]) {
+    c[0] = uint8_t(v);
+    c[1] = uint8_t(v >> 8);
+    c[2] = uint8_t(v >> 16);
+}
+
+inline constexpr uint32_t kBuckets = 1u << 22;
+inline constexpr uint32_t kIndexMask = kBuckets - 1;
+
+// Nodes live in blocks of 65536 and are named by 32-bit indices (0 = end
+// of chain; node 0 of block 0 is never handed out). At most 2^24 RGB
+// colours plus 2^24 Lab colours can ever be cached, well below the
+// block table's 2^26 nodes.
+inline constexpr uint32_t kBlockShift = 16;
+inline constexpr uint32_t kBlockSize = 1u << kBlockShift;
+inline constexpr uint32_t kMaxBlocks = 1024;
+
+struct tConversionNode {
+    uint32_t Rgb;          // packed R, G, B
+    uint32_t Lab;          // packed L, a, b
+    uint32_t NextForward;  // next node in the chain of Forward[Rgb & mask]
+    uint32_t NextReverse;  // next node in the chain of Reverse[Lab & mask]
+};
+
+struct tDisplayNode {
+    uint32_t Lab;
+    uint32_t Rgb;
+    uint32_t Next;
+};
+
+extern uint32_t Forward[kBuckets];
+extern uint32_t Reverse[kBuckets];
+extern uint32_t Display[kBuckets];
+extern std::unique_ptr<tConversionNode[]> ConversionBlocks[kMaxBlocks];
+extern std::unique_ptr<tDisplayNode[]> DisplayBlocks[kMaxBlocks];
+
+inline const tConversionNode& ConversionNode(uint32_t i) {
+    return ConversionBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
+}
+inline const tDisplayNode& DisplayNode(uint32_t i) {
+    return DisplayBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
+}
+
+// The slow paths: a host call and a new node.
+void RgbToLab8Miss(uint32_t rgb, uint8_t lab[3]);
+void LabToRgb8Miss(uint32_t lab, uint8_t rgb[3]);
+void LabToDisplayMiss(uint32_t lab, uint8_t rgb[3]);
+
+}  // namespace color_cache
+
+inline void RgbToLab8(const uint8_t rgb[3], uint8_t lab[3]) {
+    using namespace color_cache;
+    const uint32_t key = Pack(rgb);
+    for (uint32_t i = Forward[key & kIndexMask]; i != 0;) {
+        const tConversionNode& n = ConversionNode(i);
+        if (n.Rgb == key) return Unpack(n.Lab, lab);
+        i = n.NextForward;
+    }
+    RgbToLab8Miss(key, lab);
+}
+
+inline void LabToRgb8(const uint8_t lab[3], uint8_t rgb[3]) {
+    using namespace color_cache;
+    const uint32_t key = Pack(lab);
+    for (uint32_t i = Reverse[key & kIndexMask]; i != 0;) {
+        const tConversionNode& n = ConversionNode(i);
+        if (n.Lab == key) return Unpack(n.Rgb, rgb);
+        i = n.NextReverse;
+    }
+    LabToRgb8Miss(key, rgb);
+}
+
+inline void LabToDisplay(const uint8_t lab[3], uint8_t rgb[3]) {
+    using namespace color_cache;
+    const uint32_t key = Pack(lab);
+    for (uint32_t i = Display[key & kIndexMask]; i != 0;) {
+        const tDisplayNode& n = DisplayNode(i);
+        if (n.Lab == key) return Unpack(n.Rgb, rgb);
+        i = n.Next;
+    }
+    LabToDisplayMiss(key, rgb);
 }
 
 }  // namespace velmora

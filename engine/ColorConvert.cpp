@@ -1,0 +1,249 @@
+#include "engine/ColorConvert.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include "engine/Tables.h"
+#include "host/Failure.h"
+#include "host/ModuleState.h"
+#include "host/Rounding.h"
+
+namespace velmora {
+
+namespace color_cache {
+
+uint32_t Forward[kBuckets];
+uint32_t Reverse[kBuckets];
+uint32_t Display[kBuckets];
+std::unique_ptr<tConversionNode[]> ConversionBlocks[kMaxBlocks];
+std::unique_ptr<tDisplayNode[]> DisplayBlocks[kMaxBlocks];
+
+}  // namespace color_cache
+
+namespace {
+
+using namespace color_cache;
+
+constexpr const char* kColorUnit = "ColorUnit";
+
+// Node storage of one cache: blocks of kBlockSize nodes handed out in
+// order and released together.
+template <class Node>
+class tArena {
+public:
+    constexpr explicit tArena(std::unique_ptr<Node[]>* blocks) : blocks_(blocks) {}
+
+    // Index of a fresh node (never 0).
+    uint32_t New() {
+        const uint32_t block = next_ >> kBlockShift;
+        if (block >= kMaxBlocks) Fail("Переполнение кэша цветов", kColorUnit);
+        if (!blocks_[block]) blocks_[block] = std::make_unique<Node[]>(kBlockSize);
+        return next_++;
+    }
+    Node& operator[](uint32_t i) { return blocks_[i >> kBlockShift][i & (kBlockSize - 1)]; }
+    // Nodes 1 .. End()-1 are in use.
+    uint32_t End() const { return next_; }
+    size_t Count() const { return next_ - 1; }
+    void Release() {
+        for (uint32_t b = 0; b < kMaxBlocks && blocks_[b]; ++b) blocks_[b].reset();
+        next_ = 1;
+    }
+
+private:
+    std::unique_ptr<Node[]>* blocks_;
+    uint32_t next_ = 1;
+};
+
+tArena<tConversionNode> Conversions(ConversionBlocks);
+tArena<tDisplayNode> Displays(DisplayBlocks);
+
+// The one colour services record; each call changes only the two spaces
+// and the components.
+sdk::ColorServicesInfo ServicesInfo = {
+    int32_t(sizeof(sdk::ColorServicesInfo)),
+    sdk::kColorServicesConvertColor,
+    sdk::kColorSpaceRGB,
+    sdk::kColorSpaceLab,
+    1,
+    0,
+    nullptr,
+    nullptr,
+    {0, 0, 0, 0},
+    nullptr,
+    0,
+};
+
+// One colour through the host's colour services; every component of the
+// answer must be 0..255.
+uint32_t HostConvert(int16_t from, int16_t to, uint32_t colour) {
+    if (!CurrentRecord || !CurrentRecord->colorServices)
+        Fail("Хост не предоставил службу цвета", kColorUnit);
+    ServicesInfo.sourceSpace = from;
+    ServicesInfo.resultSpace = to;
+    uint8_t in[3];
+    Unpack(colour, in);
+    for (int k = 0; k < 3; ++k) ServicesInfo.colorComponents[k] = in[k];
+    ServicesInfo.colorComponents[3] = 0;
+    CurrentRecord->colorServices(&ServicesInfo);
+    uint8_t out[3];
+    for (int k = 0; k < 3; ++k) {
+        const int16_t v = ServicesInfo.colorComponents[k];
+        if (v < 0 || v > 255) Fail("Ошибка проверки диапазона", kColorUnit);
+        out[k] = uint8_t(v);
+    }
+    return Pack(out);
+}
+
+// CIE Lab (D50, host encoding) to sRGB, for hosts without a colour space
+// suite: D50 XYZ through the Bradford-adapted sRGB matrix, then the sRGB
+// transfer curve.
+uint32_t BuiltInLabToSrgb(uint32_t colour) {
+    uint8_t lab[3];
+    Unpack(colour, lab);
+    const double fy = (lab[0] * (100.0 / 255.0) + 16.0) / 116.0;
+    const double fx = fy + (lab[1] - 128.0) / 500.0;
+    const double fz = fy - (lab[2] - 128.0) / 200.0;
+    auto inverse = [](double t) {
+        constexpr double d = 6.0 / 29.0;
+        return t > d ? t * t * t : 3.0 * d * d * (t - 4.0 / 29.0);
+    };
+    const double x = 0.96422 * inverse(fx), y = inverse(fy), z = 0.82521 * inverse(fz);
+    const double linear[3] = {
+        3.1338561 * x - 1.6168667 * y - 0.4906146 * z,
+        -0.9787684 * x + 1.9161415 * y + 0.0334540 * z,
+        0.0719453 * x - 0.2289914 * y + 1.4052427 * z,
+    };
+    uint8_t rgb[3];
+    for (int k = 0; k < 3; ++k) {
+        const double v = std::clamp(linear[k], 0.0, 1.0);
+        const double e = v <= 0.0031308 ? 12.92 * v : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
+        rgb[k] = uint8_t(Round(std::clamp(e, 0.0, 1.0) * 255.0));
+    }
+    return Pack(rgb);
+}
+
+using Convert8 = void (*)(const uint8_t[3], uint8_t[3]);
+
+// A 16-bit triple through two 8-bit conversions: the nearest grid point and
+// its neighbour along the component farthest from the grid, mixed by that
+// component's distance.
+void Convert16(const uint16_t v[3], uint16_t out[3], Convert8 convert) {
+    uint8_t near[3], far[3];
+    double w[3];
+    for (int k = 0; k < 3; ++k) {
+        const double x = std::min<uint16_t>(v[k], 32768) / kScale16;  // 0..255
+        const int64_t n = Round(x);
+        w[k] = x - double(n);
+        near[k] = uint8_t(n);
+        if (w[k] > 0) {
+            far[k] = uint8_t(n + 1);
+        } else if (w[k] < 0) {
+            far[k] = uint8_t(n - 1);
+            w[k] = -w[k];
+        } else {
+            far[k] = uint8_t(n);
+        }
+    }
+    const int axis = (w[0] > w[1] && w[0] > w[2]) ? 0 : (w[1] > w[2] ? 1 : 2);
+    const double K = w[axis];
+    uint8_t second[3] = {near[0], near[1], near[2]};
+    second[axis] = far[axis];
+    uint8_t p[3], q[3];
+    convert(near, p);
+    if (K == 0) {
+        // (1 - 0) P + 0 Q is P whatever Q is.
+        for (int k = 0; k < 3; ++k) out[k] = uint16_t(Round(double(p[k]) * kScale16));
+        return;
+    }
+    convert(second, q);
+    for (int k = 0; k < 3; ++k)
+        out[k] = uint16_t(Round(((1.0 - K) * p[k] + K * q[k]) * kScale16));
+}
+
+void RgbToLab8Fn(const uint8_t rgb[3], uint8_t lab[3]) { RgbToLab8(rgb, lab); }
+void LabToRgb8Fn(const uint8_t lab[3], uint8_t rgb[3]) { LabToRgb8(lab, rgb); }
+
+}  // namespace
+
+namespace color_cache {
+
+void RgbToLab8Miss(uint32_t rgb, uint8_t lab[3]) {
+    const uint32_t result = HostConvert(sdk::kColorSpaceRGB, sdk::kColorSpaceLab, rgb);
+    const uint32_t i = Conversions.New();
+    tConversionNode& n = Conversions[i];
+    n.Rgb = rgb;
+    n.Lab = result;
+    n.NextForward = Forward[rgb & kIndexMask];
+    Forward[rgb & kIndexMask] = i;
+    n.NextReverse = Reverse[result & kIndexMask];
+    Reverse[result & kIndexMask] = i;
+    Unpack(result, lab);
+}
+
+void LabToRgb8Miss(uint32_t lab, uint8_t rgb[3]) {
+    const uint32_t result = HostConvert(sdk::kColorSpaceLab, sdk::kColorSpaceRGB, lab);
+    const uint32_t i = Conversions.New();
+    tConversionNode& n = Conversions[i];
+    n.Rgb = result;
+    n.Lab = lab;
+    n.NextForward = 0;  // in the reverse chain only
+    n.NextReverse = Reverse[lab & kIndexMask];
+    Reverse[lab & kIndexMask] = i;
+    Unpack(result, rgb);
+}
+
+void LabToDisplayMiss(uint32_t lab, uint8_t rgb[3]) {
+    uint32_t result;
+    if (ColorSpaceSuite && ColorSpaceSuite->ConvertToMonitorRGB) {
+        uint8_t in[4] = {0, 0, 0, 0}, out[4] = {0, 0, 0, 0};
+        Unpack(lab, in + 1);
+        ColorSpaceSuite->ConvertToMonitorRGB(sdk::kColorSpaceLab, in, out, 1);
+        result = Pack(out + 1);
+    } else {
+        result = BuiltInLabToSrgb(lab);
+    }
+    const uint32_t i = Displays.New();
+    tDisplayNode& n = Displays[i];
+    n.Lab = lab;
+    n.Rgb = result;
+    n.Next = Display[lab & kIndexMask];
+    Display[lab & kIndexMask] = i;
+    Unpack(result, rgb);
+}
+
+}  // namespace color_cache
+
+void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]) { Convert16(rgb, lab, &RgbToLab8Fn); }
+void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]) { Convert16(lab, rgb, &LabToRgb8Fn); }
+
+void FlushConversionCache() {
+    // Every chain head is a node whose key hashes to that bucket, so
+    // clearing the buckets of all nodes empties both arrays without
+    // touching the pages no colour ever reached.
+    for (uint32_t i = 1; i < Conversions.End(); ++i) {
+        const tConversionNode& n = Conversions[i];
+        Forward[n.Rgb & kIndexMask] = 0;
+        Reverse[n.Lab & kIndexMask] = 0;
+    }
+    Conversions.Release();
+}
+
+void FlushDisplayCache() {
+    for (uint32_t i = 1; i < Displays.End(); ++i) Display[Displays[i].Lab & kIndexMask] = 0;
+    Displays.Release();
+}
+
+size_t ConversionCacheNodes() { return Conversions.Count(); }
+size_t DisplayCacheNodes() { return Displays.Count(); }
+
+bool ConversionBucketsEmpty() {
+    return std::all_of(std::begin(Forward), std::end(Forward), [](uint32_t h) { return h == 0; }) &&
+           std::all_of(std::begin(Reverse), std::end(Reverse), [](uint32_t h) { return h == 0; });
+}
+
+bool DisplayBucketsEmpty() {
+    return std::all_of(std::begin(Display), std::end(Display), [](uint32_t h) { return h == 0; });
+}
+
+}  // namespace velmora
