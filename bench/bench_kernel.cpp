@@ -127,9 +127,9 @@ void Configure(tConfig config, bool is16) {
     SetTransform(is16 ? kScale16 : 1.0, config == kLocal);
 }
 
-void Whole8(benchmark::State& state) {
+void Whole8(benchmark::State& state, tConfig config) {
     tImage& image = Image();
-    Configure(tConfig(state.range(0)), false);
+    Configure(config, false);
     std::vector<uint8_t> out(image.lab8.size());
     const size_t row = size_t(kColumns) * 3;
     PrepareKernel();
@@ -141,10 +141,10 @@ void Whole8(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * int64_t(kColumns) * kRows);
 }
 
-void Whole16(benchmark::State& state) {
+void Whole16(benchmark::State& state, tConfig config) {
     tImage& image = Image();
     const std::vector<uint16_t>& in = image.Lab16();
-    Configure(tConfig(state.range(0)), true);
+    Configure(config, true);
     std::vector<uint16_t> out(in.size());
     const size_t row = size_t(kColumns) * 3;
     for (auto _ : state) {
@@ -156,9 +156,9 @@ void Whole16(benchmark::State& state) {
 }
 
 // The plain per-pixel kernels on a tenth of the image (400 rows).
-void Plain8(benchmark::State& state) {
+void Plain8(benchmark::State& state, tConfig config) {
     tImage& image = Image();
-    Configure(tConfig(state.range(0)), false);
+    Configure(config, false);
     uint64_t sum = 0;
     for (auto _ : state) {
         const uint8_t* p = image.lab8.data();
@@ -172,10 +172,10 @@ void Plain8(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * int64_t(kColumns) * (kRows / 10));
 }
 
-void Plain16(benchmark::State& state) {
+void Plain16(benchmark::State& state, tConfig config) {
     tImage& image = Image();
     const uint16_t* in = image.Lab16().data();
-    Configure(tConfig(state.range(0)), true);
+    Configure(config, true);
     uint64_t sum = 0;
     for (auto _ : state) {
         const uint16_t* p = in;
@@ -191,9 +191,9 @@ void Plain16(benchmark::State& state) {
 
 // Rebuilding the 8-bit row form's tables after the contrast changes (what
 // every preview redraw after a slider move pays once).
-void Rebuild8(benchmark::State& state) {
+void Rebuild8(benchmark::State& state, tConfig config) {
     Image();
-    Configure(tConfig(state.range(0)), false);
+    Configure(config, false);
     double contrast = 1.5;
     for (auto _ : state) {
         contrast = contrast == 1.5 ? 1.6 : 1.5;
@@ -202,15 +202,17 @@ void Rebuild8(benchmark::State& state) {
     }
 }
 
-void Configs(benchmark::internal::Benchmark* b) {
-    b->ArgName("config")->Arg(kNeutral)->Arg(kLocal)->Arg(kOnePoint)->Arg(kOnePointLightEq);
-    b->Unit(benchmark::kMillisecond);
-}
+#define VELMORA_CONFIGS(f)                                                    \
+    BENCHMARK_CAPTURE(f, Neutral, kNeutral)->Unit(benchmark::kMillisecond);   \
+    BENCHMARK_CAPTURE(f, Local, kLocal)->Unit(benchmark::kMillisecond);       \
+    BENCHMARK_CAPTURE(f, OnePoint, kOnePoint)->Unit(benchmark::kMillisecond); \
+    BENCHMARK_CAPTURE(f, OnePointLightEq, kOnePointLightEq)->Unit(benchmark::kMillisecond)
 
-BENCHMARK(Whole8)->Apply(Configs);
-BENCHMARK(Whole16)->Apply(Configs);
-BENCHMARK(Plain8)->Arg(kLocal)->Unit(benchmark::kMillisecond);
-BENCHMARK(Plain16)->Arg(kLocal)->Unit(benchmark::kMillisecond);
-BENCHMARK(Rebuild8)->Arg(kLocal)->Arg(kOnePoint)->Unit(benchmark::kMillisecond);
+VELMORA_CONFIGS(Whole8);
+VELMORA_CONFIGS(Whole16);
+BENCHMARK_CAPTURE(Plain8, Local, kLocal)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Plain16, Local, kLocal)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Rebuild8, Local, kLocal)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Rebuild8, OnePoint, kOnePoint)->Unit(benchmark::kMillisecond);
 
 }  // namespace

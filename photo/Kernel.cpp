@@ -554,11 +554,13 @@ void Row8(const tKernel8& k, const uint8_t* cm, const uint8_t* sm, const uint8_t
     const tHueBounds& hb = HueBounds8();
     constexpr int32_t kChunk = 256;
     uint8_t l[kChunk], light[kChunk];
-    for (int32_t base = 0; base < count; base += kChunk, in += 3 * kChunk, out += 3 * kChunk) {
+    for (int32_t base = 0; base < count; base += kChunk) {
         const int32_t n = std::min(kChunk, count - base);
+        const uint8_t* src = in + 3 * size_t(base);
+        uint8_t* dst = out + 3 * size_t(base);
         if (cm) {
             for (int32_t i = 0; i < n; ++i) {
-                const uint8_t L = in[3 * i], c = cm[base + i];
+                const uint8_t L = src[3 * i], c = cm[base + i];
                 int32_t v = k.contrast ? k.t3[size_t(L) << 8 | c] : k.tone[L];
                 if (k.sharp) v = k.t4[size_t(v) << 8 | sm[base + i]];
                 if (k.shade) v = k.t5[size_t(v) << 8 | c];
@@ -567,16 +569,16 @@ void Row8(const tKernel8& k, const uint8_t* cm, const uint8_t* sm, const uint8_t
             }
         } else {
             for (int32_t i = 0; i < n; ++i) {
-                const uint8_t L = in[3 * i];
+                const uint8_t L = src[3 * i];
                 l[i] = k.direct[L];
                 light[i] = L;
             }
         }
         for (int32_t i = 0; i < n; ++i) {
-            const uint8_t a = in[3 * i + 1], b = in[3 * i + 2];
-            out[3 * i] = l[i];
-            FastColour8<Mode>(k, hb, a, b, l[i], k.lightByIndex[light[i]], out[3 * i + 1],
-                              out[3 * i + 2]);
+            const uint8_t a = src[3 * i + 1], b = src[3 * i + 2];
+            dst[3 * i] = l[i];
+            FastColour8<Mode>(k, hb, a, b, l[i], k.lightByIndex[light[i]], dst[3 * i + 1],
+                              dst[3 * i + 2]);
         }
     }
 }
@@ -722,10 +724,12 @@ void CorrectRow16(int32_t x0, int32_t y, const uint16_t* in, uint16_t* out, int3
     // All samples of a chunk's pixels are read before any is written.
     constexpr int32_t kChunk = 256;
     int32_t l[kChunk], m[kChunk], g[kChunk];
-    for (int32_t base = 0; base < count; base += kChunk, in += 3 * kChunk, out += 3 * kChunk) {
+    for (int32_t base = 0; base < count; base += kChunk) {
         const int32_t n = std::min(kChunk, count - base);
+        const uint16_t* src = in + 3 * size_t(base);
+        uint16_t* dst = out + 3 * size_t(base);
         for (int32_t i = 0; i < n; ++i) {
-            l[i] = Tone16(in[3 * i]);
+            l[i] = Tone16(src[3 * i]);
             m[i] = cm ? means[cm[base + i]] : l[i];
             g[i] = cm ? means[sm[base + i]] : l[i];
         }
@@ -756,20 +760,20 @@ void CorrectRow16(int32_t x0, int32_t y, const uint16_t* in, uint16_t* out, int3
         }
         if (hueConst) {
             for (int32_t i = 0; i < n; ++i) {
-                const int32_t a = in[3 * i + 1], b = in[3 * i + 2];
-                out[3 * i] = uint16_t(l[i]);
+                const int32_t a = src[3 * i + 1], b = src[3 * i + 2];
+                dst[3 * i] = uint16_t(l[i]);
                 Colour16(
-                    a, b, l[i], LightGain16[m[i]], [](double, double) { return 0; }, out[3 * i + 1],
-                    out[3 * i + 2]);
+                    a, b, l[i], LightGain16[m[i]], [](double, double) { return 0; }, dst[3 * i + 1],
+                    dst[3 * i + 2]);
             }
         } else {
             for (int32_t i = 0; i < n; ++i) {
-                const int32_t a = in[3 * i + 1], b = in[3 * i + 2];
-                out[3 * i] = uint16_t(l[i]);
+                const int32_t a = src[3 * i + 1], b = src[3 * i + 2];
+                dst[3 * i] = uint16_t(l[i]);
                 Colour16(
                     a, b, l[i], LightGain16[m[i]],
-                    [&hb](double u, double v) { return FastHue16(hb, u, v); }, out[3 * i + 1],
-                    out[3 * i + 2]);
+                    [&hb](double u, double v) { return FastHue16(hb, u, v); }, dst[3 * i + 1],
+                    dst[3 * i + 2]);
             }
         }
     }
