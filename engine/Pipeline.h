@@ -12,4 +12,8 @@ void HeadlessRun();
 /// image is prepared (analysis, maps, masks, step flags, caches).
 void ResetImageState();
 
+/// Every pixel walk reads three interleaved components; other plane counts
+/// are refused with an internal failure.
+void RequireThreePlanes();
+
 }  // namespace velmora
