@@ -225,8 +225,9 @@ Document ReadTiff(const std::string& path) {
                          : icc ? IccLabToHost16(s[k])
                                : FileToHost16(s[k]);
         }
-        std::memcpy(doc.extras.data() + i * extraCount * bytesPS, src + 3 * bytesPS,
-                    extraCount * bytesPS);
+        if (extraCount > 0)
+            std::memcpy(doc.extras.data() + i * extraCount * bytesPS, src + 3 * bytesPS,
+                        extraCount * bytesPS);
     }
 
     uint32_t iccSize = 0;
@@ -309,8 +310,10 @@ void WriteTiff(const Document& doc, const std::string& path) {
                                  : HostToIccLab16(src[k]);
                 std::memcpy(dst, s, sizeof s);
             }
-            std::memcpy(dst + 3 * bytesPS, doc.extras.data() + i * size_t(doc.extraCount) * bytesPS,
-                        size_t(doc.extraCount) * bytesPS);
+            if (doc.extraCount > 0)
+                std::memcpy(dst + 3 * bytesPS,
+                            doc.extras.data() + i * size_t(doc.extraCount) * bytesPS,
+                            size_t(doc.extraCount) * bytesPS);
         }
         if (TIFFWriteScanline(t, row.data(), uint32_t(y), 0) < 0)
             throw HostError(TiffProblem(path, "cannot write the TIFF file"));
