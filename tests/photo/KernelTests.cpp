@@ -1,19 +1,17 @@
 // The pixel correction kernel, 8-bit and 16-bit: the steps and their
-// rounding, the chroma clip, the working-image forms, robustness against
-// settings and tables the dialog cannot produce, and the fast row forms
-// against the plain per-pixel kernel.
+// rounding, the gains and their indexes, the chroma clip and the
+// working-image forms. Corrected pixels go through both the per-pixel kernel
+// and the row form, which must agree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <numbers>
-#include <random>
+#include <utility>
 #include <vector>
 
 #include "engine/Tables.h"
-#include "host/Failure.h"
 #include "host/ModuleState.h"
 #include "host/Settings.h"
 #include "photo/Kernel.h"
