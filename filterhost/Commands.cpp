@@ -125,6 +125,8 @@ class Session {
             throw HostError(input + ": " + e.what());
         }
         progress_.EndFile();
+        if (doc.model == ColorModel::Rgb && !host_->ProfileNote().empty())
+            Warn(input + ": " + host_->ProfileNote());
 
         TempFile temp(output);
         try {

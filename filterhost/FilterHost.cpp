@@ -376,6 +376,10 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     doc.pixels = std::move(outData);
 }
 
+std::string FilterHost::ProfileNote() const {
+    return color_ ? color_->ProfileNote() : std::string();
+}
+
 void FilterHost::About() {
     failure_.clear();
     ActiveScope scope(this);

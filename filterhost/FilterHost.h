@@ -76,6 +76,10 @@ class FilterHost {
     /// Runs the about selector.
     void About();
 
+    /// Why the last document's embedded profile was not used for its RGB
+    /// colours (empty when it was, or when it had none).
+    std::string ProfileNote() const;
+
     // The services, called by the module through the record's pointers.
     struct Buffer;
     int16_t AllocateBuffer(int32_t size, sdk::BufferID* id);

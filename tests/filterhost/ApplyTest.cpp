@@ -231,6 +231,21 @@ TEST_F(ApplyTest, IccProfileIsKeptInEveryFormat) {
         if (out.ends_with(".jpg")) kept = fhtest::ReadJpegIcc(out);
         EXPECT_EQ(kept, icc);
     }
+
+    // A profile LittleCMS cannot read: a warning, sRGB for the colours, and
+    // the bytes still written back.
+    fhtest::TiffSpec junk;
+    junk.icc = std::vector<uint8_t>(300, 0x5A);
+    fhtest::WriteTiff(dir / "junk.tif", junk, samples);
+    RunResult r = Apply(dir / "junk.tif", dir / "junk-out.tif");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(
+        r.err.find("warning: " + (dir / "junk.tif") + ": the embedded ICC profile cannot be read"),
+        std::string::npos)
+        << r.err;
+    std::vector<uint8_t> kept;
+    fhtest::ReadTiffSamples(dir / "junk-out.tif", nullptr, &kept);
+    EXPECT_EQ(kept, junk.icc);
 }
 
 TEST_F(ApplyTest, ExifAndXmpAreCarriedOver) {
