@@ -1,0 +1,305 @@
+// RGB and Lab conversions through the host's colour services with their
+// caches, the 16-bit interpolation and the display conversion.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "engine/ColorConvert.h"
+#include "host/Failure.h"
+#include "host/ModuleState.h"
+#include "tests/support/FakeHost.h"
+
+namespace velmora {
+namespace {
+
+using test::FakeHost;
+using Triple = std::array<int, 3>;
+
+// What a recording colour services saw: the source space and the triple.
+struct tRequest {
+    int16_t source;
+    Triple colour;
+    bool operator==(const tRequest&) const = default;
+};
+std::vector<tRequest> Requests;
+sdk::ColorServicesInfo LastInfo;
+// Added to the first component of every answer (to send it out of range).
+int AnswerOffset = 0;
+
+int16_t RecordingServices(sdk::ColorServicesInfo* info) {
+    LastInfo = *info;
+    Requests.push_back({info->sourceSpace, {info->colorComponents[0], info->colorComponents[1], info->colorComponents[2]}});
+    int16_t out[3];
+    if (info->sourceSpace == sdk::kColorSpaceRGB)
+        FakeHost::FakeRgbToLab(info->colorComponents, out);
+    else
+        FakeHost::FakeLabToRgb(info->colorComponents, out);
+    for (int k = 0; k < 3; ++k) info->colorComponents[k] = out[k];
+    info->colorComponents[0] = int16_t(info->colorComponents[0] + AnswerOffset);
+    return 0;
+}
+
+Triple FakeLab(Triple rgb) {
+    const int16_t in[3] = {int16_t(rgb[0]), int16_t(rgb[1]), int16_t(rgb[2])};
+    int16_t out[3];
+    FakeHost::FakeRgbToLab(in, out);
+    return {out[0], out[1], out[2]};
+}
+Triple FakeRgb(Triple lab) {
+    const int16_t in[3] = {int16_t(lab[0]), int16_t(lab[1]), int16_t(lab[2])};
+    int16_t out[3];
+    FakeHost::FakeLabToRgb(in, out);
+    return {out[0], out[1], out[2]};
+}
+
+Triple ToLab(Triple rgb) {
+    const uint8_t in[3] = {uint8_t(rgb[0]), uint8_t(rgb[1]), uint8_t(rgb[2])};
+    uint8_t out[3];
+    RgbToLab8(in, out);
+    return {out[0], out[1], out[2]};
+}
+Triple ToRgb(Triple lab) {
+    const uint8_t in[3] = {uint8_t(lab[0]), uint8_t(lab[1]), uint8_t(lab[2])};
+    uint8_t out[3];
+    LabToRgb8(in, out);
+    return {out[0], out[1], out[2]};
+}
+Triple ToDisplay(Triple lab) {
+    const uint8_t in[3] = {uint8_t(lab[0]), uint8_t(lab[1]), uint8_t(lab[2])};
+    uint8_t out[3];
+    LabToDisplay(in, out);
+    return {out[0], out[1], out[2]};
+}
+
+class ColorConvertTest : public ::testing::Test {
+  protected:
+    FakeHost host{sdk::kModeRGB, 1, 1};
+    void SetUp() override {
+        FlushConversionCache();
+        FlushDisplayCache();
+        CurrentRecord = &host.record;
+        ColorSpaceSuite = &host.colorSpace;
+        Requests.clear();
+        AnswerOffset = 0;
+    }
+    void TearDown() override {
+        FlushConversionCache();
+        FlushDisplayCache();
+        CurrentRecord = nullptr;
+        ColorSpaceSuite = nullptr;
+    }
+    void Record() { host.record.colorServices = &RecordingServices; }
+};
+
+TEST_F(ColorConvertTest, EachColourCostsOneHostCall) {
+    EXPECT_EQ(ToLab({10, 20, 30}), FakeLab({10, 20, 30}));
+    EXPECT_EQ(ToLab({10, 20, 30}), FakeLab({10, 20, 30}));
+    EXPECT_EQ(host.colorServicesCalls, 1);
+    EXPECT_EQ(ConversionCacheNodes(), 1u);
+
+    const Triple lab = {90, 140, 100};
+    EXPECT_EQ(ToRgb(lab), FakeRgb(lab));
+    EXPECT_EQ(ToRgb(lab), FakeRgb(lab));
+    EXPECT_EQ(host.colorServicesCalls, 2);
+}
+
+TEST_F(ColorConvertTest, ColourServicesRecordIsFilledForEachDirection) {
+    Record();
+    ToLab({1, 2, 3});
+    EXPECT_EQ(LastInfo.infoSize, int32_t(sizeof(sdk::ColorServicesInfo)));
+    EXPECT_EQ(LastInfo.selector, sdk::kColorServicesConvertColor);
+    EXPECT_EQ(LastInfo.sourceSpace, sdk::kColorSpaceRGB);
+    EXPECT_EQ(LastInfo.resultSpace, sdk::kColorSpaceLab);
+    EXPECT_EQ(LastInfo.resultGamutInfoValid, 1);
+    EXPECT_EQ(LastInfo.colorComponents[3], 0);
+    EXPECT_EQ(LastInfo.reservedSourceSpaceInfo, nullptr);
+    EXPECT_EQ(LastInfo.reservedResultSpaceInfo, nullptr);
+    EXPECT_EQ(LastInfo.reserved, nullptr);
+    EXPECT_EQ(LastInfo.selectorParameter, 0);
+    ToRgb({200, 100, 50});
+    EXPECT_EQ(LastInfo.sourceSpace, sdk::kColorSpaceLab);
+    EXPECT_EQ(LastInfo.resultSpace, sdk::kColorSpaceRGB);
+    EXPECT_EQ((Triple{LastInfo.colorComponents[0], LastInfo.colorComponents[1], LastInfo.colorComponents[2]}),
+              (Triple{200, 100, 50}));
+}
+
+TEST_F(ColorConvertTest, LabComesBackAsTheRgbItCameFrom) {
+    const Triple lab = ToLab({10, 20, 30});
+    ASSERT_NE(FakeRgb(lab), (Triple{10, 20, 30}));  // the host's own inverse differs
+    EXPECT_EQ(ToRgb(lab), (Triple{10, 20, 30}));
+    EXPECT_EQ(host.colorServicesCalls, 1);
+
+    // (9, 20, 30) has the same Lab: the most recent conversion wins.
+    ASSERT_EQ(ToLab({9, 20, 30}), lab);
+    EXPECT_EQ(ToRgb(lab), (Triple{9, 20, 30}));
+    EXPECT_EQ(host.colorServicesCalls, 2);
+}
+
+TEST_F(ColorConvertTest, ReverseConversionsStayOutOfTheForwardCache) {
+    const Triple lab = {120, 130, 140};
+    const Triple rgb = ToRgb(lab);
+    EXPECT_EQ(host.colorServicesCalls, 1);
+    EXPECT_EQ(ToLab(rgb), FakeLab(rgb));
+    EXPECT_EQ(host.colorServicesCalls, 2);
+}
+
+TEST_F(ColorConvertTest, ColoursSharingAnIndexAreToldApart) {
+    ASSERT_EQ(ColorHash(1, 2, 3), ColorHash(1, 2, 67));
+    ASSERT_EQ(ColorHash(1, 2, 3), ColorHash(1, 2, 131));
+    EXPECT_EQ(ColorHash(1, 2, 3), (3u << 16) | (2u << 8) | 1u);
+    const Triple colours[] = {{1, 2, 3}, {1, 2, 67}, {1, 2, 131}, {1, 2, 195}};
+    for (int round = 0; round < 2; ++round)
+        for (const Triple& c : colours) {
+            EXPECT_EQ(ToLab(c), FakeLab(c));
+            EXPECT_EQ(ToRgb(c), FakeRgb(c));
+            EXPECT_EQ(ToDisplay(c), FakeRgb(c));
+        }
+    EXPECT_EQ(host.colorServicesCalls, 8);
+    EXPECT_EQ(host.displayCalls, 4);
+}
+
+TEST_F(ColorConvertTest, FlushEmptiesTheCachesAndTheHostIsAskedAgain) {
+    const Triple lab = ToLab({10, 20, 30});
+    ToRgb({50, 60, 70});
+    ToDisplay({50, 60, 70});
+    FlushConversionCache();
+    EXPECT_EQ(ConversionCacheNodes(), 0u);
+    EXPECT_TRUE(ConversionBucketsEmpty());
+    EXPECT_EQ(DisplayCacheNodes(), 1u);  // untouched by the conversion flush
+
+    EXPECT_EQ(ToLab({10, 20, 30}), lab);
+    EXPECT_EQ(host.colorServicesCalls, 3);
+    ToRgb({50, 60, 70});
+    EXPECT_EQ(host.colorServicesCalls, 4);
+
+    ToDisplay({50, 60, 70});
+    EXPECT_EQ(host.displayCalls, 1);
+    FlushDisplayCache();
+    EXPECT_EQ(DisplayCacheNodes(), 0u);
+    EXPECT_TRUE(DisplayBucketsEmpty());
+    ToDisplay({50, 60, 70});
+    EXPECT_EQ(host.displayCalls, 2);
+}
+
+TEST_F(ColorConvertTest, ManyColoursFillSeveralBlocksAndFlushCleanly) {
+    // 200 000 colours: more than one node block, many shared indexes.
+    for (int r = 0; r < 256; r += 3)
+        for (int g = 0; g < 256; g += 3)
+            for (int b = 0; b < 256; b += 9) ToLab({r, g, b});
+    const int calls = host.colorServicesCalls;
+    EXPECT_EQ(size_t(calls), ConversionCacheNodes());
+    EXPECT_GT(calls, 65536 * 2);
+    EXPECT_EQ(ToLab({255, 255, 252}), FakeLab({255, 255, 252}));
+    EXPECT_EQ(ToLab({3, 6, 9}), FakeLab({3, 6, 9}));
+    EXPECT_EQ(host.colorServicesCalls, calls);
+    FlushConversionCache();
+    EXPECT_TRUE(ConversionBucketsEmpty());
+}
+
+TEST_F(ColorConvertTest, AnswerOutsideTheByteRangeIsAFailure) {
+    Record();
+    for (int offset : {256, -300}) {
+        AnswerOffset = offset;
+        EXPECT_THROW(ToLab({10, 20, 30}), tInternalFailure);
+        EXPECT_THROW(ToRgb({10, 20, 30}), tInternalFailure);
+        EXPECT_EQ(ConversionCacheNodes(), 0u);
+    }
+    AnswerOffset = 0;
+    EXPECT_EQ(ToLab({10, 20, 30}), FakeLab({10, 20, 30}));
+
+    host.record.colorServices = nullptr;
+    EXPECT_THROW(ToLab({40, 20, 30}), tInternalFailure);
+}
+
+// The two 8-bit colours a 16-bit conversion asks for, in either direction.
+TEST_F(ColorConvertTest, SixteenBitPicksTheGridPointsByWeight) {
+    const struct {
+        bool toLab;
+        std::array<uint16_t, 3> in;
+        std::vector<Triple> grid;  // near, then the neighbour (omitted when weight 0)
+    } cases[] = {
+        {true, {32768, 32768, 32768}, {{255, 255, 255}}},
+        {true, {0, 16448, 0}, {{0, 128, 0}, {0, 127, 0}}},         // x = 127.998: 128, then 127
+        {true, {16448, 16448, 0}, {{128, 128, 0}, {128, 127, 0}}},  // tie of 0 and 1: 1
+        {true, {16448, 16448, 16448}, {{128, 128, 128}, {128, 128, 127}}},  // all equal: 2
+        {true, {16500, 16448, 0}, {{128, 128, 0}, {129, 128, 0}}},  // 128.40 weighs most
+        {true, {65535, 200, 100}, {{255, 2, 1}, {255, 1, 1}}},      // above 32768 taken as 32768
+        {false, {16448, 16384, 0}, {{128, 128, 0}, {128, 127, 0}}},  // 127.504: 128, then 127
+        {false, {16448, 16384, 16384}, {{128, 128, 128}, {128, 128, 127}}},  // tie of 1 and 2: 2
+        {false, {0, 0, 0}, {{0, 0, 0}}},
+    };
+    Record();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.in[0] << " " << c.in[1] << " " << c.in[2]);
+        FlushConversionCache();
+        Requests.clear();
+        uint16_t out[3];
+        if (c.toLab)
+            RgbToLab16(c.in.data(), out);
+        else
+            LabToRgb16(c.in.data(), out);
+        std::vector<Triple> seen;
+        for (const auto& r : Requests) {
+            EXPECT_EQ(r.source, c.toLab ? sdk::kColorSpaceRGB : sdk::kColorSpaceLab);
+            seen.push_back(r.colour);
+        }
+        EXPECT_EQ(seen, c.grid);
+    }
+}
+
+TEST_F(ColorConvertTest, SixteenBitInterpolatesAlongOneAxis) {
+    const double S = 32768.0 / 255.0;
+    uint16_t out[3];
+    const uint16_t white[3] = {32768, 32768, 32768};
+    RgbToLab16(white, out);
+    const Triple p = FakeLab({255, 255, 255});
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(out[k], std::lrint(p[k] * S)) << k;
+
+    // Grid 128 with weight 1/512 towards 127 on the first component.
+    const uint16_t in[3] = {16448, 0, 0};
+    RgbToLab16(in, out);
+    const Triple p0 = FakeLab({128, 0, 0}), q0 = FakeLab({127, 0, 0});
+    const double K = 128 - 16448 / S;
+    EXPECT_NEAR(K, 0.001953125, 1e-12);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(out[k], std::lrint(((1 - K) * p0[k] + K * q0[k]) * S)) << k;
+
+    // Lab to RGB, with a negative offset from the grid on the second axis:
+    // 16384 / S = 127.504, grid 128 and 127 with weight 0.496.
+    const uint16_t lab[3] = {16448, 16384, 0};
+    LabToRgb16(lab, out);
+    const Triple p1 = FakeRgb({128, 128, 0}), q1 = FakeRgb({128, 127, 0});
+    const double K1 = 128 - 16384 / S;
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(out[k], std::lrint(((1 - K1) * p1[k] + K1 * q1[k]) * S)) << k;
+}
+
+TEST_F(ColorConvertTest, DisplayWithoutSuiteUsesSrgb) {
+    ColorSpaceSuite = nullptr;
+    const struct {
+        Triple lab, rgb;
+        int tolerance;
+    } cases[] = {
+        {{255, 128, 128}, {255, 255, 255}, 0},
+        {{0, 128, 128}, {0, 0, 0}, 0},
+        {{136, 128, 128}, {128, 128, 128}, 1},  // L* 53.3: sRGB 128
+        {{138, 209, 198}, {255, 0, 0}, 1},      // sRGB red in D50 Lab: 54.3, 80.8, 69.9
+    };
+    for (const auto& c : cases) {
+        const Triple rgb = ToDisplay(c.lab);
+        for (int k = 0; k < 3; ++k) EXPECT_LE(std::abs(rgb[k] - c.rgb[k]), c.tolerance) << c.lab[0] << " " << k;
+    }
+    EXPECT_EQ(host.displayCalls, 0);
+    for (int l = 0; l < 256; l += 5) {
+        const Triple grey = ToDisplay({l, 128, 128});
+        EXPECT_LE(std::abs(grey[0] - grey[1]), 1) << l;
+        EXPECT_LE(std::abs(grey[1] - grey[2]), 1) << l;
+        if (l > 0) {
+            EXPECT_GT(grey[1], 0) << l;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora
