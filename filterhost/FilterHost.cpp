@@ -1,6 +1,8 @@
 #include "filterhost/FilterHost.h"
 
+#include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #include "filterhost/ColorEngine.h"
@@ -359,12 +361,16 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     record.inRowBytes = int32_t(rowBytes);
     record.outRowBytes = int32_t(rowBytes);
 
+    const auto started = std::chrono::steady_clock::now();
     const int16_t continued = Call(sdk::kSelectorContinue, &record);
     parameters_ = record.parameters;
     // finish follows continue whatever continue answered, so the module can
     // unlock its block and release what belongs to this image.
     const int16_t finished = Call(sdk::kSelectorFinish, &record);
     parameters_ = record.parameters;
+    if (reportModuleTime)
+        std::fprintf(stderr, "module time: %.3f s\n",
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     if (continued != 0 || Interrupted() || !failure_.empty())
         ThrowFailure(sdk::kSelectorContinue, continued);
     if (finished != 0) ThrowFailure(sdk::kSelectorFinish, finished);

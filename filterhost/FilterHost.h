@@ -76,6 +76,10 @@ class FilterHost {
     /// Runs the about selector.
     void About();
 
+    /// When set, each run prints the module's own time, from the start of
+    /// continue to the end of finish, as "module time: S s" on stderr.
+    static inline bool reportModuleTime = false;
+
     /// Why the last document's embedded profile was not used for its RGB
     /// colours (empty when it was, or when it had none).
     std::string ProfileNote() const;
