@@ -123,52 +123,59 @@ uint32_t BuiltInLabToSrgb(uint32_t colour) {
     return Pack(rgb);
 }
 
-using Convert8 = void (*)(const uint8_t[3], uint8_t[3]);
+// Where a 16-bit component 0..32768 lies on the 8-bit grid: x = v/S, the
+// nearest grid value n = R(x), the distance |x - n| and the side (+1, 0,
+// -1) of the second grid value. Computed once for every v.
+struct tGridPlace {
+    double Weight;
+    uint8_t Near;
+    int8_t Step;
+};
+
+tGridPlace GridPlaces[32769];
+
+void PlaceOnGrid() {
+    for (int v = 0; v <= 32768; ++v) {
+        const double x = v / kScale16;  // 0..255
+        const int64_t n = Round(x);
+        const double d = x - double(n);
+        GridPlaces[v] = {std::fabs(d), uint8_t(n), int8_t((d > 0) - (d < 0))};
+    }
+}
+
+const bool kGridPlaced = (PlaceOnGrid(), true);
 
 // A 16-bit triple through two 8-bit conversions: the nearest grid point and
-// its neighbour along the component farthest from the grid, mixed by that
-// component's distance.
-void Convert16(const uint16_t v[3], uint16_t out[3], Convert8 convert) {
-    uint8_t near[3], far[3];
-    double w[3];
-    for (int k = 0; k < 3; ++k) {
-        const double x = std::min<uint16_t>(v[k], 32768) / kScale16;  // 0..255
-        const int64_t n = Round(x);
-        w[k] = x - double(n);
-        near[k] = uint8_t(n);
-        if (w[k] > 0) {
-            far[k] = uint8_t(n + 1);
-        } else if (w[k] < 0) {
-            far[k] = uint8_t(n - 1);
-            w[k] = -w[k];
-        } else {
-            far[k] = uint8_t(n);
-        }
-    }
-    const int axis = (w[0] > w[1] && w[0] > w[2]) ? 0 : (w[1] > w[2] ? 1 : 2);
+// its neighbour along the component farthest from the grid (ties go to the
+// later component), mixed by that component's distance. The choice is made
+// without branches: real 16-bit pixels make it unpredictable, and the cache
+// lookups are cheap only while the processor can run ahead. Components
+// above 32768 are taken as 32768.
+template <uint32_t (*Convert)(uint32_t)>
+void Convert16(const uint16_t v[3], uint16_t out[3]) {
+    const tGridPlace* g[3];
+    for (int k = 0; k < 3; ++k) g[k] = &GridPlaces[std::min<uint16_t>(v[k], 32768)];
+    const double w[3] = {g[0]->Weight, g[1]->Weight, g[2]->Weight};
+    const int laterOverMiddle = w[1] > w[2];
+    const int firstWins = (w[0] > w[1]) & (w[0] > w[2]);
+    const int axis = (2 - laterOverMiddle) * (1 - firstWins);
     const double K = w[axis];
-    uint8_t second[3] = {near[0], near[1], near[2]};
-    second[axis] = far[axis];
+    const uint32_t near = uint32_t(g[0]->Near) | (uint32_t(g[1]->Near) << 8) | (uint32_t(g[2]->Near) << 16);
+    // n + 1 <= 255 when stepping up and n - 1 >= 0 when stepping down, so
+    // the step never carries into the next component.
+    const uint32_t second = uint32_t(int32_t(near) + g[axis]->Step * (1 << (8 * axis)));
     uint8_t p[3], q[3];
-    convert(near, p);
-    if (K == 0) {
-        // (1 - 0) P + 0 Q is P whatever Q is.
-        for (int k = 0; k < 3; ++k) out[k] = uint16_t(Round(double(p[k]) * kScale16));
-        return;
-    }
-    convert(second, q);
+    Unpack(Convert(near), p);
+    Unpack(Convert(second), q);
     for (int k = 0; k < 3; ++k)
         out[k] = uint16_t(Round(((1.0 - K) * p[k] + K * q[k]) * kScale16));
 }
-
-void RgbToLab8Fn(const uint8_t rgb[3], uint8_t lab[3]) { RgbToLab8(rgb, lab); }
-void LabToRgb8Fn(const uint8_t lab[3], uint8_t rgb[3]) { LabToRgb8(lab, rgb); }
 
 }  // namespace
 
 namespace color_cache {
 
-void RgbToLab8Miss(uint32_t rgb, uint8_t lab[3]) {
+uint32_t RgbToLab8Miss(uint32_t rgb) {
     const uint32_t result = HostConvert(sdk::kColorSpaceRGB, sdk::kColorSpaceLab, rgb);
     const uint32_t i = Conversions.New();
     tConversionNode& n = Conversions[i];
@@ -178,10 +185,10 @@ void RgbToLab8Miss(uint32_t rgb, uint8_t lab[3]) {
     Forward[rgb & kIndexMask] = i;
     n.NextReverse = Reverse[result & kIndexMask];
     Reverse[result & kIndexMask] = i;
-    Unpack(result, lab);
+    return result;
 }
 
-void LabToRgb8Miss(uint32_t lab, uint8_t rgb[3]) {
+uint32_t LabToRgb8Miss(uint32_t lab) {
     const uint32_t result = HostConvert(sdk::kColorSpaceLab, sdk::kColorSpaceRGB, lab);
     const uint32_t i = Conversions.New();
     tConversionNode& n = Conversions[i];
@@ -190,10 +197,10 @@ void LabToRgb8Miss(uint32_t lab, uint8_t rgb[3]) {
     n.NextForward = 0;  // in the reverse chain only
     n.NextReverse = Reverse[lab & kIndexMask];
     Reverse[lab & kIndexMask] = i;
-    Unpack(result, rgb);
+    return result;
 }
 
-void LabToDisplayMiss(uint32_t lab, uint8_t rgb[3]) {
+uint32_t LabToDisplayMiss(uint32_t lab) {
     uint32_t result;
     if (ColorSpaceSuite && ColorSpaceSuite->ConvertToMonitorRGB) {
         uint8_t in[4] = {0, 0, 0, 0}, out[4] = {0, 0, 0, 0};
@@ -209,13 +216,13 @@ void LabToDisplayMiss(uint32_t lab, uint8_t rgb[3]) {
     n.Rgb = result;
     n.Next = Display[lab & kIndexMask];
     Display[lab & kIndexMask] = i;
-    Unpack(result, rgb);
+    return result;
 }
 
 }  // namespace color_cache
 
-void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]) { Convert16(rgb, lab, &RgbToLab8Fn); }
-void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]) { Convert16(lab, rgb, &LabToRgb8Fn); }
+void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]) { Convert16<ForwardConvert>(rgb, lab); }
+void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]) { Convert16<ReverseConvert>(lab, rgb); }
 
 void FlushConversionCache() {
     // Every chain head is a node whose key hashes to that bucket, so

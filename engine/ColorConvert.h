@@ -89,44 +89,51 @@ inline const tDisplayNode& DisplayNode(uint32_t i) {
     return DisplayBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
 }
 
-// The slow paths: a host call and a new node.
-void RgbToLab8Miss(uint32_t rgb, uint8_t lab[3]);
-void LabToRgb8Miss(uint32_t lab, uint8_t rgb[3]);
-void LabToDisplayMiss(uint32_t lab, uint8_t rgb[3]);
+// The slow paths: a host call and a new node. Colours packed.
+uint32_t RgbToLab8Miss(uint32_t rgb);
+uint32_t LabToRgb8Miss(uint32_t lab);
+uint32_t LabToDisplayMiss(uint32_t lab);
+
+// The cached conversions on packed colours.
+inline uint32_t ForwardConvert(uint32_t rgb) {
+    for (uint32_t i = Forward[rgb & kIndexMask]; i != 0;) {
+        const tConversionNode& n = ConversionNode(i);
+        if (n.Rgb == rgb) return n.Lab;
+        i = n.NextForward;
+    }
+    return RgbToLab8Miss(rgb);
+}
+
+inline uint32_t ReverseConvert(uint32_t lab) {
+    for (uint32_t i = Reverse[lab & kIndexMask]; i != 0;) {
+        const tConversionNode& n = ConversionNode(i);
+        if (n.Lab == lab) return n.Rgb;
+        i = n.NextReverse;
+    }
+    return LabToRgb8Miss(lab);
+}
+
+inline uint32_t DisplayConvert(uint32_t lab) {
+    for (uint32_t i = Display[lab & kIndexMask]; i != 0;) {
+        const tDisplayNode& n = DisplayNode(i);
+        if (n.Lab == lab) return n.Rgb;
+        i = n.Next;
+    }
+    return LabToDisplayMiss(lab);
+}
 
 }  // namespace color_cache
 
 inline void RgbToLab8(const uint8_t rgb[3], uint8_t lab[3]) {
-    using namespace color_cache;
-    const uint32_t key = Pack(rgb);
-    for (uint32_t i = Forward[key & kIndexMask]; i != 0;) {
-        const tConversionNode& n = ConversionNode(i);
-        if (n.Rgb == key) return Unpack(n.Lab, lab);
-        i = n.NextForward;
-    }
-    RgbToLab8Miss(key, lab);
+    color_cache::Unpack(color_cache::ForwardConvert(color_cache::Pack(rgb)), lab);
 }
 
 inline void LabToRgb8(const uint8_t lab[3], uint8_t rgb[3]) {
-    using namespace color_cache;
-    const uint32_t key = Pack(lab);
-    for (uint32_t i = Reverse[key & kIndexMask]; i != 0;) {
-        const tConversionNode& n = ConversionNode(i);
-        if (n.Lab == key) return Unpack(n.Rgb, rgb);
-        i = n.NextReverse;
-    }
-    LabToRgb8Miss(key, rgb);
+    color_cache::Unpack(color_cache::ReverseConvert(color_cache::Pack(lab)), rgb);
 }
 
 inline void LabToDisplay(const uint8_t lab[3], uint8_t rgb[3]) {
-    using namespace color_cache;
-    const uint32_t key = Pack(lab);
-    for (uint32_t i = Display[key & kIndexMask]; i != 0;) {
-        const tDisplayNode& n = DisplayNode(i);
-        if (n.Lab == key) return Unpack(n.Rgb, rgb);
-        i = n.Next;
-    }
-    LabToDisplayMiss(key, rgb);
+    color_cache::Unpack(color_cache::DisplayConvert(color_cache::Pack(lab)), rgb);
 }
 
 }  // namespace velmora
