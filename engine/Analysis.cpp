@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 #include "host/Checked.h"
@@ -43,7 +43,8 @@ void AnalyseDynamicRange() {
     const bool narrow = mode == sdk::kModeRGB || mode == sdk::kModeLab;
     const bool wide = mode == sdk::kModeRGB48 || mode == sdk::kModeLab48;
     // Components in the buffer; the histogram counts one in three of them.
-    const int64_t n = int64_t(CheckedMul(CheckedMul(size_t(rows), size_t(columns)), size_t(planes)));
+    const int64_t n =
+        int64_t(CheckedMul(CheckedMul(size_t(rows), size_t(columns)), size_t(planes)));
     if (n / 3 + 1 > std::numeric_limits<int32_t>::max()) Fail("Переполнение размера");
 
     std::fill(std::begin(Histogram), std::end(Histogram), 0);

@@ -31,7 +31,7 @@ constexpr const char* kColorUnit = "ColorUnit";
 // order and released together.
 template <class Node>
 class tArena {
-public:
+  public:
     constexpr explicit tArena(std::unique_ptr<Node[]>* blocks) : blocks_(blocks) {}
 
     // Index of a fresh node (never 0).
@@ -50,7 +50,7 @@ public:
         next_ = 1;
     }
 
-private:
+  private:
     std::unique_ptr<Node[]>* blocks_;
     uint32_t next_ = 1;
 };
@@ -160,15 +160,15 @@ void Convert16(const uint16_t v[3], uint16_t out[3]) {
     const int firstWins = (w[0] > w[1]) & (w[0] > w[2]);
     const int axis = (2 - laterOverMiddle) * (1 - firstWins);
     const double K = w[axis];
-    const uint32_t near = uint32_t(g[0]->Near) | (uint32_t(g[1]->Near) << 8) | (uint32_t(g[2]->Near) << 16);
+    const uint32_t near =
+        uint32_t(g[0]->Near) | (uint32_t(g[1]->Near) << 8) | (uint32_t(g[2]->Near) << 16);
     // n + 1 <= 255 when stepping up and n - 1 >= 0 when stepping down, so
     // the step never carries into the next component.
     const uint32_t second = uint32_t(int32_t(near) + g[axis]->Step * (1 << (8 * axis)));
     uint8_t p[3], q[3];
     Unpack(Convert(near), p);
     Unpack(Convert(second), q);
-    for (int k = 0; k < 3; ++k)
-        out[k] = uint16_t(Round(((1.0 - K) * p[k] + K * q[k]) * kScale16));
+    for (int k = 0; k < 3; ++k) out[k] = uint16_t(Round(((1.0 - K) * p[k] + K * q[k]) * kScale16));
 }
 
 }  // namespace
@@ -221,8 +221,12 @@ uint32_t LabToDisplayMiss(uint32_t lab) {
 
 }  // namespace color_cache
 
-void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]) { Convert16<ForwardConvert>(rgb, lab); }
-void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]) { Convert16<ReverseConvert>(lab, rgb); }
+void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]) {
+    Convert16<ForwardConvert>(rgb, lab);
+}
+void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]) {
+    Convert16<ReverseConvert>(lab, rgb);
+}
 
 void FlushConversionCache() {
     // Every chain head is a node whose key hashes to that bucket, so
@@ -241,8 +245,12 @@ void FlushDisplayCache() {
     Displays.Release();
 }
 
-size_t ConversionCacheNodes() { return Conversions.Count(); }
-size_t DisplayCacheNodes() { return Displays.Count(); }
+size_t ConversionCacheNodes() {
+    return Conversions.Count();
+}
+size_t DisplayCacheNodes() {
+    return Displays.Count();
+}
 
 bool ConversionBucketsEmpty() {
     return std::all_of(std::begin(Forward), std::end(Forward), [](uint32_t h) { return h == 0; }) &&

@@ -41,7 +41,9 @@ double LightnessCurve[256];
 // Unsmoothed copy for the box and circular means.
 double Unsmoothed[kChromaSize];
 
-double FiniteOr(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+double FiniteOr(double v, double fallback) {
+    return std::isfinite(v) ? v : fallback;
+}
 
 double BandGain(int32_t g) {
     return std::exp2(double(std::clamp(g, -kBandLimit, kBandLimit)) / 20.0);
@@ -117,8 +119,8 @@ void BuildTransform(double a1, double b1, double l1, double da, double db, doubl
         // M followed by O: matrix M*O, translation t*O + o_t.
         for (int row = 0; row < 4; ++row)
             for (int col = 0; col < 3; ++col) {
-                double s = m[3 * row] * o[col] + m[3 * row + 1] * o[3 + col] +
-                           m[3 * row + 2] * o[6 + col];
+                double s =
+                    m[3 * row] * o[col] + m[3 * row + 1] * o[3 + col] + m[3 * row + 2] * o[6 + col];
                 if (row == 3) s += o[9 + col];
                 r[3 * row + col] = s;
             }
@@ -185,7 +187,8 @@ void BuildTables() {
     else
         for (int i = 0; i < kChromaSize; ++i) ChromaGain[i] = i;
     ChromaCurve(UserCurve, s.LowSat, s.SatBend, FiniteOr(s.ColorContrast, 1.0));
-    for (int i = 0; i < kChromaSize; ++i) ChromaGain[i] = Interpolate(UserCurve, kLast, ChromaGain[i]);
+    for (int i = 0; i < kChromaSize; ++i)
+        ChromaGain[i] = Interpolate(UserCurve, kLast, ChromaGain[i]);
     ChromaGain[0] = 1.0;
     for (int i = 1; i < kChromaSize; ++i) ChromaGain[i] /= i;
 
@@ -231,7 +234,8 @@ void BuildTables16() {
     ChromaGain16[46647] = ChromaGain[kLast];
 
     HueGain16[0] = HueGain[0];
-    for (int i = 1; i < 10000; ++i) HueGain16[i] = Interpolate(HueGain, kHueTurn, i * 360.0 / 10000.0);
+    for (int i = 1; i < 10000; ++i)
+        HueGain16[i] = Interpolate(HueGain, kHueTurn, i * 360.0 / 10000.0);
     HueGain16[10000] = HueGain[kHueTurn];
 
     LightGain16[0] = LightGain[0];

@@ -81,13 +81,13 @@ TEST_F(AnalysisTest, ClipFractionSetsTheLimit) {
         double fraction;
         int32_t black, white;
     } cases[] = {
-        {0.0, 0, 255},           // limit 0: the ends themselves
-        {-1.0, 0, 255},          // negative limit, the same
+        {0.0, 0, 255},   // limit 0: the ends themselves
+        {-1.0, 0, 255},  // negative limit, the same
         {-inf, 0, 255},
-        {0.0001, 50, 200},       // the default
+        {0.0001, 50, 200},                                    // the default
         {std::numeric_limits<double>::quiet_NaN(), 50, 200},  // taken as the default
-        {0.3, 200, 50},          // more than half the pixels at each end
-        {5.0, 255, 0},           // beyond the pixel count: the walks run to the far end
+        {0.3, 200, 50},  // more than half the pixels at each end
+        {5.0, 255, 0},   // beyond the pixel count: the walks run to the far end
         {inf, 255, 0},
         {1e300, 255, 0},
     };

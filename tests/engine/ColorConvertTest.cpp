@@ -31,7 +31,9 @@ int AnswerOffset = 0;
 
 int16_t RecordingServices(sdk::ColorServicesInfo* info) {
     LastInfo = *info;
-    Requests.push_back({info->sourceSpace, {info->colorComponents[0], info->colorComponents[1], info->colorComponents[2]}});
+    Requests.push_back(
+        {info->sourceSpace,
+         {info->colorComponents[0], info->colorComponents[1], info->colorComponents[2]}});
     int16_t out[3];
     if (info->sourceSpace == sdk::kColorSpaceRGB)
         FakeHost::FakeRgbToLab(info->colorComponents, out);
@@ -122,7 +124,8 @@ TEST_F(ColorConvertTest, ColourServicesRecordIsFilledForEachDirection) {
     ToRgb({200, 100, 50});
     EXPECT_EQ(LastInfo.sourceSpace, sdk::kColorSpaceLab);
     EXPECT_EQ(LastInfo.resultSpace, sdk::kColorSpaceRGB);
-    EXPECT_EQ((Triple{LastInfo.colorComponents[0], LastInfo.colorComponents[1], LastInfo.colorComponents[2]}),
+    EXPECT_EQ((Triple{LastInfo.colorComponents[0], LastInfo.colorComponents[1],
+                      LastInfo.colorComponents[2]}),
               (Triple{200, 100, 50}));
 }
 
@@ -222,11 +225,11 @@ TEST_F(ColorConvertTest, SixteenBitPicksTheGridPointsByWeight) {
         std::vector<Triple> grid;  // near, then the neighbour (omitted when weight 0)
     } cases[] = {
         {true, {32768, 32768, 32768}, {{255, 255, 255}}},
-        {true, {0, 16448, 0}, {{0, 128, 0}, {0, 127, 0}}},         // x = 127.998: 128, then 127
+        {true, {0, 16448, 0}, {{0, 128, 0}, {0, 127, 0}}},          // x = 127.998: 128, then 127
         {true, {16448, 16448, 0}, {{128, 128, 0}, {128, 127, 0}}},  // tie of 0 and 1: 1
         {true, {16448, 16448, 16448}, {{128, 128, 128}, {128, 128, 127}}},  // all equal: 2
-        {true, {16500, 16448, 0}, {{128, 128, 0}, {129, 128, 0}}},  // 128.40 weighs most
-        {true, {65535, 200, 100}, {{255, 2, 1}, {255, 1, 1}}},      // above 32768 taken as 32768
+        {true, {16500, 16448, 0}, {{128, 128, 0}, {129, 128, 0}}},          // 128.40 weighs most
+        {true, {65535, 200, 100}, {{255, 2, 1}, {255, 1, 1}}},       // above 32768 taken as 32768
         {false, {16448, 16384, 0}, {{128, 128, 0}, {128, 127, 0}}},  // 127.504: 128, then 127
         {false, {16448, 16384, 16384}, {{128, 128, 128}, {128, 128, 127}}},  // tie of 1 and 2: 2
         {false, {0, 0, 0}, {{0, 0, 0}}},
@@ -264,7 +267,8 @@ TEST_F(ColorConvertTest, SixteenBitInterpolatesAlongOneAxis) {
     const Triple p0 = FakeLab({128, 0, 0}), q0 = FakeLab({127, 0, 0});
     const double K = 128 - 16448 / S;
     EXPECT_NEAR(K, 0.001953125, 1e-12);
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(out[k], std::lrint(((1 - K) * p0[k] + K * q0[k]) * S)) << k;
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(out[k], std::lrint(((1 - K) * p0[k] + K * q0[k]) * S)) << k;
 
     // Lab to RGB, with a negative offset from the grid on the second axis:
     // 16384 / S = 127.504, grid 128 and 127 with weight 0.496.
@@ -272,7 +276,8 @@ TEST_F(ColorConvertTest, SixteenBitInterpolatesAlongOneAxis) {
     LabToRgb16(lab, out);
     const Triple p1 = FakeRgb({128, 128, 0}), q1 = FakeRgb({128, 127, 0});
     const double K1 = 128 - 16384 / S;
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(out[k], std::lrint(((1 - K1) * p1[k] + K1 * q1[k]) * S)) << k;
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(out[k], std::lrint(((1 - K1) * p1[k] + K1 * q1[k]) * S)) << k;
 }
 
 TEST_F(ColorConvertTest, DisplayWithoutSuiteUsesSrgb) {
@@ -288,7 +293,8 @@ TEST_F(ColorConvertTest, DisplayWithoutSuiteUsesSrgb) {
     };
     for (const auto& c : cases) {
         const Triple rgb = ToDisplay(c.lab);
-        for (int k = 0; k < 3; ++k) EXPECT_LE(std::abs(rgb[k] - c.rgb[k]), c.tolerance) << c.lab[0] << " " << k;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_LE(std::abs(rgb[k] - c.rgb[k]), c.tolerance) << c.lab[0] << " " << k;
     }
     EXPECT_EQ(host.displayCalls, 0);
     for (int l = 0; l < 256; l += 5) {

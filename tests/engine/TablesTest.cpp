@@ -43,7 +43,8 @@ class TablesTest : public ::testing::Test {
 };
 
 TEST_F(TablesTest, DefaultsFollowingAnyAnalysisAreTheIdentity) {
-    const std::pair<int32_t, int32_t> analyses[] = {{10, 240}, {0, 255}, {0, 0}, {37, 37}, {200, 100}};
+    const std::pair<int32_t, int32_t> analyses[] = {
+        {10, 240}, {0, 255}, {0, 0}, {37, 37}, {200, 100}};
     for (auto [black, white] : analyses) {
         SCOPED_TRACE(std::to_string(black) + ".." + std::to_string(white));
         Defaults(black, white);
@@ -198,7 +199,11 @@ TEST_F(TablesTest, RotationTurnsTheChromaPlane) {
     const struct {
         int32_t degrees;
         double u, v;
-    } cases[] = {{90, 0, 10}, {-90, 0, -10}, {180, -10, 0}, {0, 10, 0}, {45, 10 / std::sqrt(2.0), 10 / std::sqrt(2.0)}};
+    } cases[] = {{90, 0, 10},
+                 {-90, 0, -10},
+                 {180, -10, 0},
+                 {0, 10, 0},
+                 {45, 10 / std::sqrt(2.0), 10 / std::sqrt(2.0)}};
     for (const auto& c : cases) {
         Settings.Rotate = c.degrees;
         BuildTables();
@@ -275,7 +280,8 @@ TEST_F(TablesTest, SixteenBitTablesInterpolateTheEightBitOnes) {
     EXPECT_EQ(ChromaGain16[46647], ChromaGain[363]);
     const double x = 1000 / S;
     const int k = int(x);
-    EXPECT_NEAR(ChromaGain16[1000], (1 - (x - k)) * ChromaGain[k] + (x - k) * ChromaGain[k + 1], 1e-15);
+    EXPECT_NEAR(ChromaGain16[1000], (1 - (x - k)) * ChromaGain[k] + (x - k) * ChromaGain[k + 1],
+                1e-15);
 
     EXPECT_EQ(HueGain16[0], HueGain[0]);
     EXPECT_EQ(HueGain16[10000], HueGain[360]);
@@ -284,7 +290,8 @@ TEST_F(TablesTest, SixteenBitTablesInterpolateTheEightBitOnes) {
 
     EXPECT_EQ(LightGain16[0], LightGain[0]);
     EXPECT_EQ(LightGain16[32768], LightGain[255]);
-    EXPECT_NEAR(LightGain16[16448], (1 - 0.998046875) * LightGain[127] + 0.998046875 * LightGain[128], 1e-15);
+    EXPECT_NEAR(LightGain16[16448],
+                (1 - 0.998046875) * LightGain[127] + 0.998046875 * LightGain[128], 1e-15);
 }
 
 TEST_F(TablesTest, ResetPutsTheLoadTimeTablesBack) {
@@ -328,27 +335,84 @@ TEST_F(TablesTest, AnyStoredSettingsGiveFiniteTablesInRange) {
         {"ColorContrast -1e200", [] { Settings.ColorContrast = -1e200; }},
         {"SatBend 0", [] { Settings.SatBend = 0; }},
         {"SatBend 1000", [] { Settings.SatBend = 1000; }},
-        {"SatBend extremes", [] { Settings.SatBend = imax; Settings.LowSat = imin; }},
-        {"SatBend min", [] { Settings.SatBend = imin; Settings.ColorContrast = 100; }},
+        {"SatBend extremes",
+         [] {
+             Settings.SatBend = imax;
+             Settings.LowSat = imin;
+         }},
+        {"SatBend min",
+         [] {
+             Settings.SatBend = imin;
+             Settings.ColorContrast = 100;
+         }},
         {"LowSat 500", [] { Settings.LowSat = 500; }},
-        {"LowSat -50", [] { Settings.LowSat = -50; Settings.ColorContrast = 3; }},
+        {"LowSat -50",
+         [] {
+             Settings.LowSat = -50;
+             Settings.ColorContrast = 3;
+         }},
         {"LowSat max", [] { Settings.LowSat = imax; }},
-        {"LowSat 90 bend 1 gain 128", [] { Settings.LowSat = 90; Settings.SatBend = 1; Settings.ColorContrast = 128; }},
-        {"ColorEq +-1e9", [] { for (int j = 0; j < 8; ++j) Settings.ColorEq[j] = j % 2 ? 1000000000 : -1000000000; }},
-        {"ColorEq extremes", [] { Settings.ColorEq[2] = imax; Settings.ColorEq[3] = imin; }},
-        {"LightEq +-1e9", [] { for (int j = 0; j < 5; ++j) Settings.LightEq[j] = j % 2 ? -1000000000 : 1000000000; }},
-        {"levels huge", [] { Settings.BlackLevel = imin; Settings.WhiteLevel = imax; }},
-        {"levels reversed", [] { Settings.BlackLevel = imax; Settings.WhiteLevel = imin; }},
-        {"white huge over analysed 1", [] { AnalysedBlack = 0; AnalysedWhite = 1; Settings.WhiteLevel = imax; }},
-        {"white -huge over analysed 1", [] { AnalysedBlack = 0; AnalysedWhite = 1; Settings.WhiteLevel = imin; }},
-        {"dialog extremes", [] {
-             AnalysedBlack = 0; AnalysedWhite = 1; Settings.BlackLevel = -127; Settings.WhiteLevel = 382;
-             Settings.ColorContrast = 128; Settings.SatBend = 1; Settings.LowSat = 90; Settings.Lightness = 2.83;
+        {"LowSat 90 bend 1 gain 128",
+         [] {
+             Settings.LowSat = 90;
+             Settings.SatBend = 1;
+             Settings.ColorContrast = 128;
+         }},
+        {"ColorEq +-1e9",
+         [] {
+             for (int j = 0; j < 8; ++j) Settings.ColorEq[j] = j % 2 ? 1000000000 : -1000000000;
+         }},
+        {"ColorEq extremes",
+         [] {
+             Settings.ColorEq[2] = imax;
+             Settings.ColorEq[3] = imin;
+         }},
+        {"LightEq +-1e9",
+         [] {
+             for (int j = 0; j < 5; ++j) Settings.LightEq[j] = j % 2 ? -1000000000 : 1000000000;
+         }},
+        {"levels huge",
+         [] {
+             Settings.BlackLevel = imin;
+             Settings.WhiteLevel = imax;
+         }},
+        {"levels reversed",
+         [] {
+             Settings.BlackLevel = imax;
+             Settings.WhiteLevel = imin;
+         }},
+        {"white huge over analysed 1",
+         [] {
+             AnalysedBlack = 0;
+             AnalysedWhite = 1;
+             Settings.WhiteLevel = imax;
+         }},
+        {"white -huge over analysed 1",
+         [] {
+             AnalysedBlack = 0;
+             AnalysedWhite = 1;
+             Settings.WhiteLevel = imin;
+         }},
+        {"dialog extremes",
+         [] {
+             AnalysedBlack = 0;
+             AnalysedWhite = 1;
+             Settings.BlackLevel = -127;
+             Settings.WhiteLevel = 382;
+             Settings.ColorContrast = 128;
+             Settings.SatBend = 1;
+             Settings.LowSat = 90;
+             Settings.Lightness = 2.83;
          }},
         {"Rotate extremes", [] { Settings.Rotate = imin; }},
-        {"balance extremes", [] {
-             Settings.LightPointA = 255; Settings.LightPointB = 0; Settings.LightPointL = 1;
-             Settings.ShadowPointA = 0; Settings.ShadowPointB = 255; Settings.ShadowPointL = 0;
+        {"balance extremes",
+         [] {
+             Settings.LightPointA = 255;
+             Settings.LightPointB = 0;
+             Settings.LightPointL = 1;
+             Settings.ShadowPointA = 0;
+             Settings.ShadowPointB = 255;
+             Settings.ShadowPointL = 0;
          }},
     };
     for (const auto& c : cases) {
@@ -372,8 +436,9 @@ TEST_F(TablesTest, AnyStoredSettingsGiveFiniteTablesInRange) {
 }
 
 TEST_F(TablesTest, NonFiniteFactorsCountAsOne) {
-    for (double bad : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                       -std::numeric_limits<double>::infinity()}) {
+    for (double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
         Settings.Lightness = bad;
         Settings.ColorContrast = bad;
         BuildTables();
