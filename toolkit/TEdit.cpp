@@ -5,7 +5,8 @@
 
 namespace velmora::ui {
 
-// Enforces MaxLength on what the user types or pastes: an edit that makes
+// Enforces MaxLength on what the user types or pastes (Qt also validates
+// texts set by code; those pass unchanged): an edit that makes
 // the text longer than the limit (and longer than it was) loses the excess
 // characters just before the caret, that is the ones being inserted.
 class TEdit::tLengthLimit : public QValidator {
@@ -14,7 +15,7 @@ public:
 
     State validate(QString& input, int& pos) const override {
         const int limit = edit_->maxLength_;
-        if (limit == 0) return Acceptable;
+        if (limit == 0 || edit_->settingText_) return Acceptable;  // code may set any text
         const int allowed = std::max<int>(limit, edit_->acceptedLength_);
         const int excess = static_cast<int>(input.length()) - allowed;
         if (excess <= 0) return Acceptable;
@@ -37,7 +38,11 @@ TEdit::TEdit(QWidget* parent) : TControl<QLineEdit>(parent) {
 }
 
 void TEdit::SetText(const QString& text) {
-    Guarded([&] { QLineEdit::setText(text); });
+    Guarded([&] {
+        settingText_ = true;
+        QLineEdit::setText(text);
+        settingText_ = false;
+    });
 }
 
 int TEdit::SelStart() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }

@@ -56,6 +56,7 @@ private:
     class tLengthLimit;
     int maxLength_ = 0;
     int acceptedLength_ = 0;  // length of the text as it last changed
+    bool settingText_ = false;
 };
 
 }  // namespace velmora::ui
