@@ -26,8 +26,9 @@ std::exception_ptr pendingFailure;
 QApplication* ownApplication = nullptr;
 
 bool DisplayAvailable() {
-    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 bool InToolkitWindow(QWidget* widget) {
@@ -46,12 +47,17 @@ QWidget* FindHintControl(QWidget* widget) {
 QString KeyText(int key, tShiftState shift) {
     if (shift & (tShift::Ctrl | tShift::Alt)) return {};
     switch (key) {
-        case Qt::Key_Tab: return QStringLiteral("\t");
+        case Qt::Key_Tab:
+            return QStringLiteral("\t");
         case Qt::Key_Return:
-        case Qt::Key_Enter: return QStringLiteral("\r");
-        case Qt::Key_Escape: return QStringLiteral("\x1b");
-        case Qt::Key_Backspace: return QStringLiteral("\b");
-        default: break;
+        case Qt::Key_Enter:
+            return QStringLiteral("\r");
+        case Qt::Key_Escape:
+            return QStringLiteral("\x1b");
+        case Qt::Key_Backspace:
+            return QStringLiteral("\b");
+        default:
+            break;
     }
     if (key < 0x20 || key > 0x7e) return {};
     QChar c(key);
@@ -65,14 +71,18 @@ void StoreHandlerFailure(std::exception_ptr failure) {
     TApplication::Instance().Terminate();
 }
 
-bool HandlerFailurePending() { return static_cast<bool>(pendingFailure); }
+bool HandlerFailurePending() {
+    return static_cast<bool>(pendingFailure);
+}
 
-std::exception_ptr TakeHandlerFailure() { return std::exchange(pendingFailure, nullptr); }
+std::exception_ptr TakeHandlerFailure() {
+    return std::exchange(pendingFailure, nullptr);
+}
 
 // Watches every event of the application for the hint and pointer-rest
 // tracking; a child of the application object.
 class TApplication::tAgent : public QObject {
-public:
+  public:
     explicit tAgent(QObject* parent) : QObject(parent) {
         hintTimer_.setSingleShot(true);
         restTimer_.setSingleShot(true);
@@ -89,7 +99,7 @@ public:
         restTimer_.start(delay);
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* object, QEvent* event) override {
         if (!object->isWidgetType()) return false;
         auto* widget = static_cast<QWidget*>(object);
@@ -116,12 +126,13 @@ protected:
             case QEvent::MouseMove:
                 if (!hintControl_ && under_) UpdateHintControl();
                 break;
-            default: break;
+            default:
+                break;
         }
         return false;
     }
 
-private:
+  private:
     void UpdateHintControl() {
         QWidget* control = under_ ? FindHintControl(under_) : nullptr;
         if (control == hintControl_) return;
@@ -156,7 +167,8 @@ private:
 
     void Rest() {
         if (!restWidget_ || !restWidget_->isVisible()) return;
-        if (tControlCore* control = tControlCore::Of(restWidget_)) control->RepeatMouseMove(restPos_);
+        if (tControlCore* control = tControlCore::Of(restWidget_))
+            control->RepeatMouseMove(restPos_);
     }
 
     QPointer<QWidget> under_;
@@ -213,8 +225,9 @@ void TApplication::Run(TForm& mainForm) {
     });
     QMetaObject::Connection onIdle;
     if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
-        onIdle = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, Agent(),
-                                  [this] { IdlePass(); }, Qt::DirectConnection);
+        onIdle = QObject::connect(
+            dispatcher, &QAbstractEventDispatcher::aboutToBlock, Agent(), [this] { IdlePass(); },
+            Qt::DirectConnection);
     mainForm.show();
     if (!closed && !HandlerFailurePending()) loop.exec();
     QObject::disconnect(onIdle);

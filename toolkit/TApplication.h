@@ -27,7 +27,7 @@ struct tHintInfo {
 };
 
 class TApplication {
-public:
+  public:
     static TApplication& Instance();
 
     /// Makes the application usable: creates a QApplication when the process
@@ -92,7 +92,7 @@ public:
     // For Run: one idle pass.
     void IdlePass();
 
-private:
+  private:
     TApplication() = default;
     class tAgent;
     tAgent* Agent();

@@ -10,7 +10,9 @@ namespace velmora::ui {
 
 TBitmap::TBitmap() : canvas_(std::make_unique<TCanvas>(*this)) {}
 
-TBitmap::TBitmap(int width, int height) : TBitmap() { SetSize(width, height); }
+TBitmap::TBitmap(int width, int height) : TBitmap() {
+    SetSize(width, height);
+}
 
 TBitmap::~TBitmap() = default;
 
@@ -42,6 +44,8 @@ const uint8_t* TBitmap::ScanLine(int y) const {
     return image_.constScanLine(y);
 }
 
-void TBitmap::Changed() { Raise(OnChange); }
+void TBitmap::Changed() {
+    Raise(OnChange);
+}
 
 }  // namespace velmora::ui

@@ -13,7 +13,7 @@ namespace velmora::ui {
 class TCanvas;
 
 class TBitmap {
-public:
+  public:
     TBitmap();
     TBitmap(int width, int height);
     ~TBitmap();
@@ -42,7 +42,7 @@ public:
     /// Reports pixels written through ScanLine.
     void Changed();
 
-private:
+  private:
     friend class TCanvas;
     QImage image_;
     std::unique_ptr<TCanvas> canvas_;

@@ -15,7 +15,7 @@ class TButton : public TControl<QPushButton> {
     Q_PROPERTY(bool Default READ Default WRITE SetDefault)
     Q_PROPERTY(bool Cancel READ Cancel WRITE SetCancel)
 
-public:
+  public:
     explicit TButton(QWidget* parent = nullptr);
 
     QString Caption() const { return text(); }
@@ -25,15 +25,17 @@ public:
     bool Cancel() const { return cancel_; }
     void SetCancel(bool isCancel) { cancel_ = isCancel; }
     /// Does what a click of the user does (nothing while disabled).
-    void Click() { Guarded([&] { click(); }); }
+    void Click() {
+        Guarded([&] { click(); });
+    }
 
     // The form's uic code sets Qt's "default" property; keep it ours.
     void setDefault(bool isDefault) { SetDefault(isDefault); }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     bool default_ = false;
     bool cancel_ = false;
 };

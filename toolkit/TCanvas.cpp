@@ -58,7 +58,8 @@ void TCanvas::LineTo(int x, int y) {
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
     if (x2 <= x1 || y2 <= y1) return;
     Paint([&](QPainter& p) {
-        if (Brush.Style == tBrushStyle::Solid) p.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), Brush.Color);
+        if (Brush.Style == tBrushStyle::Solid)
+            p.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), Brush.Color);
         p.setPen(QPen(Pen.Color, Pen.Width));
         p.setBrush(Qt::NoBrush);
         p.drawRect(QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
@@ -103,14 +104,18 @@ int TCanvas::TextWidth(const QString& text) const {
     return QFontMetrics(Font).horizontalAdvance(text);
 }
 
-int TCanvas::TextHeight(const QString&) const { return QFontMetrics(Font).height(); }
+int TCanvas::TextHeight(const QString&) const {
+    return QFontMetrics(Font).height();
+}
 
 void TCanvas::Draw(int x, int y, const QImage& image) {
     if (image.isNull()) return;
     Paint([&](QPainter& p) { p.drawImage(x, y, image); });
 }
 
-void TCanvas::Draw(int x, int y, const TBitmap& bitmap) { Draw(x, y, bitmap.Image()); }
+void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
+    Draw(x, y, bitmap.Image());
+}
 
 QColor TCanvas::Pixel(int x, int y) const {
     const QImage& image = bitmap_.Image();

@@ -30,7 +30,7 @@ struct tBrush {
 };
 
 class TCanvas {
-public:
+  public:
     explicit TCanvas(TBitmap& bitmap);
 
     tPen Pen;
@@ -64,7 +64,7 @@ public:
     QColor Pixel(int x, int y) const;
     void SetPixel(int x, int y, const QColor& color);
 
-private:
+  private:
     template <class F>
     void Paint(F&& draw);
 

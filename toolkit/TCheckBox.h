@@ -12,7 +12,7 @@ class TCheckBox : public TControl<QCheckBox> {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
 
-public:
+  public:
     explicit TCheckBox(QWidget* parent = nullptr);
 
     QString Caption() const { return text(); }

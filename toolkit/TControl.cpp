@@ -16,10 +16,17 @@ constexpr const char* kKeeperName = "velmora_align_keeper";
 
 bool MouseButtonOf(Qt::MouseButton qt, tMouseButton& button) {
     switch (qt) {
-        case Qt::LeftButton: button = tMouseButton::Left; return true;
-        case Qt::RightButton: button = tMouseButton::Right; return true;
-        case Qt::MiddleButton: button = tMouseButton::Middle; return true;
-        default: return false;
+        case Qt::LeftButton:
+            button = tMouseButton::Left;
+            return true;
+        case Qt::RightButton:
+            button = tMouseButton::Right;
+            return true;
+        case Qt::MiddleButton:
+            button = tMouseButton::Middle;
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -30,11 +37,16 @@ bool ParseAnchors(const QString& text, tAnchors& anchors) {
     const auto words = text.toLower().split(QRegularExpression("[,|+ ]+"), Qt::SkipEmptyParts);
     for (QString word : words) {
         if (word.startsWith("ak")) word.remove(0, 2);
-        if (word == "left") result |= tAnchor::Left;
-        else if (word == "top") result |= tAnchor::Top;
-        else if (word == "right") result |= tAnchor::Right;
-        else if (word == "bottom") result |= tAnchor::Bottom;
-        else return false;
+        if (word == "left")
+            result |= tAnchor::Left;
+        else if (word == "top")
+            result |= tAnchor::Top;
+        else if (word == "right")
+            result |= tAnchor::Right;
+        else if (word == "bottom")
+            result |= tAnchor::Bottom;
+        else
+            return false;
     }
     anchors = result;
     return true;
@@ -60,7 +72,7 @@ bool ParseAlign(const QString& text, tAlign& align) {
 // Watches a parent that has aligned or anchored children and places them
 // again whenever the parent's size changes.
 class tAlignKeeper : public QObject {
-public:
+  public:
     explicit tAlignKeeper(QWidget* parent) : QObject(parent) {
         setObjectName(kKeeperName);
         parent->installEventFilter(this);
@@ -70,7 +82,7 @@ public:
             new tAlignKeeper(parent);
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Resize && watched == parent())
             tControlCore::RealignChildren(static_cast<QWidget*>(watched));
@@ -83,7 +95,9 @@ tControlCore::tControlCore(QWidget* self, bool clickFromMouse)
     self_->setMouseTracking(true);
 }
 
-tControlCore* tControlCore::Of(QObject* object) { return dynamic_cast<tControlCore*>(object); }
+tControlCore* tControlCore::Of(QObject* object) {
+    return dynamic_cast<tControlCore*>(object);
+}
 
 bool tControlCore::Tracks(QEvent::Type type) {
     switch (type) {
@@ -95,8 +109,10 @@ bool tControlCore::Tracks(QEvent::Type type) {
         case QEvent::Leave:
         case QEvent::FocusIn:
         case QEvent::FocusOut:
-        case QEvent::DynamicPropertyChange: return true;
-        default: return false;
+        case QEvent::DynamicPropertyChange:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -117,11 +133,20 @@ void tControlCore::AfterEvent(QEvent* event) {
         case QEvent::DynamicPropertyChange:
             ApplyDynamicProperty(static_cast<QDynamicPropertyChangeEvent*>(event)->propertyName());
             return;
-        case QEvent::Enter: Raise(OnMouseEnter); return;
-        case QEvent::Leave: Raise(OnMouseLeave); return;
-        case QEvent::FocusIn: Raise(OnEnter); return;
-        case QEvent::FocusOut: Raise(OnExit); return;
-        default: break;
+        case QEvent::Enter:
+            Raise(OnMouseEnter);
+            return;
+        case QEvent::Leave:
+            Raise(OnMouseLeave);
+            return;
+        case QEvent::FocusIn:
+            Raise(OnEnter);
+            return;
+        case QEvent::FocusOut:
+            Raise(OnExit);
+            return;
+        default:
+            break;
     }
     if (!self_->isEnabled()) return;
     auto* mouse = static_cast<QMouseEvent*>(event);
@@ -169,8 +194,10 @@ void tControlCore::SetVisible(bool visible) {
 
 void tControlCore::SetCursor(tCursor cursor) {
     cursor_ = cursor;
-    if (cursor == kCursorDefault) self_->unsetCursor();
-    else self_->setCursor(TScreen::Instance().Cursor(cursor));
+    if (cursor == kCursorDefault)
+        self_->unsetCursor();
+    else
+        self_->setCursor(TScreen::Instance().Cursor(cursor));
 }
 
 void tControlCore::SetColor(const QColor& color) {
@@ -244,7 +271,9 @@ void tControlCore::RealignChildren(QWidget* parent) {
                                    client.height());
                     client.setRight(client.right() - w->width());
                     break;
-                default: w->setGeometry(client); break;
+                default:
+                    w->setGeometry(client);
+                    break;
             }
         }
     }
@@ -260,14 +289,18 @@ void tControlCore::RealignChildren(QWidget* parent) {
         const int dx = size.width() - c->anchorParentSize_.width();
         const int dy = size.height() - c->anchorParentSize_.height();
         if (a & tAnchor::Right) {
-            if (a & tAnchor::Left) g.setWidth(g.width() + dx);
-            else g.moveLeft(g.left() + dx);
+            if (a & tAnchor::Left)
+                g.setWidth(g.width() + dx);
+            else
+                g.moveLeft(g.left() + dx);
         } else if (!(a & tAnchor::Left)) {
             g.moveLeft(g.left() + dx / 2);
         }
         if (a & tAnchor::Bottom) {
-            if (a & tAnchor::Top) g.setHeight(g.height() + dy);
-            else g.moveTop(g.top() + dy);
+            if (a & tAnchor::Top)
+                g.setHeight(g.height() + dy);
+            else
+                g.moveTop(g.top() + dy);
         } else if (!(a & tAnchor::Top)) {
             g.moveTop(g.top() + dy / 2);
         }
@@ -279,17 +312,21 @@ void tControlCore::ApplyDynamicProperty(const QByteArray& name) {
     const QVariant value = self_->property(name.constData());
     if (name == "Anchors") {
         tAnchors anchors;
-        if (ParseAnchors(value.toString(), anchors)) SetAnchors(anchors);
-        else qWarning("%s: unknown Anchors \"%s\"", qPrintable(self_->objectName()),
-                      qPrintable(value.toString()));
+        if (ParseAnchors(value.toString(), anchors))
+            SetAnchors(anchors);
+        else
+            qWarning("%s: unknown Anchors \"%s\"", qPrintable(self_->objectName()),
+                     qPrintable(value.toString()));
     } else if (name == "Align") {
         tAlign align;
-        if (ParseAlign(value.toString(), align)) SetAlign(align);
-        else qWarning("%s: unknown Align \"%s\"", qPrintable(self_->objectName()),
-                      qPrintable(value.toString()));
+        if (ParseAlign(value.toString(), align))
+            SetAlign(align);
+        else
+            qWarning("%s: unknown Align \"%s\"", qPrintable(self_->objectName()),
+                     qPrintable(value.toString()));
     } else if (name == "Color") {
         SetColor(value.typeId() == QMetaType::QString ? QColor(value.toString())
-                                                       : value.value<QColor>());
+                                                      : value.value<QColor>());
     } else if (name == "ShowHint") {
         SetShowHint(value.toBool());
     } else if (name == "Cursor") {

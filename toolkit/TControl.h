@@ -32,7 +32,7 @@ using tMouseMoveHandler = std::function<void(tShiftState, int x, int y)>;
 using tWheelHandler = std::function<void(tShiftState, int delta, QPoint position, bool& handled)>;
 
 class tControlCore {
-public:
+  public:
     virtual ~tControlCore() = default;
     tControlCore(const tControlCore&) = delete;
     tControlCore& operator=(const tControlCore&) = delete;
@@ -112,7 +112,7 @@ public:
     /// when the parent is resized).
     static void RealignChildren(QWidget* parent);
 
-protected:
+  protected:
     /// clickFromMouse: OnClick comes from the mouse (containers, images);
     /// false where the Qt class raises its own click (buttons).
     tControlCore(QWidget* self, bool clickFromMouse);
@@ -129,7 +129,7 @@ protected:
     /// properties through QObject::setProperty).
     virtual void ApplyDynamicProperty(const QByteArray& name);
 
-private:
+  private:
     friend class tAlignKeeper;
     void CaptureAnchorReference();
     void RealignParent();
@@ -150,11 +150,11 @@ private:
 /// A Qt widget class with the toolkit's common control behaviour.
 template <class Base>
 class TControl : public Base, public tControlCore {
-public:
+  public:
     explicit TControl(QWidget* parent, bool clickFromMouse = true)
         : Base(parent), tControlCore(this, clickFromMouse) {}
 
-protected:
+  protected:
     bool event(QEvent* event) override {
         if (!Tracks(event->type())) return Base::event(event);
         QPointer<QObject> alive(this);

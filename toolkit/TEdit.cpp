@@ -10,7 +10,7 @@ namespace velmora::ui {
 // the text longer than the limit (and longer than it was) loses the excess
 // characters just before the caret, that is the ones being inserted.
 class TEdit::tLengthLimit : public QValidator {
-public:
+  public:
     explicit tLengthLimit(TEdit* edit) : QValidator(edit), edit_(edit) {}
 
     State validate(QString& input, int& pos) const override {
@@ -25,7 +25,7 @@ public:
         return Acceptable;
     }
 
-private:
+  private:
     TEdit* edit_;
 };
 
@@ -45,13 +45,21 @@ void TEdit::SetText(const QString& text) {
     });
 }
 
-int TEdit::SelStart() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }
+int TEdit::SelStart() const {
+    return hasSelectedText() ? selectionStart() : cursorPosition();
+}
 
-int TEdit::SelLength() const { return selectionLength(); }
+int TEdit::SelLength() const {
+    return selectionLength();
+}
 
-void TEdit::SetSelStart(int start) { setCursorPosition(start); }
+void TEdit::SetSelStart(int start) {
+    setCursorPosition(start);
+}
 
-void TEdit::SetSelLength(int length) { setSelection(SelStart(), length); }
+void TEdit::SetSelLength(int length) {
+    setSelection(SelStart(), length);
+}
 
 void TEdit::ClearSelection() {
     if (hasSelectedText()) Guarded([&] { del(); });

@@ -15,7 +15,7 @@ class TEdit : public TControl<QLineEdit> {
     Q_PROPERTY(QString Text READ Text WRITE SetText)
     Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
 
-public:
+  public:
     explicit TEdit(QWidget* parent = nullptr);
 
     tNotify OnChange;
@@ -47,12 +47,12 @@ public:
     void setMaxLength(int length) { SetMaxLength(length); }
     void setText(const QString& text) { SetText(text); }
 
-protected:
+  protected:
     void ApplyColor() override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-private:
+  private:
     class tLengthLimit;
     int maxLength_ = 0;
     int acceptedLength_ = 0;  // length of the text as it last changed

@@ -26,8 +26,10 @@ TForm::~TForm() {
 }
 
 void TForm::SetClientSize(int width, int height) {
-    if (borderStyle_ == tBorderStyle::Sizeable) resize(width, height);
-    else setFixedSize(width, height);
+    if (borderStyle_ == tBorderStyle::Sizeable)
+        resize(width, height);
+    else
+        setFixedSize(width, height);
     RealignChildren(this);
 }
 
@@ -67,12 +69,17 @@ void TForm::SetBorderStyle(tBorderStyle style) {
     const bool visible = isVisible();
     Qt::WindowFlags flags = Qt::Window;
     switch (style) {
-        case tBorderStyle::Sizeable: break;
-        case tBorderStyle::Single: flags |= Qt::MSWindowsFixedSizeDialogHint; break;
+        case tBorderStyle::Sizeable:
+            break;
+        case tBorderStyle::Single:
+            flags |= Qt::MSWindowsFixedSizeDialogHint;
+            break;
         case tBorderStyle::Dialog:
             flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
             break;
-        case tBorderStyle::None: flags |= Qt::FramelessWindowHint; break;
+        case tBorderStyle::None:
+            flags |= Qt::FramelessWindowHint;
+            break;
     }
     setWindowFlags(flags);
     ApplyFixedSize();
@@ -107,7 +114,9 @@ void TForm::SetParentWindow(WId window) {
     if (QWindow* own = windowHandle()) own->setTransientParent(parentWindow_);
 }
 
-QWindow* TForm::ParentWindow() const { return parentWindow_; }
+QWindow* TForm::ParentWindow() const {
+    return parentWindow_;
+}
 
 bool TForm::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
@@ -173,7 +182,8 @@ void TForm::keyPressEvent(QKeyEvent* event) {
                 if (handled) return event->accept();
             }
             break;
-        default: break;
+        default:
+            break;
     }
     event->ignore();
 }
@@ -220,9 +230,8 @@ bool TForm::HandleWheel(QWidget* receiver, QWheelEvent* event) {
     if (handled) return true;
     if (target == receiver) return false;
     QWheelEvent copy(target->mapFromGlobal(event->globalPosition()), event->globalPosition(),
-                     event->pixelDelta(), event->angleDelta(), event->buttons(),
-                     event->modifiers(), event->phase(), event->inverted(), event->source(),
-                     event->pointingDevice());
+                     event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
+                     event->phase(), event->inverted(), event->source(), event->pointingDevice());
     redirectingWheel_ = true;
     QCoreApplication::sendEvent(target, &copy);
     redirectingWheel_ = false;

@@ -38,7 +38,7 @@ class TForm : public TControl<QWidget> {
     Q_PROPERTY(bool KeyPreview READ KeyPreview WRITE SetKeyPreview)
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
 
-public:
+  public:
     explicit TForm(QWidget* parent = nullptr);
     ~TForm() override;
 
@@ -73,11 +73,17 @@ public:
     /// The window the form is a transient child of, or null.
     QWindow* ParentWindow() const;
 
-    void Show() { Guarded([&] { show(); }); }
-    void Hide() { Guarded([&] { hide(); }); }
+    void Show() {
+        Guarded([&] { show(); });
+    }
+    void Hide() {
+        Guarded([&] { hide(); });
+    }
     /// Closes the form (OnClose runs, then Closed is emitted), also when it
     /// is hidden.
-    void Close() { Guarded([&] { close(); }); }
+    void Close() {
+        Guarded([&] { close(); });
+    }
 
     tNotify OnShow;
     tNotify OnHide;
@@ -98,10 +104,10 @@ public:
     /// F1 that no control used; answers whether it was handled.
     std::function<bool()> OnHelp;
 
-signals:
+  signals:
     void Closed();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -110,7 +116,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     bool PreviewKey(QKeyEvent* event);
     bool HandleWheel(QWidget* receiver, QWheelEvent* event);
     bool ClickDialogButton(bool cancel);

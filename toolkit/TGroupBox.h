@@ -11,7 +11,7 @@ class TGroupBox : public TControl<QGroupBox> {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
 
-public:
+  public:
     explicit TGroupBox(QWidget* parent = nullptr);
 
     QString Caption() const { return title(); }

@@ -15,7 +15,7 @@ class TImage : public TControl<QWidget> {
     Q_OBJECT
     Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
 
-public:
+  public:
     explicit TImage(QWidget* parent = nullptr);
 
     TBitmap& Picture() { return picture_; }
@@ -27,10 +27,10 @@ public:
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void PictureChanged();
 
     TBitmap picture_;

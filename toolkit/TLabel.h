@@ -13,7 +13,7 @@ class TLabel : public TControl<QLabel> {
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
 
-public:
+  public:
     explicit TLabel(QWidget* parent = nullptr);
 
     QString Caption() const { return text(); }

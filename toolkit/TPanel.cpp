@@ -9,19 +9,26 @@ namespace {
 
 QString BevelName(tBevel bevel) {
     switch (bevel) {
-        case tBevel::Lowered: return QStringLiteral("lowered");
-        case tBevel::Raised: return QStringLiteral("raised");
-        default: return QStringLiteral("none");
+        case tBevel::Lowered:
+            return QStringLiteral("lowered");
+        case tBevel::Raised:
+            return QStringLiteral("raised");
+        default:
+            return QStringLiteral("none");
     }
 }
 
 bool ParseBevel(QString text, tBevel& bevel) {
     text = text.trimmed().toLower();
     if (text.startsWith("bv")) text.remove(0, 2);
-    if (text == "none") bevel = tBevel::None;
-    else if (text == "lowered") bevel = tBevel::Lowered;
-    else if (text == "raised") bevel = tBevel::Raised;
-    else return false;
+    if (text == "none")
+        bevel = tBevel::None;
+    else if (text == "lowered")
+        bevel = tBevel::Lowered;
+    else if (text == "raised")
+        bevel = tBevel::Raised;
+    else
+        return false;
     return true;
 }
 
@@ -90,20 +97,28 @@ void TPanel::UpdateInset() {
     update();
 }
 
-QString TPanel::BevelOuterText() const { return BevelName(outer_); }
+QString TPanel::BevelOuterText() const {
+    return BevelName(outer_);
+}
 
-QString TPanel::BevelInnerText() const { return BevelName(inner_); }
+QString TPanel::BevelInnerText() const {
+    return BevelName(inner_);
+}
 
 void TPanel::SetBevelOuterText(const QString& text) {
     tBevel bevel;
-    if (ParseBevel(text, bevel)) SetBevelOuter(bevel);
-    else qWarning("%s: unknown BevelOuter \"%s\"", qPrintable(objectName()), qPrintable(text));
+    if (ParseBevel(text, bevel))
+        SetBevelOuter(bevel);
+    else
+        qWarning("%s: unknown BevelOuter \"%s\"", qPrintable(objectName()), qPrintable(text));
 }
 
 void TPanel::SetBevelInnerText(const QString& text) {
     tBevel bevel;
-    if (ParseBevel(text, bevel)) SetBevelInner(bevel);
-    else qWarning("%s: unknown BevelInner \"%s\"", qPrintable(objectName()), qPrintable(text));
+    if (ParseBevel(text, bevel))
+        SetBevelInner(bevel);
+    else
+        qWarning("%s: unknown BevelInner \"%s\"", qPrintable(objectName()), qPrintable(text));
 }
 
 void TPanel::paintEvent(QPaintEvent*) {

@@ -19,7 +19,7 @@ class TPanel : public TControl<QFrame> {
     Q_PROPERTY(int BevelWidth READ BevelWidth WRITE SetBevelWidth)
     Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
 
-public:
+  public:
     explicit TPanel(QWidget* parent = nullptr);
 
     QString Caption() const { return caption_; }
@@ -42,10 +42,10 @@ public:
     void SetBevelOuterText(const QString& text);
     void SetBevelInnerText(const QString& text);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void UpdateInset();
 
     QString caption_;

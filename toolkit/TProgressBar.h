@@ -12,7 +12,7 @@ namespace velmora::ui {
 class TProgressBar : public TControl<QProgressBar> {
     Q_OBJECT
 
-public:
+  public:
     explicit TProgressBar(QWidget* parent = nullptr);
 
     int Min() const { return min_; }
@@ -29,7 +29,7 @@ public:
     void setRange(int min, int max) { SetRange(min, max); }
     void setValue(int position) { SetPosition(position); }
 
-private:
+  private:
     void Apply();
     int FilledPixels() const;
 

@@ -13,7 +13,7 @@ class TRadioButton : public TControl<QRadioButton> {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
 
-public:
+  public:
     explicit TRadioButton(QWidget* parent = nullptr);
 
     QString Caption() const { return text(); }

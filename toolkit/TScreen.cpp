@@ -17,7 +17,7 @@ namespace velmora::ui {
 // Lives as a child of the application object, so the cursors (which hold
 // pixmaps) go before the application does.
 class TScreen::tCursorTable : public QObject {
-public:
+  public:
     using QObject::QObject;
     std::map<tCursor, QCursor> cursors;
 };
@@ -26,21 +26,36 @@ namespace {
 
 Qt::CursorShape BuiltInShape(tCursor id) {
     switch (id) {
-        case kCursorNone: return Qt::BlankCursor;
-        case kCursorCross: return Qt::CrossCursor;
-        case kCursorIBeam: return Qt::IBeamCursor;
-        case kCursorSizeNESW: return Qt::SizeBDiagCursor;
-        case kCursorSizeNS: return Qt::SizeVerCursor;
-        case kCursorSizeNWSE: return Qt::SizeFDiagCursor;
-        case kCursorSizeWE: return Qt::SizeHorCursor;
-        case kCursorUpArrow: return Qt::UpArrowCursor;
-        case kCursorHourGlass: return Qt::WaitCursor;
-        case kCursorNo: return Qt::ForbiddenCursor;
-        case kCursorAppStart: return Qt::BusyCursor;
-        case kCursorHelp: return Qt::WhatsThisCursor;
-        case kCursorHandPoint: return Qt::PointingHandCursor;
-        case kCursorSizeAll: return Qt::SizeAllCursor;
-        default: return Qt::ArrowCursor;
+        case kCursorNone:
+            return Qt::BlankCursor;
+        case kCursorCross:
+            return Qt::CrossCursor;
+        case kCursorIBeam:
+            return Qt::IBeamCursor;
+        case kCursorSizeNESW:
+            return Qt::SizeBDiagCursor;
+        case kCursorSizeNS:
+            return Qt::SizeVerCursor;
+        case kCursorSizeNWSE:
+            return Qt::SizeFDiagCursor;
+        case kCursorSizeWE:
+            return Qt::SizeHorCursor;
+        case kCursorUpArrow:
+            return Qt::UpArrowCursor;
+        case kCursorHourGlass:
+            return Qt::WaitCursor;
+        case kCursorNo:
+            return Qt::ForbiddenCursor;
+        case kCursorAppStart:
+            return Qt::BusyCursor;
+        case kCursorHelp:
+            return Qt::WhatsThisCursor;
+        case kCursorHandPoint:
+            return Qt::PointingHandCursor;
+        case kCursorSizeAll:
+            return Qt::SizeAllCursor;
+        default:
+            return Qt::ArrowCursor;
     }
 }
 
@@ -121,9 +136,13 @@ void TScreen::ClearCursors() {
     if (tCursorTable* table = Table(false)) table->cursors.clear();
 }
 
-QPoint TScreen::PointerPos() const { return QCursor::pos(); }
+QPoint TScreen::PointerPos() const {
+    return QCursor::pos();
+}
 
-void TScreen::SetPointerPos(QPoint position) { QCursor::setPos(position); }
+void TScreen::SetPointerPos(QPoint position) {
+    QCursor::setPos(position);
+}
 
 QRect TScreen::WorkArea(const QWidget* near) const {
     QScreen* screen = near ? near->screen() : nullptr;

@@ -16,7 +16,7 @@ class QWidget;
 namespace velmora::ui {
 
 class TScreen {
-public:
+  public:
     static TScreen& Instance();
 
     /// The cursor for an id: a table entry if one is set, else the built-in
@@ -43,7 +43,7 @@ public:
     /// screen when null), without task bars and docks.
     QRect WorkArea(const QWidget* near = nullptr) const;
 
-private:
+  private:
     TScreen() = default;
     class tCursorTable;
     tCursorTable* Table(bool create) const;

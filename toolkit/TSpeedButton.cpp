@@ -67,7 +67,9 @@ void TSpeedButton::SetGlyph(const QImage& glyph, int count) {
         }
         const int n = count < 1 ? 1 : count;
         const int w = image.width() / n;
-        auto frame = [&](int i) { return QPixmap::fromImage(image.copy(i * w, 0, w, image.height())); };
+        auto frame = [&](int i) {
+            return QPixmap::fromImage(image.copy(i * w, 0, w, image.height()));
+        };
         icon.addPixmap(frame(0), QIcon::Normal, QIcon::Off);
         if (n > 1) icon.addPixmap(frame(1), QIcon::Disabled, QIcon::Off);
         icon.addPixmap(frame(n > 3 ? 3 : 0), QIcon::Normal, QIcon::On);

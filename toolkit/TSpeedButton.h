@@ -21,7 +21,7 @@ class TSpeedButton : public TControl<QToolButton> {
     Q_PROPERTY(bool Down READ Down WRITE SetDown)
     Q_PROPERTY(bool Flat READ Flat WRITE SetFlat)
 
-public:
+  public:
     explicit TSpeedButton(QWidget* parent = nullptr);
 
     QString Caption() const { return text(); }
@@ -47,7 +47,9 @@ public:
     QImage Glyph() const { return glyph_; }
 
     /// Does what a click of the user does (nothing while disabled).
-    void Click() { Guarded([&] { click(); }); }
+    void Click() {
+        Guarded([&] { click(); });
+    }
 
     std::vector<TSpeedButton*> Group() const;
 
@@ -58,10 +60,10 @@ public:
         UpdateButtonStyle();
     }
 
-protected:
+  protected:
     void nextCheckState() override;
 
-private:
+  private:
     void SetDownState(bool down);
     void UpdateButtonStyle();
 

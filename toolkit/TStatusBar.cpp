@@ -36,7 +36,8 @@ TStatusBar::~TStatusBar() = default;
 void TStatusBar::SetPanelCount(int count) {
     if (count < 0) count = 0;
     while (PanelCount() > count) panels_.pop_back();
-    while (PanelCount() < count) panels_.push_back(std::unique_ptr<TStatusPanel>(new TStatusPanel(*this, 50)));
+    while (PanelCount() < count)
+        panels_.push_back(std::unique_ptr<TStatusPanel>(new TStatusPanel(*this, 50)));
     update();
 }
 

@@ -14,13 +14,13 @@ namespace velmora::ui {
 class TStatusBar;
 
 class TStatusPanel {
-public:
+  public:
     QString Text() const { return text_; }
     void SetText(const QString& text);
     int Width() const { return width_; }
     void SetWidth(int width);
 
-private:
+  private:
     friend class TStatusBar;
     explicit TStatusPanel(TStatusBar& owner, int width) : owner_(owner), width_(width) {}
     TStatusBar& owner_;
@@ -33,7 +33,7 @@ class TStatusBar : public TControl<QWidget> {
     /// Panel widths, comma separated ("140,140,90,50"); sets the panel count.
     Q_PROPERTY(QString Panels READ PanelWidthsText WRITE SetPanelWidthsText)
 
-public:
+  public:
     explicit TStatusBar(QWidget* parent = nullptr);
     ~TStatusBar() override;
 
@@ -51,10 +51,10 @@ public:
     QString PanelWidthsText() const;
     void SetPanelWidthsText(const QString& text);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     std::vector<std::unique_ptr<TStatusPanel>> panels_;
 };
 

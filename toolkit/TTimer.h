@@ -13,7 +13,7 @@ namespace velmora::ui {
 class TTimer : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit TTimer(QObject* parent = nullptr);
 
     tNotify OnTimer;
@@ -23,7 +23,7 @@ public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
 
-private:
+  private:
     void Restart();
 
     QTimer timer_;

@@ -47,9 +47,13 @@ void TTrackBar::SetOrientation(Qt::Orientation orientation) {
     update();
 }
 
-void TTrackBar::SetSelStart(int position) { SetSelection(position, selEnd_); }
+void TTrackBar::SetSelStart(int position) {
+    SetSelection(position, selEnd_);
+}
 
-void TTrackBar::SetSelEnd(int position) { SetSelection(selStart_, position); }
+void TTrackBar::SetSelEnd(int position) {
+    SetSelection(selStart_, position);
+}
 
 void TTrackBar::SetSelection(int start, int end) {
     if (start == selStart_ && end == selEnd_) return;

@@ -17,7 +17,7 @@ class TTrackBar : public TControl<QSlider> {
     Q_PROPERTY(int SelEnd READ SelEnd WRITE SetSelEnd)
     Q_PROPERTY(bool SliderVisible READ SliderVisible WRITE SetSliderVisible)
 
-public:
+  public:
     explicit TTrackBar(QWidget* parent = nullptr);
 
     tNotify OnChange;
@@ -63,10 +63,10 @@ public:
     void setMaximum(int max) { SetMax(max); }
     void setValue(int position) { SetPosition(position); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     int selStart_ = 0;
     int selEnd_ = 0;
     bool sliderVisible_ = true;

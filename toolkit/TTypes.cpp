@@ -23,7 +23,8 @@ tShiftState FromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
 
 tShiftState ShiftStateOf(const QInputEvent& event) {
     Qt::MouseButtons buttons = QGuiApplication::mouseButtons();
-    if (event.isSinglePointEvent()) buttons = static_cast<const QSinglePointEvent&>(event).buttons();
+    if (event.isSinglePointEvent())
+        buttons = static_cast<const QSinglePointEvent&>(event).buttons();
     return FromQt(event.modifiers(), buttons);
 }
 
@@ -31,10 +32,17 @@ tShiftState KeyShiftState(const QKeyEvent& event) {
     tShiftState s = FromQt(event.modifiers(), QGuiApplication::mouseButtons());
     tShift own;
     switch (event.key()) {
-        case Qt::Key_Shift: own = tShift::Shift; break;
-        case Qt::Key_Alt: own = tShift::Alt; break;
-        case Qt::Key_Control: own = tShift::Ctrl; break;
-        default: return s;
+        case Qt::Key_Shift:
+            own = tShift::Shift;
+            break;
+        case Qt::Key_Alt:
+            own = tShift::Alt;
+            break;
+        case Qt::Key_Control:
+            own = tShift::Ctrl;
+            break;
+        default:
+            return s;
     }
     s.setFlag(own, event.type() == QEvent::KeyPress);
     return s;

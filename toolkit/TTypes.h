@@ -62,7 +62,9 @@ inline constexpr int kKeyMultiply = kKeypad | Qt::Key_Asterisk;
 inline constexpr int kKeyDivide = kKeypad | Qt::Key_Slash;
 inline constexpr int kKeyDecimal = kKeypad | Qt::Key_Period;
 /// Numeric-pad digit n (0..9).
-constexpr int KeyNumpad(int n) { return kKeypad | (Qt::Key_0 + n); }
+constexpr int KeyNumpad(int n) {
+    return kKeypad | (Qt::Key_0 + n);
+}
 
 /// Modifiers and mouse buttons of an input event.
 tShiftState ShiftStateOf(const QInputEvent& event);

@@ -19,25 +19,32 @@ constexpr quint16 kFormatPcm = 1;
 constexpr quint16 kFormatFloat = 3;
 constexpr quint16 kFormatExtensible = 0xFFFE;
 
-quint16 U16(const char* p) { return qFromLittleEndian<quint16>(p); }
-quint32 U32(const char* p) { return qFromLittleEndian<quint32>(p); }
+quint16 U16(const char* p) {
+    return qFromLittleEndian<quint16>(p);
+}
+quint32 U32(const char* p) {
+    return qFromLittleEndian<quint32>(p);
+}
 
 // Keeps Qt's own diagnostics (a missing sound server, for one) off the
 // user's terminal while the sound machinery is touched.
 class tQuiet {
-public:
-    tQuiet() : previous_(qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {})) {}
+  public:
+    tQuiet()
+        : previous_(
+              qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {})) {
+    }
     ~tQuiet() { qInstallMessageHandler(previous_); }
     tQuiet(const tQuiet&) = delete;
     tQuiet& operator=(const tQuiet&) = delete;
 
-private:
+  private:
     QtMessageHandler previous_;
 };
 
 // One sound being played; deletes itself when done or failed.
 class tWavePlayer : public QObject {
-public:
+  public:
     tWavePlayer(const QAudioDevice& device, const QAudioFormat& format, QByteArray samples,
                 int durationMs)
         : QObject(QCoreApplication::instance()), samples_(std::move(samples)) {
@@ -56,7 +63,7 @@ public:
         return sink_->error() == QAudio::NoError && sink_->state() != QAudio::StoppedState;
     }
 
-private:
+  private:
     void Finish() {
         if (finished_) return;
         finished_ = true;
@@ -137,8 +144,12 @@ bool PlayWave(const QByteArray& image) noexcept {
         format.setSampleRate(wave->SampleRate);
         format.setChannelCount(wave->Channels);
         switch (wave->BitsPerSample) {
-            case 8: format.setSampleFormat(QAudioFormat::UInt8); break;
-            case 16: format.setSampleFormat(QAudioFormat::Int16); break;
+            case 8:
+                format.setSampleFormat(QAudioFormat::UInt8);
+                break;
+            case 16:
+                format.setSampleFormat(QAudioFormat::Int16);
+                break;
             default:
                 format.setSampleFormat(wave->Float ? QAudioFormat::Float : QAudioFormat::Int32);
                 break;
@@ -150,8 +161,8 @@ bool PlayWave(const QByteArray& image) noexcept {
             static_cast<qsizetype>(wave->SampleRate) * wave->Channels * wave->BitsPerSample / 8;
         const int durationMs =
             static_cast<int>(std::min<qint64>(wave->DataLength * 1000 / bytesPerSecond, 600000));
-        auto* player = new tWavePlayer(device, format, image.mid(wave->DataOffset, wave->DataLength),
-                                       durationMs);
+        auto* player = new tWavePlayer(device, format,
+                                       image.mid(wave->DataOffset, wave->DataLength), durationMs);
         if (player->Start()) return true;
         delete player;
         return false;

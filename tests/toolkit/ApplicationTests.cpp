@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Wait.h"
 #include "toolkit/TApplication.h"
 #include "toolkit/TButton.h"
 #include "toolkit/TEdit.h"
@@ -31,7 +32,9 @@
 namespace velmora::ui {
 namespace {
 
-TApplication& App() { return TApplication::Instance(); }
+TApplication& App() {
+    return TApplication::Instance();
+}
 
 // Closes a form that a broken loop would leave open, so a failing test
 // cannot hang the suite.
@@ -105,7 +108,7 @@ TEST(IdleTest, AFailureInTheHookOrAHandlerEndsRunAndComesOutOfIt) {
 }
 
 class ShownForm : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         form.resize(300, 120);
         edit.SetBounds(10, 10, 100, 22);
@@ -205,7 +208,7 @@ TEST_F(ShownForm, TheWheelActsOnTheFocusedControlThenTheFormsWheelSteps) {
 }
 
 class HintTest : public ShownForm {
-protected:
+  protected:
     void TearDown() override {
         App().SetHintPause(500);
         App().OnShowHint = nullptr;
@@ -227,28 +230,28 @@ TEST_F(HintTest, TheShowHintHookRunsAfterThePauseForTheControlUnderThePointer) {
     };
     App().SetHintPause(0);
     QTest::mouseMove(&bar, QPoint(20, 15));
-    QTest::qWait(30);
+    EXPECT_TRUE(WaitUntil([&] { return !hooked.empty(); }));
     EXPECT_EQ(hooked, std::vector<QWidget*>{&bar});
     EXPECT_TRUE(bar.hasFocus());
     EXPECT_FALSE(QToolTip::isVisible());
     QTest::mouseMove(&edit, QPoint(5, 5));
-    QTest::qWait(30);
+    EXPECT_TRUE(WaitUntil([&] { return QToolTip::isVisible(); }));
     EXPECT_EQ(hooked.back(), &edit);
-    EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), "Оттенок (H)");
 
     emptyIt = true;
+    hooked.clear();
     QTest::mouseMove(&bar, QPoint(20, 15));
     QTest::mouseMove(&edit, QPoint(6, 6));
-    QTest::qWait(30);
+    EXPECT_TRUE(WaitUntil([&] { return !hooked.empty() && hooked.back() == &edit; }));
     EXPECT_FALSE(QToolTip::isVisible());
 
-    App().SetHintPause(300);
+    App().SetHintPause(1000);
     hooked.clear();
     QTest::mouseMove(&bar, QPoint(20, 15));
     QTest::qWait(100);
     EXPECT_TRUE(hooked.empty());
-    QTest::qWait(400);
+    EXPECT_TRUE(WaitUntil([&] { return !hooked.empty(); }));
     EXPECT_EQ(hooked, std::vector<QWidget*>{&bar});
 }
 
@@ -297,19 +300,19 @@ TEST(MouseTest, APointerAtRestGetsOneMoreMoveAtTheSamePlace) {
     image.SetBounds(0, 0, 64, 64);
     std::vector<QPoint> moves;
     image.OnMouseMove = [&](tShiftState, int x, int y) { moves.emplace_back(x, y); };
-    App().SetMouseRestDelay(100);
+    App().SetMouseRestDelay(300);
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::mouseMove(&image, QPoint(10, 12));
     EXPECT_EQ(moves.size(), 1u);  // tracked without a button held
-    QTest::qWait(250);
-    EXPECT_EQ(moves, (std::vector<QPoint>{{10, 12}, {10, 12}}));
-    QTest::qWait(250);
-    EXPECT_EQ(moves.size(), 2u);
+    EXPECT_TRUE(WaitUntil([&] { return moves.size() == 2; }));
+    EXPECT_EQ(moves.back(), QPoint(10, 12));
+    QTest::qWait(400);
+    EXPECT_EQ(moves.size(), 2u);  // once per rest
     // Leaving before the rest: no repeat.
     QTest::mouseMove(&image, QPoint(20, 20));
     QTest::mouseMove(&form, QPoint(150, 80));
-    QTest::qWait(250);
+    QTest::qWait(400);
     EXPECT_EQ(moves.size(), 3u);
     App().SetMouseRestDelay(400);
 }
@@ -322,7 +325,7 @@ QByteArray CursorFile(QPoint hotSpot) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter(&buffer, "ico").write(image);
     auto* p = reinterpret_cast<uchar*>(data.data());
-    qToLittleEndian<quint16>(2, p + 2);  // a cursor directory ...
+    qToLittleEndian<quint16>(2, p + 2);             // a cursor directory ...
     qToLittleEndian<quint16>(hotSpot.x(), p + 10);  // ... whose entry holds the hot spot
     qToLittleEndian<quint16>(hotSpot.y(), p + 12);
     return data;
@@ -399,9 +402,9 @@ TEST(FormTest, ScreenCenterPlacementCentresTheFormOnTheWorkArea) {
 
 class UrlReceiver : public QObject {
     Q_OBJECT
-public:
+  public:
     QList<QUrl> opened;
-public slots:
+  public slots:
     void Open(const QUrl& url) { opened.push_back(url); }
 };
 

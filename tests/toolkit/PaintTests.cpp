@@ -13,10 +13,12 @@
 namespace velmora::ui {
 namespace {
 
-QImage Grab(QWidget& widget) { return widget.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+QImage Grab(QWidget& widget) {
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
 
 class TrackBarPaintTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         bar.SetBounds(0, 0, 220, 30);
         bar.SetRange(-50, 50);

@@ -5,14 +5,14 @@
 
 #include <QTest>
 
-#include "ui_SampleForm.h"
 #include "toolkit/TForm.h"
+#include "ui_SampleForm.h"
 
 namespace velmora::ui {
 namespace {
 
 class SampleFormTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ui.setupUi(&form); }
     TForm form;
     Ui::SampleForm ui;

@@ -37,11 +37,17 @@ QByteArray Format(int encoding, int channels, int rate, int bits, int blockAlign
            U16(bits);
 }
 
-QByteArray Riff(const QByteArray& chunks) { return "RIFF" + U32(4 + chunks.size()) + "WAVE" + chunks; }
+QByteArray Riff(const QByteArray& chunks) {
+    return "RIFF" + U32(4 + chunks.size()) + "WAVE" + chunks;
+}
 
-QByteArray Samples(int n) { return QByteArray(n, '\x10'); }
+QByteArray Samples(int n) {
+    return QByteArray(n, '\x10');
+}
 
-QByteArray PlainWave() { return Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Chunk("data", Samples(800))); }
+QByteArray PlainWave() {
+    return Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Chunk("data", Samples(800)));
+}
 
 TEST(WaveTest, ReadsTheFormatAndFindsTheSamples) {
     struct Case {
@@ -51,20 +57,21 @@ TEST(WaveTest, ReadsTheFormatAndFindsTheSamples) {
         bool isFloat;
         qsizetype offset, length;
     };
-    const QByteArray extensible = Format(0xFFFE, 2, 44100, 16) + U16(10) + U16(16) + U32(3) + U16(1) +
-                                  QByteArray(14, '\0');
+    const QByteArray extensible =
+        Format(0xFFFE, 2, 44100, 16) + U16(10) + U16(16) + U32(3) + U16(1) + QByteArray(14, '\0');
     const Case cases[] = {
         {"16-bit mono", PlainWave(), 8000, 1, 16, false, 44, 800},
         {"8-bit stereo after an odd chunk",
-         Riff(Chunk("LIST", "abc") + Chunk("fmt ", Format(1, 2, 11025, 8)) + Chunk("data", Samples(100))),
+         Riff(Chunk("LIST", "abc") + Chunk("fmt ", Format(1, 2, 11025, 8)) +
+              Chunk("data", Samples(100))),
          11025, 2, 8, false, 56, 100},
-        {"float", Riff(Chunk("fmt ", Format(3, 1, 48000, 32)) + Chunk("data", Samples(64))), 48000, 1,
-         32, true, 44, 64},
-        {"extensible PCM", Riff(Chunk("fmt ", extensible) + Chunk("data", Samples(40))), 44100, 2, 16,
-         false, 68, 40},
+        {"float", Riff(Chunk("fmt ", Format(3, 1, 48000, 32)) + Chunk("data", Samples(64))), 48000,
+         1, 32, true, 44, 64},
+        {"extensible PCM", Riff(Chunk("fmt ", extensible) + Chunk("data", Samples(40))), 44100, 2,
+         16, false, 68, 40},
         {"data longer than the image, cut to whole frames",
-         Riff(Chunk("fmt ", Format(1, 2, 8000, 16)) + Chunk("data", Samples(10), 1000)), 8000, 2, 16,
-         false, 44, 8},
+         Riff(Chunk("fmt ", Format(1, 2, 8000, 16)) + Chunk("data", Samples(10), 1000)), 8000, 2,
+         16, false, 44, 8},
     };
     for (const Case& c : cases) {
         const std::optional<tWave> wave = ParseWave(c.image);
@@ -87,7 +94,8 @@ TEST(WaveTest, RefusesMalformedAndUnsupportedImages) {
         {"header only", PlainWave().left(12)},
         {"short fmt", Riff(Chunk("fmt ", Format(1, 1, 8000, 16).left(12)) + data)},
         {"fmt beyond the image", Riff(Chunk("fmt ", Format(1, 1, 8000, 16), 400))},
-        {"chunk beyond the image", Riff(Chunk("junk", "x", 0xFFFFFFF0) + Chunk("fmt ", Format(1, 1, 8000, 16)) + data)},
+        {"chunk beyond the image",
+         Riff(Chunk("junk", "x", 0xFFFFFFF0) + Chunk("fmt ", Format(1, 1, 8000, 16)) + data)},
         {"data before fmt", Riff(data + Chunk("fmt ", Format(1, 1, 8000, 16)))},
         {"no data", Riff(Chunk("fmt ", Format(1, 1, 8000, 16)))},
         {"empty data", Riff(Chunk("fmt ", Format(1, 1, 8000, 16)) + Chunk("data", {}))},
