@@ -122,17 +122,26 @@ bool TForm::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::Wheel)
         return false;
-    if (!watched->isWidgetType()) return false;
+    if (event == delivering_ || !watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (widget->window() != this) return false;
     if (type == QEvent::Wheel) return HandleWheel(widget, static_cast<QWheelEvent*>(event));
     if (!keyPreview_) return false;
-    // A key travels from the focused control up through its parents; the
-    // form previews it once, at the first of them.
-    QWidget* focus = QApplication::focusWidget();
-    if (widget != focus && focus && focus->window() == this && widget->isAncestorOf(focus))
-        return false;
-    return PreviewKey(static_cast<QKeyEvent*>(event));
+    // First sight of a key: at the control it is sent to (the focused one
+    // for typed and posted keys). The form previews it, then delivers it
+    // itself, so that on its way up through the parents it is not taken
+    // for a new key.
+    if (PreviewKey(static_cast<QKeyEvent*>(event))) return true;
+    Deliver(widget, event);
+    return true;
+}
+
+void TForm::Deliver(QWidget* receiver, QEvent* event) {
+    QEvent* outer = std::exchange(delivering_, event);
+    QPointer<TForm> alive(this);
+    QCoreApplication::sendEvent(receiver, event);
+    if (alive) delivering_ = outer;
+    event->accept();  // delivered, propagation included
 }
 
 bool TForm::PreviewKey(QKeyEvent* event) {
@@ -209,7 +218,6 @@ bool TForm::ClickDialogButton(bool cancel) {
 }
 
 bool TForm::HandleWheel(QWidget* receiver, QWheelEvent* event) {
-    if (redirectingWheel_) return false;
     const int delta = event->angleDelta().y();
     if (delta == 0) return false;
     // The wheel acts on the focused control, as on the platform the dialog
@@ -228,13 +236,15 @@ bool TForm::HandleWheel(QWidget* receiver, QWheelEvent* event) {
         Raise(delta < 0 ? OnMouseWheelDown : OnMouseWheelUp, shift, mapFromGlobal(global), handled);
     }
     if (handled) return true;
-    if (target == receiver) return false;
+    if (target == receiver) {
+        Deliver(receiver, event);
+        return true;
+    }
     QWheelEvent copy(target->mapFromGlobal(event->globalPosition()), event->globalPosition(),
                      event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
                      event->phase(), event->inverted(), event->source(), event->pointingDevice());
-    redirectingWheel_ = true;
-    QCoreApplication::sendEvent(target, &copy);
-    redirectingWheel_ = false;
+    Deliver(target, &copy);
+    event->accept();
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <memory>
+#include <utility>
 
 #include "toolkit/TControl.h"
 
@@ -119,6 +120,8 @@ class TForm : public TControl<QWidget> {
   private:
     bool PreviewKey(QKeyEvent* event);
     bool HandleWheel(QWidget* receiver, QWheelEvent* event);
+    // Sends an event on to its receiver while the filter lets it pass.
+    void Deliver(QWidget* receiver, QEvent* event);
     bool ClickDialogButton(bool cancel);
     void ApplyPlacement();
     void ApplyFixedSize();
@@ -126,7 +129,7 @@ class TForm : public TControl<QWidget> {
     bool keyPreview_ = false;
     tPlacement placement_ = tPlacement::Designed;
     tBorderStyle borderStyle_ = tBorderStyle::Sizeable;
-    bool redirectingWheel_ = false;
+    QEvent* delivering_ = nullptr;
     std::unique_ptr<QWindow> foreignParent_;
     QPointer<QWindow> parentWindow_;
 };
