@@ -2,6 +2,7 @@
 
 #include "engine/Analysis.h"
 #include "engine/ColorConvert.h"
+#include "engine/Stepwise.h"
 #include "host/Failure.h"
 #include "host/ModuleState.h"
 #include "host/Progress.h"
@@ -21,6 +22,7 @@ void RequireThreePlanes() {
 void ResetImageState() {
     ResetAnalysis();
     ResetPhotoState();
+    ResetStepFlags();
     FreeHistory();
     FlushConversionCache();
 }

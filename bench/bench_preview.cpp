@@ -1,0 +1,215 @@
+// The dialog's idle-time work on a 6000 x 4000 8-bit Lab image, single
+// threaded: a redraw of the 535 x 535 preview box (kernel, clipping test,
+// display conversion) and the step-wise analysis, whose longest single step
+// and total time to MapsReady are printed as counters.
+//
+// Without a colour space suite the display colours are converted here (CIE
+// Lab to sRGB) on a cache miss. "Warm": the same settings every redraw, so
+// the display cache answers; "Changing": the lightness moves every redraw,
+// as while a slider is dragged, so most colours are new to the cache.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/ColorConvert.h"
+#include "engine/Pipeline.h"
+#include "engine/Stepwise.h"
+#include "engine/Tables.h"
+#include "host/ModuleState.h"
+#include "host/Settings.h"
+#include "photo/Kernel.h"
+#include "photo/Maps.h"
+#include "photo/Photo.h"
+#include "photo/Preview.h"
+#include "sdk/PIFilter.h"
+
+namespace {
+
+using namespace velmora;
+
+constexpr int32_t kColumns = 6000;
+constexpr int32_t kRows = 4000;
+constexpr int32_t kBox = 535;
+
+uint32_t Next(uint32_t& s) {
+    s = s * 1664525u + 1013904223u;
+    return s >> 8;
+}
+
+// A textured Lab image in a bare filter record; the output buffer holds the
+// working pixels.
+struct tImage {
+    std::vector<uint8_t> in, out;
+    sdk::FilterRecord record{};
+
+    tImage() : in(size_t(kColumns) * kRows * 3), out(in.size()) {
+        uint32_t s = 12345;
+        for (int32_t y = 0; y < kRows; ++y)
+            for (int32_t x = 0; x < kColumns; ++x) {
+                const double smooth = 128 + 100 * std::sin(x / 700.0) * std::cos(y / 500.0);
+                const double L = smooth + int(Next(s) % 25) - 12 + 20 * std::sin(x / 9.0);
+                const double a = 128 + 30 * std::sin(x / 900.0 + y / 1300.0) + int(Next(s) % 9) - 4;
+                const double b = 128 + 35 * std::cos(x / 1100.0 - y / 800.0) + int(Next(s) % 9) - 4;
+                uint8_t* p = &in[(size_t(y) * kColumns + size_t(x)) * 3];
+                p[0] = uint8_t(std::clamp(std::lround(L), 0L, 255L));
+                p[1] = uint8_t(std::clamp(std::lround(a), 0L, 255L));
+                p[2] = uint8_t(std::clamp(std::lround(b), 0L, 255L));
+            }
+        record.imageRows = int16_t(kRows);
+        record.imageColumns = int16_t(kColumns);
+        record.planes = 3;
+        record.imageMode = sdk::kModeLab;
+        record.inData = in.data();
+        record.outData = out.data();
+        record.inRowBytes = kColumns * 3;
+        record.outRowBytes = kColumns * 3;
+    }
+};
+
+tImage& Image() {
+    static tImage image;
+    return image;
+}
+
+// Every local correction on, a tone curve, chroma and hue gains, a rotation.
+void LocalSettings() {
+    Settings.BlackLevel = 5;
+    Settings.WhiteLevel = 250;
+    Settings.Lightness = 0.9;
+    Settings.ColorContrast = 1.3;
+    Settings.Contrast = 1.5;
+    Settings.Sharpness = 1.4;
+    Settings.Shadow = 1.3;
+    Settings.HighLight = 1.2;
+    Settings.Rotate = 15;
+    Settings.ColorEq[2] = 6;
+}
+
+// Start-up and the whole step-wise analysis; the working image at `scale`
+// (0: the fit scale) with the masks.
+void Prepare(double scale) {
+    CurrentRecord = &Image().record;
+    ResetImageState();
+    FlushDisplayCache();
+    Settings = tParams{};
+    ResetFirstUse();
+    SetPreviewBox(Photo, kBox, kBox);
+    DialogStartUp();
+    while (!MapsReady) AnalysisStep();
+    if (scale > 0) RescalePhoto(Photo, true, scale);
+    Photo.ScrollX = (Photo.Width - kBox) / 2;
+    Photo.ScrollY = (Photo.Height - kBox) / 2;
+    LocalSettings();
+}
+
+void Redraw(benchmark::State& state) {
+    const bool covered = state.range(0) != 0;
+    const bool changing = state.range(1) != 0;
+    Prepare(covered ? 1.0 : 0.0);
+    int k = 0;
+    for (auto _ : state) {
+        if (changing) Settings.Lightness = 0.6 + 0.002 * (k++ % 400);
+        BuildTables();
+        RenderVisiblePart(Photo, true);
+        benchmark::DoNotOptimize(Photo.ScreenBitmap->Pixels.data());
+    }
+    state.SetLabel(std::string(covered ? "box covered (scale 1)" : "fit (535 x 357)") +
+                   (changing ? ", settings changing" : ", warm"));
+    ResetImageState();
+    CurrentRecord = nullptr;
+}
+
+// The part of a changing redraw that is not rendering: the tables and the
+// kernel's own tables for new settings.
+void TablesOnly(benchmark::State& state) {
+    Prepare(0.0);
+    int k = 0;
+    for (auto _ : state) {
+        Settings.Lightness = 0.8 + 0.01 * (k++ % 40);
+        BuildTables();
+        PrepareKernel();
+    }
+    ResetImageState();
+    CurrentRecord = nullptr;
+}
+
+// The label of the step-table row the next AnalysisStep performs.
+const char* NextStep() {
+    const auto& f = StepFlags;
+    if (!f[0]) return "begin lightness";
+    if (!LightnessDone()) return "lightness row";
+    if (!f[1]) return "begin sharpness columns";
+    if (!SharpMapCreator.ColumnsDone()) return "sharpness column";
+    if (!f[2]) return "begin sharpness rows";
+    if (!SharpMapCreator.RowsDone()) return "sharpness row";
+    if (!f[3]) return "finish sharpness";
+    if (!f[4]) return "begin contrast columns";
+    if (!ContrastMapCreator.ColumnsDone()) return "contrast column";
+    if (!f[5]) return "begin contrast rows";
+    if (!ContrastMapCreator.RowsDone()) return "contrast row";
+    if (!f[6]) return "finish contrast";
+    if (!f[7]) return "begin release";
+    if (!LightnessMapDestructor.ReleaseDone()) return "release row";
+    if (!f[8]) return "finish release";
+    if (!f[9]) return "begin mask scaling";
+    if (MaskScalingDone()) return "completion";
+    return "mask row";
+}
+
+void StepwiseAnalysis(benchmark::State& state) {
+    using tClock = std::chrono::steady_clock;
+    CurrentRecord = &Image().record;
+    double startUp = 0, total = 0, longest = 0, longestOther = 0;
+    std::string longestStep;
+    int64_t steps = 0;
+    for (auto _ : state) {
+        ResetImageState();
+        FlushDisplayCache();
+        Settings = tParams{};
+        ResetFirstUse();
+        SetPreviewBox(Photo, kBox, kBox);
+        const auto t0 = tClock::now();
+        DialogStartUp();
+        const auto t1 = tClock::now();
+        startUp = std::chrono::duration<double, std::milli>(t1 - t0).count();
+        longest = 0;
+        longestOther = 0;
+        steps = 0;
+        while (!MapsReady) {
+            const char* what = NextStep();
+            const auto s0 = tClock::now();
+            AnalysisStep();
+            const double ms = std::chrono::duration<double, std::milli>(tClock::now() - s0).count();
+            if (ms > longest) {
+                longest = ms;
+                longestStep = what;
+            }
+            // The matrix allocation aside: one row, column or mask row.
+            if (std::string(what) != "begin lightness") longestOther = std::max(longestOther, ms);
+            ++steps;
+        }
+        total = std::chrono::duration<double, std::milli>(tClock::now() - t1).count();
+    }
+    state.counters["startup_ms"] = startUp;
+    state.counters["steps_ms"] = total;
+    state.counters["longest_step_ms"] = longest;
+    state.counters["longest_other_ms"] = longestOther;
+    state.counters["steps"] = double(steps);
+    state.SetLabel("longest: " + longestStep);
+    ResetImageState();
+    CurrentRecord = nullptr;
+}
+
+BENCHMARK(Redraw)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"covered", "changing"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(TablesOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(StepwiseAnalysis)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,364 @@
+// The corrected preview of the visible part of the working image, its grey
+// background and clipping marks, the repaint through the dialog view, and
+// the snapshot thumbnails.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "engine/Analysis.h"
+#include "engine/ColorConvert.h"
+#include "engine/Tables.h"
+#include "host/ModuleState.h"
+#include "host/Progress.h"
+#include "host/Settings.h"
+#include "photo/Kernel.h"
+#include "photo/Maps.h"
+#include "photo/Photo.h"
+#include "photo/Preview.h"
+#include "tests/support/FakeHost.h"
+
+namespace velmora {
+namespace {
+
+using test::FakeHost;
+
+struct tBgr {
+    uint8_t b, g, r;
+    bool operator==(const tBgr&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const tBgr& c) {
+    return os << '(' << int(c.b) << ',' << int(c.g) << ',' << int(c.r) << ')';
+}
+
+tBgr At(const tBitmap24& bitmap, int32_t x, int32_t y) {
+    const uint8_t* p = bitmap.Pixels.data() + (size_t(y) * size_t(bitmap.Width) + size_t(x)) * 3;
+    return {p[0], p[1], p[2]};
+}
+
+tBgr Display(tLab8 v) {
+    const uint8_t lab[3] = {v.L, v.a, v.b};
+    uint8_t rgb[3];
+    LabToDisplay(lab, rgb);
+    return {rgb[2], rgb[1], rgb[0]};
+}
+
+constexpr tBgr kGrey{209, 209, 209};
+
+class PreviewTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetPhotoState();
+        FlushDisplayCache();
+        Settings = tParams{};
+        AnalysedBlack = 10;
+        AnalysedWhite = 240;
+        ResetAll(false);
+        DialogView = nullptr;
+    }
+    void TearDown() override {
+        ResetPhotoState();
+        ResetAnalysis();
+        ResetTables();
+        FlushDisplayCache();
+        Settings = tParams{};
+        ResetFirstUse();
+        DialogView = nullptr;
+        CurrentRecord = nullptr;
+        ColorSpaceSuite = nullptr;
+    }
+    // An 8-bit Lab host image with textured, coloured pixels whose
+    // lightness stays off 0 and 255.
+    void Use(FakeHost& host) {
+        CurrentRecord = &host.record;
+        ColorSpaceSuite = &host.colorSpace;
+    }
+    static void Texture(FakeHost& host, uint32_t seed) {
+        const size_t n = host.Is16() ? host.in.size() / 2 : host.in.size();
+        for (size_t i = 0; i < n; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const uint8_t v = uint8_t((i % 3 == 0 ? 60 : 90) + (seed >> 26) + (i / 3) % 50);
+            if (host.Is16())
+                host.In16()[i] = uint16_t(std::lround(v * (32768.0 / 255.0)) + (seed >> 30));
+            else
+                host.in[i] = v;
+        }
+    }
+    // Working image at `scale` with the maps built and in use when `maps`.
+    static void BuildWorking(int32_t boxWidth, int32_t boxHeight, double scale, bool maps) {
+        if (maps) {
+            BuildLightnessMatrix(false);
+            BuildSharpMap(LightnessMatrix, SharpMap, false);
+            BuildContrastMap(LightnessMatrix, ContrastMap, false);
+            LightnessMatrix.Reset();
+            MapsReady = true;
+        }
+        InitPhoto(Photo, ImageColumns(), ImageRows());
+        SetPreviewBox(Photo, boxWidth, boxHeight);
+        RescalePhoto(Photo, maps, scale);
+    }
+    static void LocalSettings() {
+        Settings.BlackLevel = 0;
+        Settings.WhiteLevel = 255;
+        Settings.Lightness = 0.8;
+        Settings.ColorContrast = 1.3;
+        Settings.Contrast = 1.4;
+        Settings.Sharpness = 1.3;
+        Settings.Shadow = 1.2;
+        Settings.Rotate = 20;
+    }
+    // What box pixel (c, r) of the destination rectangle must show.
+    static tBgr ExpectedPreview(int32_t c, int32_t r) {
+        const int32_t x = Photo.ScrollX + (c - Photo.DestLeft);
+        const int32_t y = Photo.ScrollY + (r - Photo.DestTop);
+        const uint8_t* p = WorkingPixels() + (size_t(y) * size_t(Photo.Width) + size_t(x)) * 3;
+        return Display(CorrectPixel(x, y, p[0], p[1], p[2]));
+    }
+};
+
+TEST_F(PreviewTest, VisiblePixelsAreTheKernelsOutputThroughTheDisplay) {
+    struct tCase {
+        int32_t boxWidth, boxHeight, scrollX, scrollY;
+        double scale;
+    };
+    // Scrolled inside a larger picture at scale 1 (masks are the maps) and
+    // at 0.7 (sampled masks); and a picture smaller than the box.
+    for (const tCase& c :
+         {tCase{16, 12, 5, 7, 1.0}, tCase{20, 13, 3, 4, 0.7}, tCase{50, 40, 0, 0, 1.0}}) {
+        SCOPED_TRACE(c.boxWidth);
+        ResetPhotoState();
+        FakeHost host(sdk::kModeLab, 40, 30);
+        Texture(host, 4);
+        Use(host);
+        BuildWorking(c.boxWidth, c.boxHeight, c.scale, true);
+        Photo.ScrollX = c.scrollX;
+        Photo.ScrollY = c.scrollY;
+        LocalSettings();
+        BuildTables();
+        RenderVisiblePart(Photo, true);
+        EXPECT_EQ(Photo.ScrollX, c.scrollX);
+        const tBitmap24& screen = *Photo.ScreenBitmap;
+        for (int32_t r = 0; r < c.boxHeight; ++r)
+            for (int32_t col = 0; col < c.boxWidth; ++col) {
+                const bool inside = r >= Photo.DestTop && r <= Photo.DestBottom &&
+                                    col >= Photo.DestLeft && col <= Photo.DestRight;
+                ASSERT_EQ(At(screen, col, r), inside ? ExpectedPreview(col, r) : kGrey)
+                    << col << ' ' << r;
+            }
+    }
+}
+
+TEST_F(PreviewTest, GreyFillOnlyWhereThePictureLeavesTheBoxUncovered) {
+    struct tCase {
+        int32_t columns, rows;
+        std::vector<int32_t> greyRows;     // whole grey rows of the 20 x 10 box
+        std::vector<int32_t> greyColumns;  // whole grey columns
+    };
+    const tCase cases[] = {
+        {20, 10, {}, {}},          {20, 9, {9}, {}},  // centring offset (1 div 2) = 0
+        {20, 8, {0, 9}, {}},       {19, 10, {}, {19}},
+        {17, 10, {}, {0, 18, 19}}, {25, 14, {}, {}},  // larger than the box
+    };
+    for (const tCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.columns << 'x' << c.rows);
+        ResetPhotoState();
+        FakeHost host(sdk::kModeLab, c.columns, c.rows);
+        Texture(host, 9);
+        Use(host);
+        BuildWorking(20, 10, 1.0, false);
+        // A covered box keeps nothing of what the bitmap held before.
+        std::memset(Photo.ScreenBitmap->Pixels.data(), 7, Photo.ScreenBitmap->Pixels.size());
+        BuildTables();
+        RenderVisiblePart(Photo, false);
+        const tBitmap24& screen = *Photo.ScreenBitmap;
+        for (int32_t r = 0; r < 10; ++r)
+            for (int32_t col = 0; col < 20; ++col) {
+                const bool grey = std::count(c.greyRows.begin(), c.greyRows.end(), r) ||
+                                  std::count(c.greyColumns.begin(), c.greyColumns.end(), col);
+                ASSERT_EQ(At(screen, col, r), grey ? kGrey : ExpectedPreview(col, r))
+                    << col << ' ' << r;
+            }
+    }
+}
+
+TEST_F(PreviewTest, ClippedLightnessIsMarkedOnlyWithWarnings) {
+    FakeHost host(sdk::kModeLab, 4, 1);
+    // Levels 10..240 stretched to 0..255: lightness 5 goes to 0, 250 to 255.
+    const uint8_t pixels[12] = {5, 140, 100, 250, 100, 150, 128, 128, 128, 250, 128, 128};
+    std::memcpy(host.in.data(), pixels, sizeof pixels);
+    Use(host);
+    BuildWorking(4, 1, 1.0, false);
+    Settings.BlackLevel = 0;
+    Settings.WhiteLevel = 255;
+    BuildTables();
+    ASSERT_EQ(CorrectPixel(0, 0, 5, 140, 100).L, 0);
+    ASSERT_EQ(CorrectPixel(1, 0, 250, 100, 150).L, 255);
+    ASSERT_NE(CorrectPixel(2, 0, 128, 128, 128).L, 0);
+
+    RenderVisiblePart(Photo, true);
+    const tBitmap24& screen = *Photo.ScreenBitmap;
+    EXPECT_EQ(At(screen, 0, 0), (tBgr{255, 0, 0}));  // black clipping: blue
+    EXPECT_EQ(At(screen, 1, 0), (tBgr{0, 0, 255}));  // white clipping: red
+    EXPECT_EQ(At(screen, 2, 0), ExpectedPreview(2, 0));
+    EXPECT_EQ(At(screen, 3, 0), (tBgr{0, 0, 255}));
+
+    RenderVisiblePart(Photo, false);
+    for (int32_t c = 0; c < 4; ++c) EXPECT_EQ(At(screen, c, 0), ExpectedPreview(c, 0)) << c;
+    EXPECT_NE(At(screen, 1, 0), (tBgr{0, 0, 255}));
+}
+
+TEST_F(PreviewTest, RenderPreviewBuildsTablesAndHandsTheBitmapToTheDialog) {
+    struct tView : tDialogView {
+        std::vector<int32_t> bar;
+        bool warnings = true;
+        const tBitmap24* shown = nullptr;
+        int32_t counterWhenShown = -1;
+        void ShowProgress(int32_t c) override { bar.push_back(c); }
+        void SetStatusText(const std::string&) override {}
+        bool WarningChecked() const override { return warnings; }
+        void ShowPreview(const tBitmap24& b) override {
+            shown = &b;
+            counterWhenShown = ProgressCounter;
+        }
+    } view;
+    FakeHost host(sdk::kModeLab, 6, 5);
+    Texture(host, 2);
+    host.in[0] = 250;  // white clipping at (0, 0) with the stretched levels
+    Use(host);
+    BuildWorking(6, 5, 1.0, false);
+    BuildTables();  // for the stored levels; RenderPreview must rebuild
+    Settings.BlackLevel = 0;
+    Settings.WhiteLevel = 255;
+    Settings.Lightness = 0.7;
+    DialogView = &view;
+    ProgressCounter = 321;
+
+    RenderPreview();
+    EXPECT_EQ(view.bar, (std::vector<int32_t>{321, 0}));
+    EXPECT_EQ(ProgressCounter, 0);
+    EXPECT_EQ(view.shown, Photo.ScreenBitmap.get());
+    EXPECT_EQ(view.counterWhenShown, 321);
+    EXPECT_EQ(At(*Photo.ScreenBitmap, 0, 0), (tBgr{0, 0, 255}));
+    for (int32_t c = 1; c < 6; ++c)
+        EXPECT_EQ(At(*Photo.ScreenBitmap, c, 2), ExpectedPreview(c, 2)) << c;
+
+    view.warnings = false;
+    RenderPreview();
+    EXPECT_EQ(At(*Photo.ScreenBitmap, 0, 0), ExpectedPreview(0, 0));
+}
+
+// Host coordinate of thumbnail sample k: k / f rounded, ties to even.
+int32_t Sample(int32_t k, double step) {
+    return int32_t(std::nearbyint(k * step));
+}
+
+TEST_F(PreviewTest, ThumbnailGeometryAndSampling) {
+    struct tCase {
+        int16_t mode;
+        int32_t columns, rows;
+        int32_t left, top, tw, th;
+        double step;  // 1 / f, exact in binary so k * step equals the sum
+    };
+    const tCase cases[] = {
+        {sdk::kModeLab, 64, 32, 0, 8, 32, 16, 2.0},       // landscape: full width
+        {sdk::kModeLab, 40, 80, 8, 0, 16, 32, 2.5},       // portrait: full height
+        {sdk::kModeLab, 48, 48, 0, 0, 32, 32, 1.5},       // square: fills it
+        {sdk::kModeLab48, 100, 60, 0, 6, 32, 19, 3.125},  // 16-bit samples reduced
+        {sdk::kModeLab, 128, 20, 0, 13, 32, 5, 4.0},      // top (32 - 5) div 2
+    };
+    for (const tCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.columns << 'x' << c.rows);
+        ResetPhotoState();
+        FakeHost host(c.mode, c.columns, c.rows);
+        Texture(host, 3);
+        Use(host);
+        LocalSettings();
+        tBitmap24 canvas(32, 32);
+        RenderThumbnail(canvas);
+
+        BuildTables();
+        const tBgr grey{ThumbnailBackground(), ThumbnailBackground(), ThumbnailBackground()};
+        for (int32_t t = 0; t < 32; ++t)
+            for (int32_t col = 0; col < 32; ++col) {
+                const bool inside =
+                    t >= c.top && t < c.top + c.th && col >= c.left && col < c.left + c.tw;
+                tBgr expected = grey;
+                if (inside) {
+                    const int32_t sx = Sample(col - c.left, c.step);
+                    const int32_t sy = Sample(t - c.top, c.step);
+                    const size_t at = (size_t(sy) * size_t(c.columns) + size_t(sx)) * 3;
+                    uint8_t lab[3];
+                    for (int k = 0; k < 3; ++k)
+                        lab[k] =
+                            host.Is16()
+                                ? uint8_t(std::nearbyint(host.In16()[at + k] / (32768.0 / 255.0)))
+                                : host.in[at + k];
+                    expected = Display(CorrectPixel(sx, sy, lab[0], lab[1], lab[2]));
+                }
+                ASSERT_EQ(At(canvas, col, t), expected) << col << ' ' << t;
+            }
+    }
+}
+
+TEST_F(PreviewTest, ThumbnailBackgroundIsTheDisplayGreyOfNeutralLab) {
+    FakeHost host(sdk::kModeLab, 4, 2);
+    Use(host);
+    const uint8_t neutral[3] = {128, 128, 128};
+    uint8_t rgb[3];
+    LabToDisplay(neutral, rgb);
+    EXPECT_EQ(ThumbnailBackground(), rgb[1]);
+    tBitmap24 canvas(32, 32);
+    RenderThumbnail(canvas);
+    EXPECT_EQ(At(canvas, 0, 0), (tBgr{rgb[1], rgb[1], rgb[1]}));
+    EXPECT_EQ(At(canvas, 31, 31), (tBgr{rgb[1], rgb[1], rgb[1]}));
+}
+
+TEST_F(PreviewTest, ThumbnailUsesTheFullMapsAndRestoresTheMasks) {
+    FakeHost host(sdk::kModeLab, 64, 64);
+    Texture(host, 6);
+    Use(host);
+    BuildWorking(32, 32, 0.5, true);
+    const tByteMatrix contrastMask = Photo.ContrastMask, sharpMask = Photo.SharpMask;
+    LocalSettings();
+    tBitmap24 canvas(32, 32);
+    RenderThumbnail(canvas);
+    EXPECT_TRUE(Photo.ContrastMask.SharesWith(contrastMask));
+    EXPECT_TRUE(Photo.SharpMask.SharesWith(sharpMask));
+
+    // Sample (k, k) is host pixel (2k, 2k), corrected with the maps there.
+    Photo.ContrastMask = ContrastMap;
+    Photo.SharpMask = SharpMap;
+    for (int32_t k = 0; k < 32; ++k) {
+        const uint8_t* p = host.in.data() + (size_t(2 * k) * 64 + size_t(2 * k)) * 3;
+        EXPECT_EQ(At(canvas, k, k), Display(CorrectPixel(2 * k, 2 * k, p[0], p[1], p[2]))) << k;
+    }
+    Photo.ContrastMask = contrastMask;
+    Photo.SharpMask = sharpMask;
+}
+
+TEST_F(PreviewTest, ThumbnailOfAnImageSmallerThanTheCanvasStaysInside) {
+    // f = 6.4 and step 0.15625: the last accumulated position of the 5
+    // columns rounds to 5, past the image; the last column is sampled.
+    FakeHost host(sdk::kModeLab, 5, 3);
+    Texture(host, 8);
+    Use(host);
+    tBitmap24 canvas(32, 32);
+    RenderThumbnail(canvas);
+    BuildTables();
+    const uint8_t* last = host.in.data() + (2 * 5 + 4) * 3;
+    // th = round(6.4 * 3) = 19, top = 6: rows 6..24; the last column 31
+    // samples round(31 * 0.15625) = 5, kept at column 4; the last row 24
+    // samples round(18 * 0.15625) = round(2.8125) = 3, kept at row 2.
+    EXPECT_EQ(At(canvas, 31, 24), Display(CorrectPixel(4, 2, last[0], last[1], last[2])));
+    EXPECT_EQ(At(canvas, 0, 5),
+              (tBgr{ThumbnailBackground(), ThumbnailBackground(), ThumbnailBackground()}));
+}
+
+}  // namespace
+}  // namespace velmora
