@@ -209,7 +209,7 @@ QWidget* TApplication::HintControl() const {
     return agent_ ? static_cast<tAgent*>(agent_.data())->HintControl() : nullptr;
 }
 
-void TApplication::Run(TForm& mainForm) {
+void TApplication::Run(TForm& mainForm, bool showMainForm) {
     if (!Initialize()) return;
     if (HandlerFailurePending()) std::rethrow_exception(TakeHandlerFailure());
     QEventLoop loop;
@@ -228,7 +228,7 @@ void TApplication::Run(TForm& mainForm) {
         onIdle = QObject::connect(
             dispatcher, &QAbstractEventDispatcher::aboutToBlock, Agent(), [this] { IdlePass(); },
             Qt::DirectConnection);
-    mainForm.show();
+    if (showMainForm) mainForm.show();
     if (!closed && !HandlerFailurePending()) loop.exec();
     QObject::disconnect(onIdle);
     QObject::disconnect(onClosed);

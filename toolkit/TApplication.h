@@ -68,10 +68,10 @@ class TApplication {
     int MouseRestDelay() const { return mouseRestDelay_; }
     void SetMouseRestDelay(int ms) { mouseRestDelay_ = ms; }
 
-    /// Shows the main form and runs the message loop until it is closed (or
-    /// Terminate is called). A failure thrown by an event handler ends the
-    /// loop and is rethrown here.
-    void Run(TForm& mainForm);
+    /// Shows the main form (unless told not to) and runs the message loop
+    /// until the form is closed (or Terminate is called). A failure thrown
+    /// by an event handler ends the loop and is rethrown here.
+    void Run(TForm& mainForm, bool showMainForm = true);
     bool Running() const { return loop_ != nullptr; }
     /// Ends the loop of Run after the current message.
     void Terminate();

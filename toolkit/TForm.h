@@ -77,6 +77,13 @@ class TForm : public TControl<QWidget> {
     void Show() {
         Guarded([&] { show(); });
     }
+    /// Brings the form to the front and makes it the active window.
+    void Activate() {
+        Guarded([&] {
+            raise();
+            activateWindow();
+        });
+    }
     void Hide() {
         Guarded([&] { hide(); });
     }

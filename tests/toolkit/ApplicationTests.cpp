@@ -52,10 +52,16 @@ TEST(IdleTest, CalledAgainAtOnceWhileNotDoneWithInputHandledBetweenCalls) {
     edit.SetBounds(0, 0, 120, 22);
     std::vector<QString> textAtCall;
     int calls = 0, callsInNestedLoop = -1, callsAtRest = -1, callsAfterInput = -1;
+    bool visibleAtFirstCall = true;
     App().OnIdle = [&] {
         ++calls;
         textAtCall.push_back(edit.Text());
-        if (calls == 1) edit.SetFocus();
+        if (calls == 1) {  // the dialog's start-up: show, activate, focus
+            visibleAtFirstCall = form.isVisible();
+            form.Show();
+            form.Activate();
+            edit.SetFocus();
+        }
         if (calls <= 5) {
             // Queued now, handled before the next call.
             App().PostKeyMessage(&form, Qt::Key_A + calls - 1);
@@ -79,8 +85,9 @@ TEST(IdleTest, CalledAgainAtOnceWhileNotDoneWithInputHandledBetweenCalls) {
         return true;
     };
     Watchdog(form);
-    App().Run(form);
+    App().Run(form, false);
     App().OnIdle = nullptr;
+    EXPECT_FALSE(visibleAtFirstCall);
     ASSERT_GE(textAtCall.size(), 6u);
     const QStringList expected = {"", "a", "ab", "abc", "abcd", "abcde"};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(textAtCall[i], expected[i]) << "call " << i + 1;
