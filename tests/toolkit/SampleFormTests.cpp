@@ -73,6 +73,8 @@ TEST_F(SampleFormTest, Screenshot) {
     QTest::qWait(20);
     const QImage shot = form.grab().toImage();
     EXPECT_EQ(shot.size(), QSize(433, 294));
+    EXPECT_EQ(shot.pixelColor(ui.Image->mapTo(&form, QPoint(100, 100))), QColor(90, 120, 160));
+    EXPECT_EQ(shot.pixelColor(100, 250), QColor(209, 209, 209));  // the form's free area
     shot.save(QString::fromUtf8(qgetenv("VELMORA_SHOT_DIR")) + "SampleForm.png");
 }
 
