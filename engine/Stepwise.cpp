@@ -112,7 +112,8 @@ void DialogStartUp() {
     ShowDialogProgress();
     ProcessMessages();
     EnableZoomButtons(false);
-    RescalePhoto(Photo, false, fit);
+    // The messages just run may have resized the box: fit the box as it is.
+    RescalePhoto(Photo, false, FitScale(Photo));
     if (DialogView) {
         DialogView->RequestRedraw();
         DialogView->UpdateZoomButtons();

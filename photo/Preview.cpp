@@ -67,8 +67,7 @@ void RenderVisiblePart(tPhoto& photo, bool showClipping) {
 
     // UpdateVisibleRect keeps ScrollX .. ScrollX + count - 1 and the rows
     // below within the working image.
-    static std::vector<uint8_t> corrected;
-    corrected.resize(size_t(count) * 3);
+    std::vector<uint8_t> corrected(size_t(count) * 3);
     const size_t rowBytes = size_t(photo.Width) * 3;
     for (int32_t r = photo.DestTop; r <= photo.DestBottom; ++r) {
         const int32_t y = photo.ScrollY + (r - photo.DestTop);
@@ -113,13 +112,18 @@ uint8_t ThumbnailBackground() {
 void RenderThumbnail(tBitmap24& canvas) {
     const int32_t W = canvas.Width;
     const int32_t H = canvas.Height;
+    if (W < 0 || H < 0 || canvas.Pixels.size() != size_t(W) * size_t(H) * 3)
+        Fail("Неверный размер изображения", kPhotoUnit);
     std::memset(canvas.Pixels.data(), ThumbnailBackground(), canvas.Pixels.size());
 
     CheckRowLength();
     const int32_t width = ImageColumns();
     const int32_t height = ImageRows();
+    const int16_t mode = ImageMode();
+    const bool wide = mode == sdk::kModeRGB48 || mode == sdk::kModeLab48;
+    // Only the four supported modes hold three samples per pixel.
+    if (!wide && mode != sdk::kModeRGB && mode != sdk::kModeLab) return;
     if (width <= 0 || height <= 0 || W <= 0 || H <= 0) return;
-    const bool wide = ImageMode() == sdk::kModeRGB48 || ImageMode() == sdk::kModeLab48;
     const void* in = CurrentRecord->inData;
 
     tMaskKeeper keep;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,7 @@ struct tFakeView : tDialogView {
     std::vector<std::string> events;
     std::vector<int32_t> bar;
     bool mapsReadyAtThumbnails = false;
+    std::function<void()> onMessages;
 
     void ShowProgress(int32_t c) override { bar.push_back(c); }
     void SetStatusText(const std::string& t) override {
@@ -62,7 +64,10 @@ struct tFakeView : tDialogView {
         events.push_back(std::string(on ? "enable " : "disable ") + Name(c));
     }
     void ShowAttention(bool on) override { events.push_back(on ? "attention" : "no attention"); }
-    void ProcessMessages() override { events.push_back("messages"); }
+    void ProcessMessages() override {
+        events.push_back("messages");
+        if (onMessages) onMessages();
+    }
     void RequestRedraw() override { events.push_back("redraw"); }
     void RefreshControls() override {
         events.push_back("refresh undo=" + std::to_string(UndoEntryCount()));
@@ -181,6 +186,17 @@ TEST_F(StepwiseTest, SmallImageCountsItsOwnRowsAtScaleOne) {
     EXPECT_EQ(Photo.Scale, 1.0);
     EXPECT_EQ(Photo.Height, 40);
     EXPECT_EQ(Photo.Width, 50);
+}
+
+TEST_F(StepwiseTest, WorkingImageFitsTheBoxAsItIsAfterPendingMessages) {
+    FakeHost host(sdk::kModeLab, 80, 60);
+    Use(host, 40, 30);
+    view.onMessages = [] { SetPreviewBox(Photo, 20, 30); };  // a resize comes in
+    DialogStartUp();
+    EXPECT_EQ(ProgressTotal, 3 * 60 + 2 * 30);
+    EXPECT_EQ(Photo.Scale, 0.25);
+    EXPECT_EQ(Photo.Width, 20);
+    EXPECT_EQ(Photo.Height, 15);
 }
 
 TEST_F(StepwiseTest, OneUndoBringsBackTheStoredSettings) {

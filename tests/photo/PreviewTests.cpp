@@ -360,5 +360,23 @@ TEST_F(PreviewTest, ThumbnailOfAnImageSmallerThanTheCanvasStaysInside) {
               (tBgr{ThumbnailBackground(), ThumbnailBackground(), ThumbnailBackground()}));
 }
 
+TEST_F(PreviewTest, ThumbnailOnACanvasTooLowForThePictureShowsItsMiddle) {
+    // 64 x 48 on 32 x 8: f = 0.5, th = 24, top = (8 - 24) div 2 = -8; only
+    // thumbnail rows 0..7 land on the canvas, sampling host rows 16..30.
+    FakeHost host(sdk::kModeLab, 64, 48);
+    Texture(host, 10);
+    Use(host);
+    tBitmap24 canvas(32, 8);
+    RenderThumbnail(canvas);
+    BuildTables();
+    for (int32_t t = 0; t < 8; ++t)
+        for (int32_t c = 0; c < 32; ++c) {
+            const int32_t sx = 2 * c, sy = 2 * (t + 8);
+            const uint8_t* p = host.in.data() + (size_t(sy) * 64 + size_t(sx)) * 3;
+            ASSERT_EQ(At(canvas, c, t), Display(CorrectPixel(sx, sy, p[0], p[1], p[2])))
+                << c << ' ' << t;
+        }
+}
+
 }  // namespace
 }  // namespace velmora
