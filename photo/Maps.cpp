@@ -142,16 +142,19 @@ void BeginLightness() {
     s.Mode = ImageMode();
     s.Bytes = static_cast<const uint8_t*>(CurrentRecord->inData);
     s.Words = static_cast<const uint16_t*>(CurrentRecord->inData);
-    LightnessMatrix.Create(size_t(s.Rows), size_t(s.Columns));
+    // The rows are allocated by the steps that fill them: zero-filling a
+    // large matrix at once would make this one step long.
+    LightnessMatrix.CreateRows(size_t(s.Rows));
     LightnessScan = s;
 }
 
 void LightnessStep() {
     tLightnessScan& s = LightnessScan;
     if (s.Row >= s.Rows) return;
+    std::vector<float>& row = LightnessMatrix.At(size_t(s.Row));
+    row.assign(size_t(s.Columns), 0.0f);
     if (Is8Bit(s.Mode) || Is16Bit(s.Mode)) {
-        FillLightnessRow(LightnessMatrix.At(size_t(s.Row)).data(), size_t(s.Columns), s.Mode,
-                         s.Bytes, s.Words, size_t(s.Offset));
+        FillLightnessRow(row.data(), size_t(s.Columns), s.Mode, s.Bytes, s.Words, size_t(s.Offset));
         s.Offset += int64_t(s.Columns) * 3;
     }
     ++s.Row;
