@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <cstring>
 
 #include "filterhost/ColorEngine.h"
@@ -362,6 +363,7 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     record.outRowBytes = int32_t(rowBytes);
 
     const auto started = std::chrono::steady_clock::now();
+    const std::clock_t startedCpu = std::clock();
     const int16_t continued = Call(sdk::kSelectorContinue, &record);
     parameters_ = record.parameters;
     // finish follows continue whatever continue answered, so the module can
@@ -369,8 +371,9 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     const int16_t finished = Call(sdk::kSelectorFinish, &record);
     parameters_ = record.parameters;
     if (reportModuleTime)
-        std::fprintf(stderr, "module time: %.3f s\n",
-                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+        std::fprintf(stderr, "module time: %.3f s (cpu %.3f s)\n",
+                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                     double(std::clock() - startedCpu) / CLOCKS_PER_SEC);
     if (continued != 0 || Interrupted() || !failure_.empty())
         ThrowFailure(sdk::kSelectorContinue, continued);
     if (finished != 0) ThrowFailure(sdk::kSelectorFinish, finished);
