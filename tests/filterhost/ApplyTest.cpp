@@ -74,19 +74,19 @@ TEST_F(ApplyTest, TiffRoundTripsThroughTheUnchangedFilter) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fhtest::TiffSpec spec;
-        spec.width = 37;
-        spec.height = 21;
-        spec.depth = c.depth;
-        spec.photometric = c.photometric;
-        spec.extra = c.extra;
-        spec.tiled = c.tiled;
-        spec.separate = c.separate;
+        fhtest::TiffLayout layout;
+        layout.width = 37;
+        layout.height = 21;
+        layout.depth = c.depth;
+        layout.photometric = c.photometric;
+        layout.extra = c.extra;
+        layout.tiled = c.tiled;
+        layout.separate = c.separate;
         const int channels = 3 + c.extra;
-        const auto samples = fhtest::Pattern(spec.width, spec.height, channels, c.depth);
+        const auto samples = fhtest::Pattern(layout.width, layout.height, channels, c.depth);
         const std::string in = dir / (std::string(c.name) + ".tif");
         const std::string out = dir / (std::string(c.name) + "-out.tif");
-        fhtest::WriteTiff(in, spec, samples);
+        fhtest::WriteTiff(in, layout, samples);
         const auto before = fhtest::ReadBytes(in);
 
         RunResult r = Apply(in, out);
@@ -123,15 +123,15 @@ TEST_F(ApplyTest, PngRoundTripsKeepAlpha) {
                  {"rgba16", 16, PNG_COLOR_TYPE_RGB_ALPHA, 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fhtest::PngSpec spec;
-        spec.width = 29;
-        spec.height = 13;
-        spec.depth = c.depth;
-        spec.colorType = c.colorType;
-        const auto samples = fhtest::Pattern(spec.width, spec.height, c.channels, c.depth, 7);
+        fhtest::PngLayout layout;
+        layout.width = 29;
+        layout.height = 13;
+        layout.depth = c.depth;
+        layout.colorType = c.colorType;
+        const auto samples = fhtest::Pattern(layout.width, layout.height, c.channels, c.depth, 7);
         const std::string in = dir / (std::string(c.name) + ".png");
         const std::string out = dir / (std::string(c.name) + "-out.png");
-        fhtest::WritePng(in, spec, samples);
+        fhtest::WritePng(in, layout, samples);
         RunResult r = Apply(in, out);
         ASSERT_EQ(r.status, 0) << r.err;
         int channels = 0, depth = 0;
@@ -176,7 +176,7 @@ TEST_F(ApplyTest, JpegDecodesExactlyAndReencodesClosely) {
 TEST_F(ApplyTest, OutputIsWhatTheFilterWrote) {
     // 8-bit PNG: exact inversion. 16-bit TIFF: the filter inverts in the host
     // scale (32768 − v), so the file's 0 comes back as 65535.
-    fhtest::PngSpec png;
+    fhtest::PngLayout png;
     const auto samples8 = fhtest::Pattern(png.width, png.height, 3, 8, 3);
     fhtest::WritePng(dir / "a.png", png, samples8);
     RunResult r = Apply(dir / "a.png", dir / "a-out.png", {{"TESTFILTER_ACTION", "invert"}});
@@ -184,7 +184,7 @@ TEST_F(ApplyTest, OutputIsWhatTheFilterWrote) {
     auto inverted = fhtest::ReadPngSamples(dir / "a-out.png");
     for (size_t i = 0; i < samples8.size(); ++i) ASSERT_EQ(inverted[i], 255 - samples8[i]);
 
-    fhtest::TiffSpec tiff;
+    fhtest::TiffLayout tiff;
     tiff.depth = 16;
     const auto samples16 = fhtest::Pattern(tiff.width, tiff.height, 3, 16, 4);
     fhtest::WriteTiff(dir / "b.tif", tiff, samples16);
@@ -204,10 +204,10 @@ TEST_F(ApplyTest, IccProfileIsKeptInEveryFormat) {
     const auto samples = fhtest::Pattern(7, 5, 3, 8, 9);
     for (const char* suffix : {"", "-meta"}) {
         const std::string s = suffix;
-        fhtest::TiffSpec tiff;
+        fhtest::TiffLayout tiff;
         tiff.icc = icc;
         fhtest::WriteTiff(dir / ("p" + s + ".tif"), tiff, samples);
-        fhtest::PngSpec png;
+        fhtest::PngLayout png;
         png.icc = icc;
         fhtest::WritePng(dir / ("p" + s + ".png"), png, samples);
         fhtest::WriteJpeg(dir / ("p" + s + ".jpg"), 7, 5, 3, samples, icc);
@@ -234,7 +234,7 @@ TEST_F(ApplyTest, IccProfileIsKeptInEveryFormat) {
 
     // A profile LittleCMS cannot read: a warning, sRGB for the colours, and
     // the bytes still written back.
-    fhtest::TiffSpec junk;
+    fhtest::TiffLayout junk;
     junk.icc = std::vector<uint8_t>(300, 0x5A);
     fhtest::WriteTiff(dir / "junk.tif", junk, samples);
     RunResult r = Apply(dir / "junk.tif", dir / "junk-out.tif");
@@ -250,9 +250,9 @@ TEST_F(ApplyTest, IccProfileIsKeptInEveryFormat) {
 
 TEST_F(ApplyTest, ExifAndXmpAreCarriedOver) {
     const auto samples = fhtest::Pattern(7, 5, 3, 8, 11);
-    fhtest::TiffSpec tiff;
+    fhtest::TiffLayout tiff;
     fhtest::WriteTiff(dir / "m.tif", tiff, samples);
-    fhtest::PngSpec png;
+    fhtest::PngLayout png;
     fhtest::WritePng(dir / "m.png", png, samples);
     fhtest::WriteJpeg(dir / "m.jpg", 7, 5, 3, samples);
     for (const char* name : {"m.tif", "m.png", "m.jpg"})
@@ -280,7 +280,7 @@ TEST_F(ApplyTest, ExifAndXmpAreCarriedOver) {
 TEST_F(ApplyTest, ColourServicesConvertWithTheDocumentsProfile) {
     // White, black, sRGB red, mid grey through RGB -> Lab (host 8-bit encoding).
     const std::vector<uint16_t> colours = {255, 255, 255, 0, 0, 0, 255, 0, 0, 128, 128, 128};
-    fhtest::PngSpec png;
+    fhtest::PngLayout png;
     png.width = 4;
     png.height = 1;
     fhtest::WritePng(dir / "c.png", png, colours);
@@ -301,7 +301,7 @@ TEST_F(ApplyTest, ColourServicesConvertWithTheDocumentsProfile) {
     EXPECT_GT(std::abs(int(wide[7]) - 209) + std::abs(int(wide[6]) - 138), 5);
 
     // The colour space suite's fifteenth function: Lab to monitor sRGB.
-    fhtest::TiffSpec tiff;
+    fhtest::TiffLayout tiff;
     tiff.width = 3;
     tiff.height = 1;
     tiff.photometric = PHOTOMETRIC_ICCLAB;
@@ -323,7 +323,7 @@ uint32_t RunCounter(const std::vector<uint8_t>& block) {
 }
 
 TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
-    fhtest::PngSpec png;
+    fhtest::PngLayout png;
     fhtest::WritePng(dir / "in.png", png, fhtest::Pattern(7, 5, 3, 8));
     // Default place: $XDG_STATE_HOME/velmora/filterhost/<plug-in name>.params.
     const std::string stored = dir / "state/velmora/filterhost/Test Filter.params";
@@ -361,7 +361,7 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
 TEST_F(ApplyTest, AFailedRunLeavesTheBlockAsItWas) {
     // The second of three inputs fails after the filter changed its block:
     // the third gets the block the first left.
-    fhtest::PngSpec narrow, wide;
+    fhtest::PngLayout narrow, wide;
     wide.width = 13;
     fhtest::WritePng(dir / "a.png", narrow, fhtest::Pattern(7, 5, 3, 8));
     fhtest::WritePng(dir / "b.png", wide, fhtest::Pattern(13, 5, 3, 8));
@@ -380,7 +380,7 @@ TEST_F(ApplyTest, AFailedRunLeavesTheBlockAsItWas) {
 }
 
 TEST_F(ApplyTest, CtrlCAbortsWithoutOutput) {
-    fhtest::PngSpec png;
+    fhtest::PngLayout png;
     fhtest::WritePng(dir / "in.png", png, fhtest::Pattern(7, 5, 3, 8));
     const auto before = fhtest::ReadBytes(dir / "in.png");
     const std::string ready = dir / "ready";
@@ -401,7 +401,7 @@ TEST_F(ApplyTest, CtrlCAbortsWithoutOutput) {
 }
 
 TEST_F(ApplyTest, EditAndAboutRunTheirSelectors) {
-    fhtest::PngSpec png;
+    fhtest::PngLayout png;
     const auto samples = fhtest::Pattern(7, 5, 3, 8);
     fhtest::WritePng(dir / "in.png", png, samples);
     RunResult r = fhtest::RunHost(

@@ -30,8 +30,8 @@ struct BadCase {
 };
 
 std::string SmallPng(const fhtest::TempDir& dir, const std::string& name = "in.png") {
-    fhtest::PngSpec spec;
-    fhtest::WritePng(dir / name, spec, fhtest::Pattern(spec.width, spec.height, 3, 8));
+    fhtest::PngLayout layout;
+    fhtest::WritePng(dir / name, layout, fhtest::Pattern(layout.width, layout.height, 3, 8));
     return dir / name;
 }
 
@@ -60,26 +60,26 @@ std::vector<BadCase> Cases() {
                  "not a TIFF, PNG or JPEG file"});
     c.push_back({"truncated TIFF",
                  [](const fhtest::TempDir& d) {
-                     fhtest::TiffSpec spec;
-                     spec.width = 64;
-                     spec.height = 64;
-                     fhtest::WriteTiff(d / "t.tif", spec, fhtest::Pattern(64, 64, 3, 8));
+                     fhtest::TiffLayout layout;
+                     layout.width = 64;
+                     layout.height = 64;
+                     fhtest::WriteTiff(d / "t.tif", layout, fhtest::Pattern(64, 64, 3, 8));
                      return Truncated(d / "t.tif", 6000);
                  },
                  "TIFF"});
     c.push_back({"TIFF cut inside its header",
                  [](const fhtest::TempDir& d) {
-                     fhtest::TiffSpec spec;
-                     fhtest::WriteTiff(d / "t.tif", spec, fhtest::Pattern(7, 5, 3, 8));
+                     fhtest::TiffLayout layout;
+                     fhtest::WriteTiff(d / "t.tif", layout, fhtest::Pattern(7, 5, 3, 8));
                      return Truncated(d / "t.tif", 6);
                  },
                  "TIFF"});
     c.push_back({"truncated PNG",
                  [](const fhtest::TempDir& d) {
-                     fhtest::PngSpec spec;
-                     spec.width = 64;
-                     spec.height = 64;
-                     fhtest::WritePng(d / "t.png", spec, fhtest::Pattern(64, 64, 3, 8));
+                     fhtest::PngLayout layout;
+                     layout.width = 64;
+                     layout.height = 64;
+                     fhtest::WritePng(d / "t.png", layout, fhtest::Pattern(64, 64, 3, 8));
                      return Truncated(d / "t.png", fhtest::ReadBytes(d / "t.png").size() / 2);
                  },
                  "truncated or corrupt PNG"});
@@ -106,17 +106,17 @@ std::vector<BadCase> Cases() {
                  "JPEG"});
     c.push_back({"grayscale PNG",
                  [](const fhtest::TempDir& d) {
-                     fhtest::PngSpec spec;
-                     spec.colorType = PNG_COLOR_TYPE_GRAY;
-                     fhtest::WritePng(d / "g.png", spec, fhtest::Pattern(7, 5, 1, 8));
+                     fhtest::PngLayout layout;
+                     layout.colorType = PNG_COLOR_TYPE_GRAY;
+                     fhtest::WritePng(d / "g.png", layout, fhtest::Pattern(7, 5, 1, 8));
                      return d / "g.png";
                  },
                  "grayscale images are not supported"});
     c.push_back({"indexed PNG",
                  [](const fhtest::TempDir& d) {
-                     fhtest::PngSpec spec;
-                     spec.colorType = PNG_COLOR_TYPE_PALETTE;
-                     fhtest::WritePng(d / "i.png", spec, fhtest::Pattern(7, 5, 1, 8));
+                     fhtest::PngLayout layout;
+                     layout.colorType = PNG_COLOR_TYPE_PALETTE;
+                     fhtest::WritePng(d / "i.png", layout, fhtest::Pattern(7, 5, 1, 8));
                      return d / "i.png";
                  },
                  "indexed images are not supported"});
@@ -158,20 +158,20 @@ std::vector<BadCase> Cases() {
                  "grayscale images are not supported", "out.tif"});
     c.push_back({"PNG wider than 32767",
                  [](const fhtest::TempDir& d) {
-                     fhtest::PngSpec spec;
-                     spec.width = 32768;
-                     spec.height = 1;
-                     fhtest::WritePng(d / "wide.png", spec, std::vector<uint16_t>(32768 * 3, 7));
+                     fhtest::PngLayout layout;
+                     layout.width = 32768;
+                     layout.height = 1;
+                     fhtest::WritePng(d / "wide.png", layout, std::vector<uint16_t>(32768 * 3, 7));
                      return d / "wide.png";
                  },
                  "at most 32767 pixels"});
     c.push_back({"TIFF taller than 32767",
                  [](const fhtest::TempDir& d) {
-                     fhtest::TiffSpec spec;
-                     spec.width = 1;
-                     spec.height = 40000;
-                     spec.compression = COMPRESSION_ADOBE_DEFLATE;
-                     fhtest::WriteTiff(d / "tall.tif", spec, std::vector<uint16_t>(40000 * 3, 7));
+                     fhtest::TiffLayout layout;
+                     layout.width = 1;
+                     layout.height = 40000;
+                     layout.compression = COMPRESSION_ADOBE_DEFLATE;
+                     fhtest::WriteTiff(d / "tall.tif", layout, std::vector<uint16_t>(40000 * 3, 7));
                      return d / "tall.tif";
                  },
                  "at most 32767 pixels", "out.tif"});
@@ -206,9 +206,9 @@ std::vector<BadCase> Cases() {
                  NOENTRY_FILTER});
     c.push_back({"plug-in for another mode",
                  [](const fhtest::TempDir& d) {
-                     fhtest::TiffSpec spec;
-                     spec.depth = 16;
-                     fhtest::WriteTiff(d / "deep.tif", spec, fhtest::Pattern(7, 5, 3, 16));
+                     fhtest::TiffLayout layout;
+                     layout.depth = 16;
+                     fhtest::WriteTiff(d / "deep.tif", layout, fhtest::Pattern(7, 5, 3, 16));
                      return d / "deep.tif";
                  },
                  "RGB Only does not take RGB48 documents",
@@ -249,17 +249,17 @@ std::vector<BadCase> Cases() {
                  {{"TESTFILTER_BLOCK", "100"}}});
     c.push_back({"Lab document to PNG",
                  [](const fhtest::TempDir& d) {
-                     fhtest::TiffSpec spec;
-                     spec.photometric = PHOTOMETRIC_CIELAB;
-                     fhtest::WriteTiff(d / "lab.tif", spec, fhtest::Pattern(7, 5, 3, 8));
+                     fhtest::TiffLayout layout;
+                     layout.photometric = PHOTOMETRIC_CIELAB;
+                     fhtest::WriteTiff(d / "lab.tif", layout, fhtest::Pattern(7, 5, 3, 8));
                      return d / "lab.tif";
                  },
                  "PNG cannot store Lab images"});
     c.push_back({"alpha to JPEG",
                  [](const fhtest::TempDir& d) {
-                     fhtest::PngSpec spec;
-                     spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-                     fhtest::WritePng(d / "a.png", spec, fhtest::Pattern(7, 5, 4, 8));
+                     fhtest::PngLayout layout;
+                     layout.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+                     fhtest::WritePng(d / "a.png", layout, fhtest::Pattern(7, 5, 4, 8));
                      return d / "a.png";
                  },
                  "JPEG cannot store the alpha channel", "out.jpg"});

@@ -42,11 +42,11 @@ TEST(DocumentTest, LabEncodingsBecomeTheHostScale) {
     fhtest::TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        fhtest::TiffSpec spec;
-        spec.width = spec.height = 1;
-        spec.depth = c.depth;
-        spec.photometric = c.photometric;
-        fhtest::WriteTiff(dir / "lab.tif", spec, c.file);
+        fhtest::TiffLayout layout;
+        layout.width = layout.height = 1;
+        layout.depth = c.depth;
+        layout.photometric = c.photometric;
+        fhtest::WriteTiff(dir / "lab.tif", layout, c.file);
         const Document doc = filterhost::ReadDocument(dir / "lab.tif");
         EXPECT_EQ(doc.model, filterhost::ColorModel::Lab);
         EXPECT_EQ(doc.ImageMode(), c.depth == 16 ? 12 : 9);
@@ -93,15 +93,15 @@ TEST(DocumentTest, TiffLayoutsReadTheSame) {
     for (const auto& l : layouts) {
         SCOPED_TRACE(std::to_string(l.tiled) + std::to_string(l.separate) +
                      std::to_string(l.compression));
-        fhtest::TiffSpec spec;
-        spec.width = w;
-        spec.height = h;
-        spec.depth = 16;
-        spec.extra = 1;
-        spec.tiled = l.tiled;
-        spec.separate = l.separate;
-        spec.compression = l.compression;
-        fhtest::WriteTiff(dir / "l.tif", spec, samples);
+        fhtest::TiffLayout layout;
+        layout.width = w;
+        layout.height = h;
+        layout.depth = 16;
+        layout.extra = 1;
+        layout.tiled = l.tiled;
+        layout.separate = l.separate;
+        layout.compression = l.compression;
+        fhtest::WriteTiff(dir / "l.tif", layout, samples);
         const Document doc = filterhost::ReadDocument(dir / "l.tif");
         EXPECT_EQ(doc.extraCount, 1);
         if (reference.empty()) {

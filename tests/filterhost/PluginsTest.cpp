@@ -37,8 +37,8 @@ TEST(PluginsTest, ListsValidModulesAndSkipsTheRest) {
         fhtest::RunHost({"plugins"}, {{"FILTERHOST_PLUGIN_DIR", dir.Path()}});
     EXPECT_EQ(listed.out, r.out);
     fs::remove(dir / "rgbonly.8bf");
-    fhtest::PngSpec spec;
-    fhtest::WritePng(dir / "in.png", spec, fhtest::Pattern(7, 5, 3, 8));
+    fhtest::PngLayout layout;
+    fhtest::WritePng(dir / "in.png", layout, fhtest::Pattern(7, 5, 3, 8));
     const fhtest::RunResult applied =
         fhtest::RunHost({"apply", dir / "in.png", "-o", dir / "out.png"},
                         {{"FILTERHOST_PLUGIN_DIR", dir.Path()}, {"XDG_STATE_HOME", dir / "state"}});

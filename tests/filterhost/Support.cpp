@@ -140,7 +140,7 @@ std::vector<uint16_t> Pattern(int w, int h, int channels, int depth, uint32_t se
     return v;
 }
 
-void WriteTiff(const std::string& path, const TiffSpec& s, const std::vector<uint16_t>& samples) {
+void WriteTiff(const std::string& path, const TiffLayout& s, const std::vector<uint16_t>& samples) {
     TIFF* t = TIFFOpen(path.c_str(), "w");
     if (!t) throw std::runtime_error("TIFFOpen");
     const int spp = 3 + s.extra;
@@ -247,7 +247,7 @@ std::vector<uint16_t> ReadTiffSamples(const std::string& path, int* channels,
     return out;
 }
 
-void WritePng(const std::string& path, const PngSpec& s, const std::vector<uint16_t>& samples) {
+void WritePng(const std::string& path, const PngLayout& s, const std::vector<uint16_t>& samples) {
     FILE* f = std::fopen(path.c_str(), "wb");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);

@@ -51,7 +51,7 @@ std::vector<std::string> ListDir(const std::string& dir);
 /// (16-bit ones cover 0..65535 including both ends).
 std::vector<uint16_t> Pattern(int w, int h, int channels, int depth, uint32_t seed = 1);
 
-struct TiffSpec {
+struct TiffLayout {
     int width = 7, height = 5;
     int depth = 8;
     uint16_t photometric = 2;  // RGB
@@ -63,19 +63,19 @@ struct TiffSpec {
 };
 /// Writes a TIFF of samples (file encoding: for CIELab a and b are the signed
 /// values' bit patterns).
-void WriteTiff(const std::string& path, const TiffSpec& spec, const std::vector<uint16_t>& samples);
+void WriteTiff(const std::string& path, const TiffLayout& layout, const std::vector<uint16_t>& samples);
 /// Reads all samples of a TIFF (file encoding) and its ICC profile.
 std::vector<uint16_t> ReadTiffSamples(const std::string& path, int* channels = nullptr,
                                       std::vector<uint8_t>* icc = nullptr,
                                       uint16_t* photometric = nullptr);
 
-struct PngSpec {
+struct PngLayout {
     int width = 7, height = 5;
     int depth = 8;
     int colorType = 2;  // PNG_COLOR_TYPE_RGB
     std::vector<uint8_t> icc;
 };
-void WritePng(const std::string& path, const PngSpec& spec, const std::vector<uint16_t>& samples);
+void WritePng(const std::string& path, const PngLayout& layout, const std::vector<uint16_t>& samples);
 std::vector<uint16_t> ReadPngSamples(const std::string& path, int* channels = nullptr,
                                      int* depth = nullptr, std::vector<uint8_t>* icc = nullptr);
 
