@@ -226,7 +226,7 @@ TEST(Protocol, ABlockWithSlotThreeUsedRoundTripsByteForByte) {
     EXPECT_EQ(host.block, block);
 }
 
-TEST(Protocol, AboutFailsClearlyWhileNoAboutBoxExists) {
+TEST(Protocol, AboutFailsClearlyWithoutADisplay) {
     FakeHost host(sdk::kModeRGB, 2, 2);
     sdk::AboutRecord about{};
     about.platformData = &host.platform;
@@ -234,8 +234,8 @@ TEST(Protocol, AboutFailsClearlyWhileNoAboutBoxExists) {
     EXPECT_EQ(Call(sdk::kSelectorAbout, &about), sdk::kErrorReported);
     EXPECT_EQ(Call(sdk::kSelectorAbout, nullptr), sdk::kErrorReported);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "velmora: Окно «О программе» пока недоступно\n"
-              "velmora: Окно «О программе» пока недоступно\n");
+              "velmora: Окно «О программе» не может быть показано: нет графического дисплея\n"
+              "velmora: Окно «О программе» не может быть показано: нет графического дисплея\n");
 }
 
 }  // namespace
