@@ -1,0 +1,66 @@
+// filterhost with the real module as a subprocess: the about command with
+// and without a display, and a headless apply in an environment without any.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/filterhost/Support.h"
+
+namespace {
+
+using fhtest::Env;
+
+class FilterHostAbout : public ::testing::Test {
+  protected:
+    fhtest::TempDir dir;
+    // No display of any kind unless a test names one.
+    Env BaseEnv(Env extra = {}) const {
+        extra["XDG_STATE_HOME"] = dir / "state";
+        extra.emplace("FILTERHOST_PLUGIN_DIR", "");
+        extra.emplace("QT_QPA_PLATFORM", "");
+        extra.emplace("DISPLAY", "");
+        extra.emplace("WAYLAND_DISPLAY", "");
+        extra.emplace("LD_PRELOAD", "");
+        return extra;
+    }
+};
+
+TEST_F(FilterHostAbout, ShowsTheBoxUntilAKeyClosesIt) {
+    const fhtest::RunResult r = fhtest::RunHost(
+        {"about", "--plugin", VELMORA_MODULE},
+        BaseEnv({{"QT_QPA_PLATFORM", "offscreen"},
+                 {"LD_PRELOAD", ABOUT_CLOSER},
+                 {"ABOUT_CLOSER_SHOT", dir / "about.png"}}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("velmora:"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("by force"), std::string::npos) << "the key did not close it";
+    EXPECT_TRUE(fhtest::Exists(dir / "about.png")) << "the box was never shown";
+}
+
+TEST_F(FilterHostAbout, WithoutADisplayItFailsWithAMessage) {
+    const fhtest::RunResult r = fhtest::RunHost({"about", "--plugin", VELMORA_MODULE}, BaseEnv());
+    EXPECT_NE(r.status, 0);
+    EXPECT_LT(r.status, 128) << "killed by a signal: " << r.err;
+    EXPECT_NE(r.err.find("velmora: Окно «О программе» не может быть показано: нет графического "
+                         "дисплея"),
+              std::string::npos)
+        << r.err;
+}
+
+TEST_F(FilterHostAbout, ApplyNeedsNoDisplay) {
+    fhtest::PngLayout png;
+    png.width = 24;
+    png.height = 16;
+    fhtest::WritePng(dir / "in.png", png, fhtest::Pattern(24, 16, 3, 8));
+    const fhtest::RunResult r = fhtest::RunHost(
+        {"apply", "--plugin", VELMORA_MODULE, "--params", dir / "params.bin", dir / "in.png",
+         "-o", dir / "out.png"},
+        BaseEnv());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    int channels = 0;
+    EXPECT_EQ(fhtest::ReadPngSamples(dir / "out.png", &channels).size(), 24u * 16u * 3u);
+    EXPECT_EQ(fhtest::ReadBytes(dir / "params.bin").size(), 1168u);
+}
+
+}  // namespace
