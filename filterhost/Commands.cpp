@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <system_error>
 
 #include "filterhost/Document.h"
+#include "filterhost/EditWindow.h"
 #include "filterhost/FileOps.h"
 #include "filterhost/FilterHost.h"
 #include "filterhost/HostError.h"
@@ -80,6 +82,14 @@ FileFormat OutputFormat(const std::string& output, FileFormat inputFormat) {
     return inputFormat;
 }
 
+// What a command does around the filter run of one document (edit: its window).
+struct RunHooks {
+    // The document as read, before the first selector.
+    std::function<void(const Document&)> beforeFilter;
+    // The document as the module left it, before it is written.
+    std::function<void(const Document&)> afterFilter;
+};
+
 // One command's filter runs: the module, its host and the params file.
 class Session {
   public:
@@ -97,9 +107,12 @@ class Session {
     ~Session() { shownProgress = nullptr; }
 
     FilterHost& Host() { return *host_; }
+    const PluginInfo& Info() const { return info_; }
 
     // Filters one file into output; throws HostError (Interruption on Ctrl-C).
-    void Run(int index, const std::string& input, const std::string& output, bool withDialog) {
+    // Cancellation when the module answered -128.
+    void Run(int index, const std::string& input, const std::string& output, bool withDialog,
+             const RunHooks& hooks = {}) {
         Document doc = ReadDocument(input);
         if (!info_.SupportsMode(doc.ImageMode()))
             throw HostError(input + ": " + info_.name + " does not take " + doc.ModeName() +
@@ -116,17 +129,20 @@ class Session {
         if (!metadata.Note().empty())
             Warn(input + ": " + metadata.Note() + "; it is not carried over");
 
+        if (hooks.beforeFilter) hooks.beforeFilter(doc);
         progress_.BeginFile(index, BaseName(input), uint64_t(doc.width) * uint64_t(doc.height));
         try {
             host_->Filter(doc, withDialog, &progress_);
         } catch (const HostError& e) {
             progress_.EndFile();
             if (dynamic_cast<const Interruption*>(&e)) throw Interruption(input + ": " + e.what());
+            if (dynamic_cast<const Cancellation*>(&e)) throw Cancellation(input + ": " + e.what());
             throw HostError(input + ": " + e.what());
         }
         progress_.EndFile();
         if (doc.model == ColorModel::Rgb && !host_->ProfileNote().empty())
             Warn(input + ": " + host_->ProfileNote());
+        if (hooks.afterFilter) hooks.afterFilter(doc);
 
         TempFile temp(output);
         try {
@@ -237,11 +253,31 @@ int Apply(const CommonOptions& options, const std::vector<std::string>& inputs,
 }
 
 int Edit(const CommonOptions& options, const std::string& input, const std::string& output) {
+    // Checked before Qt starts: Qt aborts the process when it finds no display.
+    if (const std::string problem = DisplayProblem(); !problem.empty()) {
+        PrintLine("edit: " + problem);
+        return kExitFailure;
+    }
     InstallInterruptHandler();
     try {
         Session session(options, 1);
-        session.Run(0, input, output, true);
+        EditApplication application;
+        std::unique_ptr<EditWindow> window;
+        RunHooks hooks;
+        hooks.beforeFilter = [&](const Document& doc) {
+            window = std::make_unique<EditWindow>(BaseName(input));
+            window->Show(doc, session.Info().name + ": running");
+            session.Host().SetHostWindow(window->NativeId());
+        };
+        hooks.afterFilter = [&](const Document& doc) {
+            window->Show(doc, session.Info().name + ": corrected; saving " + BaseName(output));
+        };
+        session.Run(0, input, output, true, hooks);
         return 0;
+    } catch (const Cancellation&) {
+        // The user closed the dialog without confirming: not a failure.
+        PrintLine("cancelled");
+        return kExitCancelled;
     } catch (const Interruption& e) {
         PrintLine(e.what());
         return kExitInterrupted;

@@ -1,6 +1,7 @@
 // The commands of filterhost. Each returns the process exit status: 0 on
 // success, 1 after a failure (each failure printed as one line on standard
-// error), 130 after Ctrl-C.
+// error), 3 when the user cancelled the filter's dialog (edit), 130 after
+// Ctrl-C.
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 namespace filterhost {
 
 inline constexpr int kExitFailure = 1;
+inline constexpr int kExitCancelled = 3;
 inline constexpr int kExitInterrupted = 130;
 
 struct CommonOptions {

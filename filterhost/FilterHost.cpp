@@ -288,6 +288,9 @@ void FilterHost::ThrowFailure(int16_t selector, int16_t code) {
     const std::string& name = module_.Info().name;
     if (Interrupted()) throw Interruption("cancelled (Ctrl-C)");
     if (!failure_.empty()) throw HostError(name + ": " + failure_);
+    if (code == sdk::kUserCanceled)
+        throw Cancellation(name + " failed at " + SelectorName(selector) + ": " +
+                           ResultCodeMeaning(code));
     throw HostError(name + " failed at " + SelectorName(selector) + ": " + ResultCodeMeaning(code));
 }
 

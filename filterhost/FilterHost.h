@@ -53,6 +53,13 @@ class Interruption : public HostError {
     using HostError::HostError;
 };
 
+/// Thrown when the module answered "user cancelled" (-128), e.g. its dialog
+/// was closed without confirmation.
+class Cancellation : public HostError {
+  public:
+    using HostError::HostError;
+};
+
 class FilterHost {
   public:
     explicit FilterHost(const PluginModule& module);
@@ -69,12 +76,17 @@ class FilterHost {
     /// Runs the filter on the document: with the dialog (parameters,
     /// prepare, start, continue, finish) or as a repeat without it (prepare,
     /// start, continue, finish). On success the document's pixels are the
-    /// module's output. Throws HostError on any failure and Interruption
-    /// after Ctrl-C; the document is then unchanged.
+    /// module's output. Throws HostError on any failure, Interruption after
+    /// Ctrl-C and Cancellation when the module answers -128; the document is
+    /// then unchanged.
     void Filter(Document& doc, bool withDialog, ProgressDisplay* progress);
 
     /// Runs the about selector.
     void About();
+
+    /// The host window handed to the module as platform data's first field
+    /// (a native window id; 0: no window).
+    void SetHostWindow(intptr_t window) { platform_.hwnd = window; }
 
     /// When set, each run prints the module's own time, from the start of
     /// continue to the end of finish, as "module time: S s" on stderr.

@@ -1,4 +1,4 @@
-// filterhost apply, edit and about run as a subprocess on the test modules:
+// filterhost apply and about run as a subprocess on the test modules:
 // round trips through the unchanged filter, what the host carries past the
 // filter (profiles, metadata, alpha), the colour services, the parameter
 // block, Ctrl-C.
@@ -400,25 +400,9 @@ TEST_F(ApplyTest, CtrlCAbortsWithoutOutput) {
     EXPECT_EQ(fhtest::ReadBytes(dir / "in.png"), before);
 }
 
-TEST_F(ApplyTest, EditAndAboutRunTheirSelectors) {
-    fhtest::PngLayout png;
-    const auto samples = fhtest::Pattern(7, 5, 3, 8);
-    fhtest::WritePng(dir / "in.png", png, samples);
-    RunResult r = fhtest::RunHost(
-        {"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", dir / "e.png"},
-        BaseEnv());
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(fhtest::ReadPngSamples(dir / "e.png"), samples);
-
-    // A cancelled dialog: reported, nothing written, no block stored.
-    r = fhtest::RunHost(
-        {"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", dir / "c.png"},
-        BaseEnv({{"TESTFILTER_RESULT", "-128"}}));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cancelled (-128)"), std::string::npos) << r.err;
-    EXPECT_FALSE(fhtest::Exists(dir / "c.png"));
-
-    r = fhtest::RunHost({"about", "--plugin", TEST_FILTER}, BaseEnv());
+// (edit has its own tests, with a display.)
+TEST_F(ApplyTest, AboutRunsItsSelector) {
+    RunResult r = fhtest::RunHost({"about", "--plugin", TEST_FILTER}, BaseEnv());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "testfilter: about\n");
     r = fhtest::RunHost({"about", "--plugin", TEST_FILTER},

@@ -56,8 +56,9 @@ std::string Slurp(const std::string& path) {
 }  // namespace
 
 pid_t StartHost(const std::vector<std::string>& args, const Env& env, const std::string& outFile,
-                const std::string& errFile) {
-    std::vector<std::string> argv = {FILTERHOST_EXE};
+                const std::string& errFile, const std::vector<std::string>& launcher) {
+    std::vector<std::string> argv = launcher;
+    argv.push_back(FILTERHOST_EXE);
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> cargv;
     for (auto& a : argv) cargv.push_back(a.data());
@@ -93,12 +94,13 @@ RunResult WaitHost(pid_t pid, const std::string& outFile, const std::string& err
     return r;
 }
 
-RunResult RunHost(const std::vector<std::string>& args, const Env& env) {
+RunResult RunHost(const std::vector<std::string>& args, const Env& env,
+                  const std::vector<std::string>& launcher) {
     char outName[] = "/tmp/filterhost-out-XXXXXX";
     char errName[] = "/tmp/filterhost-err-XXXXXX";
     close(mkstemp(outName));
     close(mkstemp(errName));
-    return WaitHost(StartHost(args, env, outName, errName), outName, errName);
+    return WaitHost(StartHost(args, env, outName, errName, launcher), outName, errName);
 }
 
 bool Exists(const std::string& path) {

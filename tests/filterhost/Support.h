@@ -34,11 +34,13 @@ struct RunResult {
 /// Environment overrides for a run: name -> value ("" removes the variable).
 using Env = std::map<std::string, std::string>;
 
-/// Runs filterhost with the arguments and waits for it.
-RunResult RunHost(const std::vector<std::string>& args, const Env& env = {});
+/// Runs filterhost with the arguments and waits for it. launcher: a program
+/// (absolute path) and its arguments that run filterhost, e.g. xvfb-run -a.
+RunResult RunHost(const std::vector<std::string>& args, const Env& env = {},
+                  const std::vector<std::string>& launcher = {});
 /// Starts filterhost; its output goes to the given files.
 pid_t StartHost(const std::vector<std::string>& args, const Env& env, const std::string& outFile,
-                const std::string& errFile);
+                const std::string& errFile, const std::vector<std::string>& launcher = {});
 RunResult WaitHost(pid_t pid, const std::string& outFile, const std::string& errFile);
 
 bool Exists(const std::string& path);

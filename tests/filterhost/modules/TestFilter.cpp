@@ -5,6 +5,11 @@
 //   TESTFILTER_BLOCK    size of the parameter block it allocates (default 1168)
 //   TESTFILTER_READY    file it creates when wait-abort starts waiting
 //   TESTFILTER_FAIL_WIDTH  answers 5 at continue for images of this width
+//   TESTFILTER_DIALOG   confirm (default) | cancel: how its "dialog" ends in a
+//                       run with parameters; cancel answers -128 at continue
+//                       and writes no output (the block is still counted)
+// A run with parameters (a dialog run) needs a host window in platform data;
+// a repeat needs none.
 // Its parameter block: "TFLT" at 0, a run counter (uint32) at 4, the last
 // image mode (int16) at 8. It checks the record it is given and answers 7
 // (an error it reported itself) when something is off.
@@ -33,6 +38,7 @@ namespace {
 
 const sdk::ColorSpaceSuite1* suite = nullptr;
 uint8_t* block = nullptr;
+bool dialogRun = false;
 
 std::string Env(const char* name, const char* fallback = "") {
     const char* v = std::getenv(name);
@@ -69,7 +75,9 @@ int16_t CheckRecord(const sdk::FilterRecord& r) {
         return Complain("outData is not a copy of inData");
     if (!r.abortProc || !r.progressProc || !r.bufferProcs || !r.colorServices || !r.sSPBasic)
         return Complain("services");
-    if (!r.platformData || r.platformData->hwnd != 0) return Complain("platform data");
+    if (!r.platformData) return Complain("platform data");
+    if (dialogRun && r.platformData->hwnd == 0) return Complain("no host window for the dialog");
+    if (!dialogRun && r.platformData->hwnd != 0) return Complain("a host window for a repeat");
     if (!Supported(r.imageMode)) return Complain("mode");
     if (!suite) return Complain("no colour space suite");
     return 0;
@@ -162,7 +170,9 @@ int16_t Run(int16_t selector, void* record) {
     auto& r = *static_cast<sdk::FilterRecord*>(record);
     switch (selector) {
         case sdk::kSelectorParameters:
-            return Supported(r.imageMode) ? 0 : sdk::kBadMode;
+            if (!Supported(r.imageMode)) return sdk::kBadMode;
+            dialogRun = true;
+            return 0;
         case sdk::kSelectorPrepare: {
             const void* s = nullptr;
             suite = r.sSPBasic->AcquireSuite(sdk::kColorSpaceSuiteName, 1, &s) == 0
@@ -188,12 +198,17 @@ int16_t Run(int16_t selector, void* record) {
             std::memcpy(block + 8, &r.imageMode, 2);
             const std::string failWidth = Env("TESTFILTER_FAIL_WIDTH");
             if (!failWidth.empty() && r.imageColumns == std::atoi(failWidth.c_str())) return 5;
+            if (dialogRun && Env("TESTFILTER_DIALOG") == "cancel") {
+                r.inRect = r.outRect = r.maskRect = sdk::Rect16{0, 0, 0, 0};
+                return sdk::kUserCanceled;
+            }
             const int16_t e = Process(r);
             r.inRect = r.outRect = r.maskRect = sdk::Rect16{0, 0, 0, 0};
             r.progressProc(1, 1);
             return e;
         }
         case sdk::kSelectorFinish:
+            dialogRun = false;
             if (block) r.bufferProcs->unlockProc(r.parameters);
             block = nullptr;
             return 0;

@@ -1,0 +1,276 @@
+// filterhost edit: the host window's view of a document, and the program run
+// as a subprocess with the test filter standing in for a module with a
+// dialog (offscreen, under Xvfb when it is installed, and with no display).
+#include <gtest/gtest.h>
+#include <tiffio.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <cstdlib>
+#include <cstring>
+
+#include "filterhost/ColorEngine.h"
+#include "filterhost/EditWindow.h"
+#include "tests/filterhost/Support.h"
+
+namespace {
+
+using filterhost::ColorModel;
+using filterhost::Document;
+using fhtest::Env;
+using fhtest::RunResult;
+
+Document MakeDocument(ColorModel model, int depth, int w, int h, const std::vector<int>& samples) {
+    Document doc;
+    doc.model = model;
+    doc.depth = depth;
+    doc.width = w;
+    doc.height = h;
+    doc.pixels.resize(doc.RowBytes() * size_t(h));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (depth == 16)
+            doc.Pixels16()[i] = uint16_t(samples[i]);
+        else
+            doc.pixels[i] = uint8_t(samples[i]);
+    }
+    return doc;
+}
+
+std::vector<int> Rgb(const QImage& image, int x, int y) {
+    const QRgb c = image.pixel(x, y);
+    return {qRed(c), qGreen(c), qBlue(c)};
+}
+
+TEST(DisplayImageTest, ShowsRgbAsItIsAndLabInSrgb) {
+    filterhost::ColorEngine engine({});
+    uint8_t tinted[3];
+    const uint8_t lab[3] = {140, 200, 60};
+    engine.LabToMonitor(lab, tinted);
+    const std::vector<int> labShown = {tinted[0], tinted[1], tinted[2]};
+    ASSERT_NE(labShown, (std::vector<int>{140, 200, 60}));
+
+    struct Case {
+        const char* name;
+        ColorModel model;
+        int depth;
+        std::vector<int> pixel;
+        std::vector<int> shown;
+    } cases[] = {
+        // 16-bit samples are 8-bit ones times 32768 / 255.
+        {"rgb8", ColorModel::Rgb, 8, {10, 128, 250}, {10, 128, 250}},
+        {"rgb16", ColorModel::Rgb, 16, {0, 16448, 32768}, {0, 128, 255}},
+        {"lab8", ColorModel::Lab, 8, {140, 200, 60}, labShown},
+        {"lab16", ColorModel::Lab, 16, {17990, 25700, 7710}, labShown},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage image = filterhost::DisplayImage(MakeDocument(c.model, c.depth, 1, 1, c.pixel), 50, 50);
+        ASSERT_EQ(image.size(), QSize(1, 1));
+        EXPECT_EQ(Rgb(image, 0, 0), c.shown);
+    }
+}
+
+TEST(DisplayImageTest, ScalesDownToFitKeepingTheAspectAndNeverUp) {
+    // 4 × 2 into 2 × 2: halved to 2 × 1, each shown pixel the mean of a 2 × 2 block.
+    std::vector<int> s;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) s.insert(s.end(), {x < 2 ? 0 : 200, 40 * y, 10 * x});
+    QImage image = filterhost::DisplayImage(MakeDocument(ColorModel::Rgb, 8, 4, 2, s), 2, 2);
+    ASSERT_EQ(image.size(), QSize(2, 1));
+    EXPECT_EQ(Rgb(image, 0, 0), (std::vector<int>{0, 20, 5}));
+    EXPECT_EQ(Rgb(image, 1, 0), (std::vector<int>{200, 20, 25}));
+
+    const std::vector<int> grey(3 * 3 * 3, 77);
+    EXPECT_EQ(filterhost::DisplayImage(MakeDocument(ColorModel::Rgb, 8, 3, 3, grey), 500, 500).size(),
+              QSize(3, 3));
+    // A long thin image keeps at least one row.
+    const std::vector<int> strip(300 * 1 * 3, 9);
+    EXPECT_EQ(filterhost::DisplayImage(MakeDocument(ColorModel::Rgb, 8, 300, 1, strip), 30, 30).size(),
+              QSize(30, 1));
+}
+
+class EditTest : public ::testing::Test {
+  protected:
+    fhtest::TempDir dir;
+    std::string params = dir / "test.params";
+    std::vector<uint16_t> samples = fhtest::Pattern(9, 6, 3, 8);
+
+    void SetUp() override {
+        fhtest::PngLayout png;
+        png.width = 9;
+        png.height = 6;
+        fhtest::WritePng(dir / "in.png", png, samples);
+    }
+
+    // Offscreen Qt unless the case says otherwise.
+    Env BaseEnv(Env extra = {}) const {
+        extra["XDG_STATE_HOME"] = dir / "state";
+        extra.emplace("FILTERHOST_PLUGIN_DIR", "");
+        extra.emplace("QT_QPA_PLATFORM", "offscreen");
+        return extra;
+    }
+    static Env NoDisplay(Env extra = {}) {
+        extra.emplace("QT_QPA_PLATFORM", "");
+        extra.emplace("DISPLAY", "");
+        extra.emplace("WAYLAND_DISPLAY", "");
+        return extra;
+    }
+
+    RunResult Edit(const std::string& out, Env env = {},
+                   const std::vector<std::string>& launcher = {}) {
+        return fhtest::RunHost({"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", out},
+                               BaseEnv(env), launcher);
+    }
+
+    std::vector<uint16_t> Inverted() const {
+        std::vector<uint16_t> v = samples;
+        for (auto& x : v) x = uint16_t(255 - x);
+        return v;
+    }
+
+    static uint32_t RunCount(const std::vector<uint8_t>& block) {
+        uint32_t runs = 0;
+        if (block.size() >= 8) std::memcpy(&runs, block.data() + 4, 4);
+        return runs;
+    }
+};
+
+TEST_F(EditTest, ConfirmedDialogSavesWhatTheFilterWrote) {
+    const auto before = fhtest::ReadBytes(dir / "in.png");
+    // The test filter answers 7 when a dialog run gets no host window.
+    RunResult r = Edit(dir / "out.png", {{"TESTFILTER_ACTION", "invert"}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fhtest::ReadPngSamples(dir / "out.png"), Inverted());
+    EXPECT_EQ(fhtest::ReadBytes(dir / "in.png"), before);
+    EXPECT_EQ(RunCount(fhtest::ReadBytes(params)), 1u);
+    EXPECT_EQ(fhtest::ListDir(dir.Path()),
+              (std::vector<std::string>{"in.png", "out.png", "test.params"}));
+}
+
+TEST_F(EditTest, EveryDocumentModeOpensInTheWindow) {
+    struct Case {
+        const char* name;
+        int depth;
+        uint16_t photometric;
+    } cases[] = {{"rgb16", 16, PHOTOMETRIC_RGB},
+                 {"cielab8", 8, PHOTOMETRIC_CIELAB},
+                 {"icclab16", 16, PHOTOMETRIC_ICCLAB}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fhtest::TiffLayout layout;
+        layout.width = 40;
+        layout.height = 30;
+        layout.depth = c.depth;
+        layout.photometric = c.photometric;
+        const auto pixels = fhtest::Pattern(40, 30, 3, c.depth, 5);
+        fhtest::WriteTiff(dir / "doc.tif", layout, pixels);
+        RunResult r = fhtest::RunHost(
+            {"edit", "--plugin", TEST_FILTER, "--params", params, dir / "doc.tif", dir / "o.tif"},
+            BaseEnv());
+        ASSERT_EQ(r.status, 0) << r.err;
+        const auto back = fhtest::ReadTiffSamples(dir / "o.tif");
+        ASSERT_EQ(back.size(), pixels.size());
+        // 8-bit samples come back exactly; 16-bit ones within the host scale's step.
+        int worst = 0;
+        for (size_t i = 0; i < back.size(); ++i) {
+            const bool signedAB = c.photometric == PHOTOMETRIC_CIELAB && i % 3 != 0;
+            const int a = signedAB ? int(int16_t(back[i])) : int(back[i]);
+            const int b = signedAB ? int(int16_t(pixels[i])) : int(pixels[i]);
+            worst = std::max(worst, std::abs(a - b));
+        }
+        EXPECT_LE(worst, c.depth == 16 ? 1 : 0);
+    }
+}
+
+TEST_F(EditTest, CancelledDialogWritesNothingAndKeepsTheParameters) {
+    ASSERT_EQ(Edit(dir / "out.png").status, 0);
+    const auto block = fhtest::ReadBytes(params);
+    const auto out = fhtest::ReadBytes(dir / "out.png");
+
+    // The filter counts the run in its block, then answers -128.
+    RunResult r = Edit(dir / "out.png", {{"TESTFILTER_DIALOG", "cancel"}, {"TESTFILTER_ACTION", "invert"}});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(r.err.find("filterhost: cancelled\n"), std::string::npos) << r.err;
+    EXPECT_EQ(fhtest::ReadBytes(dir / "out.png"), out);
+    EXPECT_EQ(fhtest::ReadBytes(params), block);
+
+    r = Edit(dir / "new.png", {{"TESTFILTER_DIALOG", "cancel"}});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(fhtest::ListDir(dir.Path()),
+              (std::vector<std::string>{"in.png", "out.png", "test.params"}));
+
+    // A later confirmed run starts from the block of the last confirmed one.
+    ASSERT_EQ(Edit(dir / "out.png").status, 0);
+    EXPECT_EQ(RunCount(fhtest::ReadBytes(params)), 2u);
+}
+
+TEST_F(EditTest, ModuleFailuresAreReportedAsForApply) {
+    struct Case {
+        const char* name;
+        Env env;
+        const char* message;
+    } cases[] = {
+        {"bad mode at parameters", {{"TESTFILTER_RESULT", "-30101"}, {"TESTFILTER_AT", "1"}},
+         "failed at parameters: the plug-in does not support the document's mode (bad mode, -30101)"},
+        {"own error at continue", {{"TESTFILTER_RESULT", "5"}},
+         "failed at continue: the plug-in reported the error itself (code 5)"},
+        {"bad parameters at finish", {{"TESTFILTER_RESULT", "-30100"}, {"TESTFILTER_AT", "5"}},
+         "failed at finish: bad parameters (-30100)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunResult r = Edit(dir / "out.png", c.env);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(std::string("filterhost: ") + dir / "in.png: Test Filter " + c.message),
+                  std::string::npos)
+            << r.err;
+        EXPECT_FALSE(fhtest::Exists(dir / "out.png"));
+        EXPECT_FALSE(fhtest::Exists(params));
+    }
+}
+
+TEST_F(EditTest, WithoutADisplayEditFailsClearlyAndApplyStillRuns) {
+    struct Case {
+        const char* name;
+        Env env;
+        const char* message;
+    } cases[] = {
+        {"nothing set", NoDisplay(), "filterhost: edit: no display to show the window on"},
+        {"unreachable X display", NoDisplay({{"DISPLAY", ":4711"}}),
+         "filterhost: edit: cannot connect to the X display :4711"},
+        {"xcb without DISPLAY", NoDisplay({{"QT_QPA_PLATFORM", "xcb"}}),
+         "filterhost: edit: no X display (DISPLAY is not set)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunResult r = Edit(dir / "out.png", c.env);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err.find(c.message), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_FALSE(fhtest::Exists(dir / "out.png"));
+    }
+
+    RunResult r = fhtest::RunHost(
+        {"apply", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", "-o", dir / "a.png"},
+        BaseEnv(NoDisplay({{"TESTFILTER_ACTION", "invert"}})));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(fhtest::ReadPngSamples(dir / "a.png"), Inverted());
+}
+
+// The same run on a real X server (Xvfb), where the window id is an X window.
+TEST_F(EditTest, RunsOnAnXServer) {
+    std::string xvfbRun;
+    for (const char* d : {"/usr/bin/xvfb-run", "/usr/local/bin/xvfb-run"})
+        if (access(d, X_OK) == 0) xvfbRun = d;
+    if (xvfbRun.empty()) GTEST_SKIP() << "xvfb-run is not installed";
+    RunResult r = Edit(dir / "out.png", NoDisplay({{"TESTFILTER_ACTION", "invert"}}), {xvfbRun, "-a"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fhtest::ReadPngSamples(dir / "out.png"), Inverted());
+
+    r = Edit(dir / "c.png", NoDisplay({{"TESTFILTER_DIALOG", "cancel"}}), {xvfbRun, "-a"});
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_FALSE(fhtest::Exists(dir / "c.png"));
+}
+
+}  // namespace
