@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -115,6 +116,9 @@ EditApplication::EditApplication() {
     static char name[] = "filterhost";
     static char* argv[] = {name, nullptr};
     app_ = std::make_unique<QApplication>(argc, argv);
+    // QApplication adopts the user's locale for the C library; numbers in
+    // messages and in the codecs stay in the C form.
+    std::setlocale(LC_NUMERIC, "C");
     // The module's dialog runs its own loop; closing a window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 }
@@ -164,9 +168,9 @@ QImage DisplayImage(const Document& doc, int maxWidth, int maxHeight) {
             const double n = double(colCount[size_t(x)]) * double(y1 - y0);
             uint8_t v[3];
             for (int k = 0; k < 3; ++k)
-                v[k] = uint8_t(std::clamp(std::nearbyint(double(sums[size_t(x) * 3 + size_t(k)]) /
-                                                         n * toByte),
-                                          0.0, 255.0));
+                v[k] = uint8_t(
+                    std::clamp(std::nearbyint(double(sums[size_t(x) * 3 + size_t(k)]) / n * toByte),
+                               0.0, 255.0));
             if (lab) {
                 uint8_t rgb[3];
                 color->LabToMonitor(v, rgb);

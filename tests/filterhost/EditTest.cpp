@@ -15,10 +15,10 @@
 
 namespace {
 
-using filterhost::ColorModel;
-using filterhost::Document;
 using fhtest::Env;
 using fhtest::RunResult;
+using filterhost::ColorModel;
+using filterhost::Document;
 
 Document MakeDocument(ColorModel model, int depth, int w, int h, const std::vector<int>& samples) {
     Document doc;
@@ -64,7 +64,8 @@ TEST(DisplayImageTest, ShowsRgbAsItIsAndLabInSrgb) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const QImage image = filterhost::DisplayImage(MakeDocument(c.model, c.depth, 1, 1, c.pixel), 50, 50);
+        const QImage image =
+            filterhost::DisplayImage(MakeDocument(c.model, c.depth, 1, 1, c.pixel), 50, 50);
         ASSERT_EQ(image.size(), QSize(1, 1));
         EXPECT_EQ(Rgb(image, 0, 0), c.shown);
     }
@@ -81,12 +82,14 @@ TEST(DisplayImageTest, ScalesDownToFitKeepingTheAspectAndNeverUp) {
     EXPECT_EQ(Rgb(image, 1, 0), (std::vector<int>{200, 20, 25}));
 
     const std::vector<int> grey(3 * 3 * 3, 77);
-    EXPECT_EQ(filterhost::DisplayImage(MakeDocument(ColorModel::Rgb, 8, 3, 3, grey), 500, 500).size(),
-              QSize(3, 3));
+    EXPECT_EQ(
+        filterhost::DisplayImage(MakeDocument(ColorModel::Rgb, 8, 3, 3, grey), 500, 500).size(),
+        QSize(3, 3));
     // A long thin image keeps at least one row.
     const std::vector<int> strip(300 * 1 * 3, 9);
-    EXPECT_EQ(filterhost::DisplayImage(MakeDocument(ColorModel::Rgb, 8, 300, 1, strip), 30, 30).size(),
-              QSize(30, 1));
+    EXPECT_EQ(
+        filterhost::DisplayImage(MakeDocument(ColorModel::Rgb, 8, 300, 1, strip), 30, 30).size(),
+        QSize(30, 1));
 }
 
 class EditTest : public ::testing::Test {
@@ -118,8 +121,9 @@ class EditTest : public ::testing::Test {
 
     RunResult Edit(const std::string& out, Env env = {},
                    const std::vector<std::string>& launcher = {}) {
-        return fhtest::RunHost({"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", out},
-                               BaseEnv(env), launcher);
+        return fhtest::RunHost(
+            {"edit", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", out},
+            BaseEnv(env), launcher);
     }
 
     std::vector<uint16_t> Inverted() const {
@@ -188,7 +192,8 @@ TEST_F(EditTest, CancelledDialogWritesNothingAndKeepsTheParameters) {
     const auto out = fhtest::ReadBytes(dir / "out.png");
 
     // The filter counts the run in its block, then answers -128.
-    RunResult r = Edit(dir / "out.png", {{"TESTFILTER_DIALOG", "cancel"}, {"TESTFILTER_ACTION", "invert"}});
+    RunResult r =
+        Edit(dir / "out.png", {{"TESTFILTER_DIALOG", "cancel"}, {"TESTFILTER_ACTION", "invert"}});
     EXPECT_EQ(r.status, 3) << r.err;
     EXPECT_NE(r.err.find("filterhost: cancelled\n"), std::string::npos) << r.err;
     EXPECT_EQ(fhtest::ReadBytes(dir / "out.png"), out);
@@ -210,19 +215,24 @@ TEST_F(EditTest, ModuleFailuresAreReportedAsForApply) {
         Env env;
         const char* message;
     } cases[] = {
-        {"bad mode at parameters", {{"TESTFILTER_RESULT", "-30101"}, {"TESTFILTER_AT", "1"}},
-         "failed at parameters: the plug-in does not support the document's mode (bad mode, -30101)"},
-        {"own error at continue", {{"TESTFILTER_RESULT", "5"}},
+        {"bad mode at parameters",
+         {{"TESTFILTER_RESULT", "-30101"}, {"TESTFILTER_AT", "1"}},
+         "failed at parameters: the plug-in does not support the document's mode (bad mode, "
+         "-30101)"},
+        {"own error at continue",
+         {{"TESTFILTER_RESULT", "5"}},
          "failed at continue: the plug-in reported the error itself (code 5)"},
-        {"bad parameters at finish", {{"TESTFILTER_RESULT", "-30100"}, {"TESTFILTER_AT", "5"}},
+        {"bad parameters at finish",
+         {{"TESTFILTER_RESULT", "-30100"}, {"TESTFILTER_AT", "5"}},
          "failed at finish: bad parameters (-30100)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         RunResult r = Edit(dir / "out.png", c.env);
         EXPECT_EQ(r.status, 1);
-        EXPECT_NE(r.err.find(std::string("filterhost: ") + dir / "in.png: Test Filter " + c.message),
-                  std::string::npos)
+        EXPECT_NE(
+            r.err.find(std::string("filterhost: ") + dir / "in.png: Test Filter " + c.message),
+            std::string::npos)
             << r.err;
         EXPECT_FALSE(fhtest::Exists(dir / "out.png"));
         EXPECT_FALSE(fhtest::Exists(params));
@@ -264,7 +274,8 @@ TEST_F(EditTest, RunsOnAnXServer) {
     for (const char* d : {"/usr/bin/xvfb-run", "/usr/local/bin/xvfb-run"})
         if (access(d, X_OK) == 0) xvfbRun = d;
     if (xvfbRun.empty()) GTEST_SKIP() << "xvfb-run is not installed";
-    RunResult r = Edit(dir / "out.png", NoDisplay({{"TESTFILTER_ACTION", "invert"}}), {xvfbRun, "-a"});
+    RunResult r =
+        Edit(dir / "out.png", NoDisplay({{"TESTFILTER_ACTION", "invert"}}), {xvfbRun, "-a"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(fhtest::ReadPngSamples(dir / "out.png"), Inverted());
 
