@@ -4,6 +4,7 @@
 // sdk's colour space suite has a member of that name.
 #include "host/Failure.h"
 #include "host/ModuleState.h"
+#include "host/Progress.h"
 #include "host/UiHooks.h"
 
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QString>
 
 #include "dialog/TAboutForm.h"
+#include "dialog/TParamForm.h"
 #include "toolkit/TApplication.h"
 
 namespace velmora::dialog {
@@ -50,6 +52,32 @@ void RunAboutBox() {
     app.ProcessMessages();
 }
 
+void RunParamDialog() {
+    ui::TApplication& app = ui::TApplication::Instance();
+    if (!app.Initialize())
+        Fail("Диалог параметров не может быть показан: нет графического дисплея");
+    // Every dialog run starts at its start-up sequence with the controls
+    // recording undo steps only once FormCreate is through.
+    StartupPending = true;
+    RedrawPending = false;
+    RefreshingControls = true;
+    SpaceHeld = false;
+    LastLabCursor = 5;
+
+    TParamForm form;
+    form.SetParentWindow(HostWindow());
+    tModuleWindowScope scope(&form);
+    struct tViewScope {
+        explicit tViewScope(tDialogView* view) { DialogView = view; }
+        ~tViewScope() { DialogView = nullptr; }
+    } view(&form);
+    // The idle hook shows the form at its first pass.
+    app.Run(form, false);
+    app.ProcessMessages();
+    // A form closed by the window system has not released its resources.
+    form.ReleaseResources();
+}
+
 bool ShowFailure(const char* message) {
     QPointer<QWidget> window = currentWindow;
     if (!window || !window->isVisible() || !message) return false;
@@ -61,6 +89,7 @@ bool ShowFailure(const char* message) {
 }
 
 void InstallUiHooks() {
+    UiHooks.RunParamDialog = &RunParamDialog;
     UiHooks.RunAboutBox = &RunAboutBox;
     UiHooks.ShowFailure = &ShowFailure;
 }

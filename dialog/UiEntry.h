@@ -11,6 +11,11 @@ namespace velmora::dialog {
 /// message (never aborts the process) when no display can be used.
 void RunAboutBox();
 
+/// The continue selector's dialog: creates the parameter dialog parented to
+/// the host window, runs the message loop until it closes and lets the
+/// remaining messages run. Fails with a message when no display can be used.
+void RunParamDialog();
+
 /// Shows a failure message in a message box over the module's window while
 /// one is up; false (nothing shown) otherwise.
 bool ShowFailure(const char* message);
@@ -31,7 +36,7 @@ class tModuleWindowScope {
     QWidget* previous_;
 };
 
-/// Puts RunAboutBox and ShowFailure into the core's hooks.
+/// Puts RunParamDialog, RunAboutBox and ShowFailure into the core's hooks.
 void InstallUiHooks();
 
 }  // namespace velmora::dialog

@@ -41,10 +41,10 @@ void AnswerNextMessageBox(SeenBox& seen) {
     timer->start(10);
 }
 
-TEST(ShowFailure, TheHooksAreInstalledAtLoadAndTheParameterDialogIsNotYet) {
+TEST(ShowFailure, TheHooksAreInstalledAtLoad) {
     EXPECT_EQ(UiHooks.RunAboutBox, &dialog::RunAboutBox);
     EXPECT_EQ(UiHooks.ShowFailure, &dialog::ShowFailure);
-    EXPECT_EQ(UiHooks.RunParamDialog, nullptr);
+    EXPECT_EQ(UiHooks.RunParamDialog, &dialog::RunParamDialog);
 }
 
 TEST(ShowFailure, WithoutAWindowOfTheModuleNothingIsShown) {

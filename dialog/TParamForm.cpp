@@ -1,0 +1,531 @@
+// The sdk headers come before Qt's: Qt defines `slots` as a macro, and the
+// sdk's colour space suite has a member of that name.
+#include "engine/ColorConvert.h"
+#include "engine/Stepwise.h"
+#include "host/ModuleState.h"
+#include "host/Rounding.h"
+#include "host/Settings.h"
+#include "host/UndoHistory.h"
+#include "photo/Photo.h"
+#include "photo/Preview.h"
+#include "sdk/PIFilter.h"
+
+#include "dialog/TParamForm.h"
+
+#include <QApplication>
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "toolkit/TScreen.h"
+
+namespace velmora::dialog {
+
+bool StartupPending = true;
+bool RedrawPending = false;
+bool RefreshingControls = true;
+bool SpaceHeld = false;
+int16_t LastLabCursor = 5;
+
+namespace {
+
+// Screen cursor table ids and the resources they are loaded from.
+constexpr const char* kCursorNames[8] = {"OPENHAND", "CLOSEHAND",  "PSHAND", "PSPIPET",
+                                         "PIPETPLUS", "PIPETMINUS", "PIPETC", "PIPETS"};
+
+}  // namespace
+
+TParamForm::TParamForm(QWidget* parent) : ui::TForm(parent) {
+    setupUi(this);
+    FormCreate();
+}
+
+TParamForm::~TParamForm() {
+    if (DialogView == this) DialogView = nullptr;
+    RestoreHandlers();
+}
+
+void TParamForm::FormCreate() {
+    ui::TApplication& app = ui::TApplication::Instance();
+    // 1. The application's handlers are the dialog's until FormClose.
+    savedIdle_ = app.OnIdle;
+    savedHint_ = app.OnHint;
+    savedShowHint_ = app.OnShowHint;
+    handlersSaved_ = true;
+    app.OnIdle = [this] { return IdleHook(); };
+    app.OnHint = [] {};
+    app.OnShowHint = [this](QString& hint, bool& canShow, ui::tHintInfo& info) {
+        ShowHintHook(hint, canShow, info);
+    };
+
+    // 2. Balance change sources (colour balance controls): next issue.
+
+    // 3. Window-size mode from the settings.
+    ApplySizeMode();
+
+    // 4. Cursors 1-8 from the module's resources.
+    ui::TScreen& screen = ui::TScreen::Instance();
+    for (int id = 1; id <= 8; ++id)
+        screen.LoadCursor(id, QStringLiteral(":/cursors/") + QLatin1String(kCursorNames[id - 1]));
+
+    // 5. Cursors of the preview and the Lab picker.
+    Image->SetCursor(3);
+    ImagePanel->SetCursor(3);
+    LabImage->SetCursor(5);
+
+    // 6. LabImage colour plane, LoadBalancePoints and SelectBalanceRadio
+    //    belong to the colour balance controls (next issue); zoom buttons.
+    UpdateZoomButtons();
+
+    // 7. Control tables.
+    BuildControlTables();
+
+    // 8. Snapshot controls hidden until the analysis shows the used slots.
+    for (int i = 0; i < 6; ++i) {
+        showButtons_[size_t(i)]->SetDown(false);
+        shotImages_[size_t(i)]->SetVisible(false);
+        showButtons_[size_t(i)]->SetVisible(false);
+        clearButtons_[size_t(i)]->SetVisible(false);
+    }
+    ClearAllButton->SetVisible(false);
+
+    // 9. Hint texts (next issue); the caption's suffix comes with them.
+
+    // 10. Hints off; the auto-correction is reached by End only.
+    HintCheckBox->SetChecked(false);
+    HintCheckBoxClick();
+    DefaultButton->SetVisible(false);
+
+    ConnectHandlers();
+    ConnectResets();
+
+    // 11.
+    RefreshingControls = false;
+}
+
+void TParamForm::BuildControlTables() {
+    hueBars_ = {MagentaTrackBar, RedTrackBar,  YellowTrackBar, GrassTrackBar,
+                GreenTrackBar,   CyanTrackBar, BlueTrackBar,   VioletTrackBar};
+    hueEdits_ = {MagentaEdit, RedEdit, YellowEdit, GrassEdit,
+                 GreenEdit,   CyanEdit, BlueEdit,  VioletEdit};
+    lightBars_ = {DarkTrackBar, DarkGrayTrackBar, GrayTrackBar, LightGrayTrackBar, WhiteTrackBar};
+    lightEdits_ = {DarkEdit, DarkGrayEdit, GrayEdit, LightGrayEdit, WhiteEdit};
+    shotImages_ = {ShotImage1, ShotImage2, ShotImage3, ShotImage4, ShotImage5, ShotImage6};
+    showButtons_ = {ShowButton1, ShowButton2, ShowButton3, ShowButton4, ShowButton5, ShowButton6};
+    clearButtons_ = {ClearButton1, ClearButton2, ClearButton3,
+                     ClearButton4, ClearButton5, ClearButton6};
+    analysisControls_ = {ShadowTrackBar,    ShadowEdit,        ShadowLabel,    HighLightTrackBar,
+                         HighLightEdit,     HighLightLabel,    ContrastTrackBar, ContrastEdit,
+                         ContrastLabel,     SharpnessTrackBar, SharpnessEdit,  SharpLabel};
+    for (ui::TTrackBar* bar : lightBars_) analysisControls_.push_back(bar);
+    for (ui::TEdit* edit : lightEdits_) analysisControls_.push_back(edit);
+}
+
+void TParamForm::ConnectHandlers() {
+    OnShow = [this] { FormShow(); };
+    OnPaint = [this] { FormPaint(); };
+    OnHide = [this] { FormHide(); };
+    OnClose = [this] { FormClose(); };
+    OnHelp = [this] { return FormHelp(); };
+    OnKeyDown = [this](int& key, ui::tShiftState shift) { FormKeyDown(key, shift); };
+    OnKeyUp = [this](int& key, ui::tShiftState shift) { FormKeyUp(key, shift); };
+    connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
+    connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
+    CancelButton->OnMouseMove = [this](ui::tShiftState shift, int x, int y) {
+        CancelButtonMouseMove(shift, x, y);
+    };
+    HintCheckBox->OnClick = [this] { HintCheckBoxClick(); };
+    WarningCheckBox->OnClick = [this] { WarningCheckBoxClick(); };
+    MonoCheckBox->OnClick = [this] { MonoCheckBoxClick(); };
+    SrcButton->OnClick = [this] { SrcButtonClick(); };
+    DefaultButton->OnClick = [this] { DefaultButtonClick(); };
+    UndoButton->OnClick = [this] { UndoButtonClick(); };
+    RedoButton->OnClick = [this] { RedoButtonClick(); };
+    PlusButton->OnClick = [this] { ZoomIn(); };
+    MinusButton->OnClick = [this] { ZoomOut(); };
+    FitButton->OnClick = [this] { ZoomFit(); };
+    ActualButton->OnClick = [this] { ZoomActual(); };
+}
+
+void TParamForm::RestoreHandlers() {
+    if (!handlersSaved_) return;
+    handlersSaved_ = false;
+    ui::TApplication& app = ui::TApplication::Instance();
+    app.OnIdle = std::move(savedIdle_);
+    app.OnHint = std::move(savedHint_);
+    app.OnShowHint = std::move(savedShowHint_);
+}
+
+// ---- the view the engine reaches -------------------------------------------
+
+void TParamForm::ShowProgress(int32_t counter) {
+    ProgressBar->SetPosition(counter);
+}
+
+void TParamForm::SetProgressMax(int32_t max) {
+    ProgressBar->SetMax(max);
+}
+
+void TParamForm::SetStatusText(const std::string& text) {
+    SetStatusText(QString::fromStdString(text));
+}
+
+void TParamForm::SetStatusText(const QString& text) {
+    StatusBar->Panel(3).SetText(text);
+    ProcessMessages();
+}
+
+void TParamForm::EnableControl(tControl control, bool enabled) {
+    switch (control) {
+        case tControl::PlusButton: PlusButton->SetEnabled(enabled); break;
+        case tControl::MinusButton: MinusButton->SetEnabled(enabled); break;
+        case tControl::FitButton: FitButton->SetEnabled(enabled); break;
+        case tControl::ActualButton: ActualButton->SetEnabled(enabled); break;
+        case tControl::ShotButton: ShotButton->SetEnabled(enabled); break;
+        case tControl::OkButton: OkButton->SetEnabled(enabled); break;
+        case tControl::CancelButton: CancelButton->SetEnabled(enabled); break;
+        case tControl::AnalysisControls: EnableAnalysisControls(enabled); break;
+    }
+}
+
+void TParamForm::EnableAnalysisControls(bool enabled) {
+    for (QWidget* w : analysisControls_) w->setEnabled(enabled);
+}
+
+void TParamForm::ShowAttention(bool visible) {
+    AttentionImage->SetVisible(visible);
+}
+
+void TParamForm::ProcessMessages() {
+    ui::TApplication::Instance().ProcessMessages();
+}
+
+void TParamForm::RequestRedraw() {
+    RedrawPending = true;
+}
+
+void TParamForm::RefreshControls() {
+    UndoButton->SetEnabled(CanUndo());
+    RedoButton->SetEnabled(CanRedo());
+    RefreshingControls = true;
+    // The changers reload their controls here, in this order: DDChanger,
+    // ColorContrast, LowSatChanger, SatBendChanger, LoadBalancePoints,
+    // BalanceChanger, LightnessChanger, NewContrastChanger,
+    // NewSharpnessChanger, RotateChanger, ColorEqualizerChanger,
+    // LightEqualizerChanger, ShadowChanger, HighLightChanger. None exists yet.
+    RefreshingControls = false;
+    RequestRedraw();
+}
+
+void TParamForm::UpdateZoomButtons() {
+    const int32_t rows = CurrentRecord ? ImageRows() : 0;
+    const int32_t columns = CurrentRecord ? ImageColumns() : 0;
+    const double scale = Photo.Scale;
+    PlusButton->SetEnabled(scale < 1.0);
+    MinusButton->SetEnabled(rows > 0 && columns > 0 && scale > 32.0 / rows &&
+                            scale > 32.0 / columns);
+    const double fit = rows > 0 && columns > 0 && Photo.BoxWidth > 0 ? FitScale(Photo) : scale;
+    FitButton->SetEnabled(std::fabs(scale - fit) > 0.000001);
+    ActualButton->SetEnabled(std::fabs(scale - 1.0) > 0.000001);
+}
+
+void TParamForm::ShowPreview(const tBitmap24& bitmap) {
+    ui::TBitmap& picture = Image->Picture();
+    if (picture.Width() != Image->Width() || picture.Height() != Image->Height())
+        picture.SetSize(Image->Width(), Image->Height());
+    const int w = std::min(picture.Width(), int(bitmap.Width));
+    const int h = std::min(picture.Height(), int(bitmap.Height));
+    const size_t rowBytes = size_t(bitmap.Width) * 3;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(picture.ScanLine(y), bitmap.Pixels.data() + size_t(y) * rowBytes,
+                    size_t(w) * 3);
+    picture.Changed();
+    Image->SetVisible(true);
+}
+
+bool TParamForm::WarningChecked() const {
+    return WarningCheckBox->Checked();
+}
+
+void TParamForm::NudgeCursor() {
+    ui::TScreen& screen = ui::TScreen::Instance();
+    const QPoint p = screen.PointerPos();
+    screen.SetPointerPos(p + QPoint(1, 1));
+    screen.SetPointerPos(screen.PointerPos() - QPoint(1, 1));
+}
+
+void TParamForm::RenderPreview() {
+    velmora::RenderPreview();
+}
+
+// ---- idle hook ---------------------------------------------------------------
+
+bool TParamForm::IdleHook() {
+    if (closing_) return true;
+    inIdle_ = true;
+    bool done = false;
+    try {
+        if (StartupPending) {
+            StartupPending = false;
+            setEnabled(true);
+            Show();
+            Activate();
+            setFocus(Qt::OtherFocusReason);
+            ui::TApplication::Instance().PostKeyMessage(this, Qt::Key_Tab);
+            ProcessMessages();
+            if (!closing_) {
+                EnableAnalysisControls(false);
+                DialogStartUp();
+                ProcessMessages();
+                RequestRedraw();
+            }
+        } else if (RedrawPending) {
+            RenderPreview();
+            RedrawPending = false;
+        } else if (MapsReady) {
+            done = true;
+        } else {
+            AnalysisStep();
+        }
+    } catch (...) {
+        inIdle_ = false;
+        if (releasePending_) ReleaseResources();
+        throw;
+    }
+    inIdle_ = false;
+    // A close that came in while a step let messages run: the step has
+    // finished with the working image, so it can go now.
+    if (releasePending_) {
+        ReleaseResources();
+        done = true;
+    }
+    return done;
+}
+
+// ---- confirmation, cancellation, closing --------------------------------------
+
+void TParamForm::OkButtonClick() {
+    // Confirmed before the maps are built: finish them first, so the image
+    // receives the local contrast and sharpness the settings ask for, as a
+    // run without the dialog would.
+    while (!MapsReady && !closing_) AnalysisStep();
+    if (closing_) return;
+    ConfirmedFlag = true;
+    ProgressTotal = ImageRows();
+    ProgressCounter = 0;
+    ReportProgress();
+    CloseDialog();
+}
+
+void TParamForm::CancelButtonClick() {
+    if (CancelButton->Caption() != QStringLiteral("Отмена"))
+        SrcButtonClick();
+    else
+        CloseDialog();
+}
+
+void TParamForm::CancelButtonMouseMove(ui::tShiftState shift, int, int) {
+    if (shift == ui::tShiftState(ui::tShift::Alt))
+        SetStatusText(QStringLiteral(" Вернуться к исходному снимку"));
+    else
+        SetStatusText(QStringLiteral(" Закрыть окно, не обрабатывая фотографию"));
+}
+
+void TParamForm::CloseDialog() {
+    Hide();
+    Close();
+    if (inIdle_)
+        releasePending_ = true;
+    else
+        ReleaseResources();
+}
+
+void TParamForm::ReleaseResources() {
+    releasePending_ = false;
+    if (released_) return;
+    released_ = true;
+    FreePhoto(Photo);
+    FreeHistory();
+    FlushDisplayCache();
+}
+
+void TParamForm::FormShow() {
+    OkButton->SetFocus();
+}
+
+void TParamForm::FormHide() {
+    if (!ConfirmedFlag) ResultCode = sdk::kUserCanceled;
+}
+
+void TParamForm::FormClose() {
+    if (closing_) return;
+    closing_ = true;
+    if (!ConfirmedFlag) {
+        ResultCode = sdk::kUserCanceled;
+        while (CanUndo()) Undo();
+        std::memcpy(Slots, SavedSlots, sizeof Slots);
+    }
+    RestoreHandlers();
+    if (DialogView == this) DialogView = nullptr;
+}
+
+bool TParamForm::FormHelp() {
+    ui::TApplication::Instance().OpenURL(QString::fromLatin1(kHelpUrl));
+    return true;
+}
+
+// ---- actions -----------------------------------------------------------------
+
+void TParamForm::SrcButtonClick() {
+    ResetAll(true);
+    RefreshControls();
+}
+
+void TParamForm::DefaultButtonClick() {
+    ResetAll(true);
+    RefreshControls();
+}
+
+void TParamForm::UndoButtonClick() {
+    Undo();
+    RefreshControls();
+}
+
+void TParamForm::RedoButtonClick() {
+    Redo();
+    RefreshControls();
+}
+
+void TParamForm::WarningCheckBoxClick() {
+    RequestRedraw();
+}
+
+void TParamForm::HintCheckBoxClick() {
+    ui::TApplication::Instance().SetHintPause(HintCheckBox->Checked() ? 500 : 0);
+}
+
+void TParamForm::ShowHintHook(QString& hint, bool&, ui::tHintInfo& info) {
+    if (!HintCheckBox->Checked()) hint.clear();
+    QWidget* control = info.HintControl;
+    if (!control) return;
+    if (auto* bar = qobject_cast<ui::TTrackBar*>(control)) {
+        bar->SetFocus();
+        if (hoveredTrackBar_ && hoveredTrackBar_ != bar) hoveredTrackBar_->SetCursor(ui::kCursorDefault);
+        bar->SetCursor(ui::kCursorHandPoint);
+        hoveredTrackBar_ = bar;
+    } else if (auto* edit = qobject_cast<ui::TEdit*>(control)) {
+        edit->SetFocus();
+    } else if (control != Image) {
+        ImagePanel->SetFocus();
+    }
+}
+
+bool TParamForm::AnyPickerDown() const {
+    return ColorBalanceButton->Down() || SkinButton->Down() || BlueButton->Down() ||
+           GreenButton->Down();
+}
+
+// ---- zoom ----------------------------------------------------------------------
+
+void TParamForm::Rescale(double scale, int32_t progressMax, bool withProgress) {
+    // Before the start-up sequence has built the working image there is
+    // nothing to rescale.
+    if (!Photo.Bitmap) return;
+    for (ui::TSpeedButton* b : {PlusButton, MinusButton, FitButton, ActualButton})
+        b->SetEnabled(false);
+    if (withProgress) {
+        SetProgressMax(progressMax);
+        ProgressCounter = 0;
+    }
+    RescalePhoto(Photo, MapsReady, scale);
+    RequestRedraw();
+    UpdateZoomButtons();
+    if (withProgress) {
+        ProgressCounter = progressMax;
+        ShowProgress(progressMax);
+    }
+}
+
+void TParamForm::ZoomIn() {
+    const double scale = Photo.Scale * std::sqrt(2.0);
+    Rescale(scale, int32_t(Round(std::sqrt(2.0) * ImageRows() * Photo.Scale)) + Photo.BoxHeight,
+            true);
+}
+
+void TParamForm::ZoomOut() {
+    const double scale = Photo.Scale / std::sqrt(2.0);
+    Rescale(scale, int32_t(Round(ImageRows() * Photo.Scale / std::sqrt(2.0))) + Photo.BoxHeight,
+            true);
+}
+
+void TParamForm::ZoomFit(bool withProgress) {
+    const double fit = FitScale(Photo);
+    Rescale(fit, int32_t(Round(fit * ImageRows())) + Photo.BoxHeight, withProgress);
+}
+
+void TParamForm::ZoomActual() {
+    Rescale(1.0, ImageRows() + Photo.BoxHeight, true);
+}
+
+// ---- window size and layout ------------------------------------------------------
+
+void TParamForm::ApplySizeMode() {
+    const QSize n = NonClientSize();
+    const int compactHeight = ControlPanel->Height() + StatusBar->Height() + 16 + n.height();
+    const int imagePanelHeightFrom = 24 + ToolPanel->Height() + ProgressBar->Height() +
+                                     StatusBar->Height() + BottomPanel->Height();
+    if (Settings.FullScreen == 1) {
+        const QRect work = ui::TScreen::Instance().WorkArea(this);
+        SetOuterSize(work.width() + 1, work.height() + 1);
+        ResizeButton->SetGlyph(QImage(QStringLiteral(":/glyphs/MAX2MIN")));
+        ResizeButton->SetHint(QStringLiteral(
+            " Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
+        const int h = ClientHeight() - imagePanelHeightFrom;
+        const int w = OuterSize().width() - (ControlPanel->Width() + 24 + n.width());
+        ImagePanel->SetBounds(ImagePanel->Left(), ImagePanel->Top(), w, h);
+        SetPlacement(ui::tPlacement::Default);
+    } else {
+        SetOuterSize(OuterSize().width(), compactHeight);
+        ResizeButton->SetGlyph(QImage(QStringLiteral(":/glyphs/MIN2MAX")));
+        ResizeButton->SetHint(QStringLiteral(
+            " Размер окна (развернуть во весь экран) \n\rPgUp - увеличить, PgDn - уменьшить"));
+        const int h = ClientHeight() - imagePanelHeightFrom;
+        ImagePanel->SetBounds(ImagePanel->Left(), ImagePanel->Top(), h, h);
+        SetOuterSize(h + 24 + ControlPanel->Width() + n.width(), compactHeight);
+    }
+    ImagePanel->SetBounds(8, ToolPanel->Top() + ToolPanel->Height(), ImagePanel->Width(),
+                          ImagePanel->Height());
+    const int inset = 2 * ImagePanel->BevelWidth() + ImagePanel->BorderWidth();
+    Image->SetBounds(inset, inset, ImagePanel->Width() - 2 * inset,
+                     ImagePanel->Height() - 2 * inset);
+    ToolPanel->SetBounds(ImagePanel->Left(), ToolPanel->Top(), ImagePanel->Width(),
+                         ToolPanel->Height());
+    ControlPanel->SetBounds(ImagePanel->Left() + ImagePanel->Width() + 8, 8,
+                            ControlPanel->Width(), ControlPanel->Height());
+    ProgressBar->SetBounds(ImagePanel->Left(), ImagePanel->Top() + ImagePanel->Height() + 8,
+                           ImagePanel->Width(), ProgressBar->Height());
+    BottomPanel->SetBounds(ImagePanel->Left(),
+                           ImagePanel->Top() + ImagePanel->Height() + ProgressBar->Height() + 16,
+                           ImagePanel->Width(), BottomPanel->Height());
+
+    const char* samples[3] = {" R: 999   G: 999   B: 999  ", " L: 999   a: -999   b: -999  ",
+                              " C: 999   H: 999°  "};
+    for (int i = 0; i < 3; ++i)
+        StatusBar->Panel(i).SetWidth(StatusBar->TextWidth(QString::fromUtf8(samples[i])) + 12);
+
+    Image->Picture().SetSize(Image->Width(), Image->Height());
+    SetPreviewBox(Photo, Image->Width(), Image->Height());
+}
+
+void TParamForm::ApplySizeModeAndRender() {
+    ApplySizeMode();
+    SetPlacement(Settings.FullScreen == 1 ? ui::tPlacement::Default : ui::tPlacement::ScreenCenter);
+    if (Photo.Bitmap)
+        RenderPreview();
+    else
+        RequestRedraw();
+    UpdateZoomButtons();
+}
+
+}  // namespace velmora::dialog

@@ -1,0 +1,150 @@
+// The parameter dialog: its lifecycle (creation, the start-up analysis and
+// the step-wise map building driven from the application's idle hook,
+// confirmation, cancellation and closing), the preview it shows, the
+// one-click resets and double-click undo, the key map, the hint switch and
+// the repaint of its indicator images. The engine reaches it through
+// tDialogView while it is up.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "host/Progress.h"
+#include "toolkit/TApplication.h"
+#include "toolkit/TForm.h"
+#include "ui_TParamForm.h"
+
+namespace velmora::dialog {
+
+/// Module-wide dialog state; the values in brackets are those at load.
+/// The start-up sequence has not run yet [true]; cleared by the first idle pass.
+extern bool StartupPending;
+/// A re-render of the preview was requested [false].
+extern bool RedrawPending;
+/// While true, control changes record no undo step [true].
+extern bool RefreshingControls;
+/// The space bar is held [false].
+extern bool SpaceHeld;
+/// Cursor the LabImage picker returns to when Ctrl or Shift is released [5].
+extern int16_t LastLabCursor;
+
+/// Opens the help page; a project-owned address.
+inline constexpr const char* kHelpUrl = "https://velmora.example.org/help/";
+
+class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm {
+    Q_OBJECT
+
+  public:
+    explicit TParamForm(QWidget* parent = nullptr);
+    ~TParamForm() override;
+
+    // tDialogView
+    void ShowProgress(int32_t counter) override;
+    void SetStatusText(const std::string& text) override;
+    void SetProgressMax(int32_t max) override;
+    void EnableControl(tControl control, bool enabled) override;
+    void ShowAttention(bool visible) override;
+    void ProcessMessages() override;
+    void RequestRedraw() override;
+    void RefreshControls() override;
+    void UpdateZoomButtons() override;
+    void ShowPreview(const tBitmap24& bitmap) override;
+    bool WarningChecked() const override;
+
+    void SetStatusText(const QString& text);
+    /// Moves the pointer by (+1, +1) and back, so a changed cursor shows at once.
+    void NudgeCursor();
+    /// Hides and closes the form, then releases the working image, the undo
+    /// history and the display colour cache.
+    void CloseDialog();
+    /// Releases what CloseDialog releases, once; also run after the loop
+    /// for a form closed by the window system.
+    void ReleaseResources();
+
+    /// The idle hook: answers whether it is done.
+    bool IdleHook();
+
+    void RenderPreview();
+    /// Sizes and lays out the dialog for Settings.FullScreen.
+    void ApplySizeMode();
+
+    // Zoom actions on the working image.
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomFit(bool withProgress = true);
+    void ZoomActual();
+
+    // Handlers, named after their controls.
+    void FormShow();
+    void FormPaint();
+    void FormHide();
+    void FormClose();
+    bool FormHelp();
+    void FormKeyDown(int& key, ui::tShiftState shift);
+    void FormKeyUp(int& key, ui::tShiftState shift);
+    void OkButtonClick();
+    void CancelButtonClick();
+    void CancelButtonMouseMove(ui::tShiftState shift, int x, int y);
+    void HintCheckBoxClick();
+    void WarningCheckBoxClick();
+    void MonoCheckBoxClick() { FormPaint(); }
+    void SrcButtonClick();
+    void DefaultButtonClick();
+    void UndoButtonClick();
+    void RedoButtonClick();
+    void ShowHintHook(QString& hint, bool& canShow, ui::tHintInfo& info);
+
+    // Painters of the repaint list owned by this form.
+    void PaintNormalImage();
+    void PaintSpectrumImage();
+    void PaintHueBandEdits();
+
+    /// Applying snapshot n (1-6) belongs to the snapshot controls, which
+    /// install it; while unset the digit keys act on nothing.
+    std::function<void(int)> ApplySnapshotHook;
+
+    /// Whether a pipette or colour picker button is down.
+    bool AnyPickerDown() const;
+
+    /// The control tables.
+    const std::array<ui::TTrackBar*, 8>& HueBandBars() const { return hueBars_; }
+    const std::array<ui::TEdit*, 8>& HueBandEdits() const { return hueEdits_; }
+    const std::array<ui::TTrackBar*, 5>& LightBandBars() const { return lightBars_; }
+    const std::array<ui::TEdit*, 5>& LightBandEdits() const { return lightEdits_; }
+
+  private:
+    void FormCreate();
+    void BuildControlTables();
+    void ConnectHandlers();
+    void ConnectResets();
+    void EnableAnalysisControls(bool enabled);
+    /// A mode switch from the keys: layout, placement, preview, zoom buttons.
+    void ApplySizeModeAndRender();
+    // Zoom helpers.
+    void Rescale(double scale, int32_t progressMax, bool withProgress);
+
+    std::function<bool()> savedIdle_;
+    std::function<void()> savedHint_;
+    std::function<void(QString&, bool&, ui::tHintInfo&)> savedShowHint_;
+    bool handlersSaved_ = false;
+    void RestoreHandlers();
+
+    bool inIdle_ = false;
+    bool closing_ = false;
+    bool releasePending_ = false;
+    bool released_ = false;
+    QPointer<ui::TTrackBar> hoveredTrackBar_;
+
+    std::array<ui::TTrackBar*, 8> hueBars_{};
+    std::array<ui::TEdit*, 8> hueEdits_{};
+    std::array<ui::TTrackBar*, 5> lightBars_{};
+    std::array<ui::TEdit*, 5> lightEdits_{};
+    std::array<ui::TImage*, 6> shotImages_{};
+    std::array<ui::TSpeedButton*, 6> showButtons_{};
+    std::array<ui::TSpeedButton*, 6> clearButtons_{};
+    std::vector<QWidget*> analysisControls_;
+};
+
+}  // namespace velmora::dialog

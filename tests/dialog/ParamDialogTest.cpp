@@ -1,0 +1,390 @@
+// The parameter dialog through the continue selector, in-process, with the
+// fake host and real input on the offscreen platform. The dialog runs inside
+// continue's message loop, so each test hands over an action that a timer
+// runs once the dialog has reached the state the test waits for.
+#include <gtest/gtest.h>
+
+// The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
+#include "engine/ColorConvert.h"
+#include "engine/Stepwise.h"
+#include "host/Dispatch.h"
+#include "host/ModuleState.h"
+#include "host/Settings.h"
+#include "host/UndoHistory.h"
+#include "photo/Kernel.h"
+#include "photo/Photo.h"
+#include "sdk/PIFilter.h"
+#include "tests/support/FakeHost.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStyleHints>
+#include <cmath>
+#include <QImage>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "dialog/TParamForm.h"
+#include "toolkit/TButton.h"
+#include "toolkit/TGroupBox.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TPanel.h"
+
+namespace velmora::test {
+namespace {
+
+using dialog::TParamForm;
+
+TParamForm* VisibleDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<TParamForm*>(w); f && f->isVisible()) return f;
+    return nullptr;
+}
+
+template <class T>
+T* Child(QWidget* form, const char* name) {
+    T* c = form->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+// Runs each step once its condition holds on the visible dialog; a dialog
+// left open after the last step, or a step that never comes, fails the test
+// after 20 s and closes the dialog.
+struct tScript {
+    struct tStep {
+        std::function<bool(TParamForm&)> when;
+        std::function<void(TParamForm&)> act;
+    };
+    std::vector<tStep> steps;
+    size_t next = 0;
+    bool forced = false;
+};
+
+void Drive(std::shared_ptr<tScript> script) {
+    auto* timer = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, script] {
+        TParamForm* form = VisibleDialog();
+        if (script->next < script->steps.size()) {
+            if (form && script->steps[script->next].when(*form))
+                script->steps[script->next++].act(*form);
+        } else if (!form) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
+        if (clock->elapsed() > 20000) {
+            script->forced = true;
+            if (form) form->close();
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(2);
+}
+
+bool Ready(TParamForm&) {
+    return MapsReady && !dialog::RedrawPending;
+}
+
+// An RGB host image from a photo, reduced to width x height.
+void LoadPhoto(FakeHost& host, int width, int height) {
+    QImage photo(QStringLiteral(VELMORA_PHOTOS "/coffee.png"));
+    ASSERT_FALSE(photo.isNull());
+    photo = photo.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(host.In8() + size_t(y) * size_t(width) * 3, photo.constScanLine(y),
+                    size_t(width) * 3);
+    host.CopyInToOut();
+}
+
+int16_t Call(FakeHost& host, int16_t selector) {
+    int32_t data = 0;
+    int16_t result = 0x5555;
+    Dispatch(selector, &host.record, &data, &result);
+    return result;
+}
+
+const tParamBlock& Block(FakeHost& host) {
+    return *reinterpret_cast<const tParamBlock*>(host.block.data());
+}
+
+class ParamDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        RepeatFlag = true;
+        ConfirmedFlag = false;
+        ParamBlockAddress = nullptr;
+        CurrentRecord = nullptr;
+    }
+    void TearDown() override {
+        ParamBlockAddress = nullptr;
+        CurrentRecord = nullptr;
+        RepeatFlag = true;
+    }
+
+    // parameters, prepare, start, continue (the dialog), finish.
+    int16_t RunWithDialog(FakeHost& host, std::shared_ptr<tScript> script) {
+        EXPECT_EQ(Call(host, sdk::kSelectorParameters), 0);
+        EXPECT_EQ(Call(host, sdk::kSelectorPrepare), 0);
+        EXPECT_EQ(Call(host, sdk::kSelectorStart), 0);
+        Drive(script);
+        const int16_t result = Call(host, sdk::kSelectorContinue);
+        EXPECT_EQ(Call(host, sdk::kSelectorFinish), 0);
+        EXPECT_FALSE(script->forced) << "the dialog had to be closed by force";
+        EXPECT_EQ(script->next, script->steps.size()) << "steps left undone";
+        EXPECT_EQ(DialogView, nullptr);
+        EXPECT_EQ(VisibleDialog(), nullptr);
+        return result;
+    }
+};
+
+TEST_F(ParamDialogTest, OpensAnalysesShowsTheKernelsPreviewAndOkAppliesAsTheHeadlessRun) {
+    FakeHost host(sdk::kModeRGB, 600, 400);
+    LoadPhoto(host, 600, 400);
+    auto script = std::make_shared<tScript>();
+    bool checked = false;
+    script->steps.push_back({Ready, [&](TParamForm& form) {
+        EXPECT_EQ(DialogView, &form);
+        for (bool flag : StepFlags) EXPECT_TRUE(flag);
+        auto* image = Child<ui::TImage>(&form, "Image");
+        ASSERT_TRUE(image->isVisible());
+        EXPECT_EQ(Photo.BoxWidth, image->Width());
+        EXPECT_EQ(Photo.BoxHeight, image->Height());
+        EXPECT_GT(Photo.BoxWidth, 400) << "compact layout: a square box of 535";
+        EXPECT_TRUE(Child<QWidget>(&form, "ShadowTrackBar")->isEnabled());
+        EXPECT_TRUE(Child<QWidget>(&form, "OkButton")->isEnabled());
+        // Every pixel of the picture is the kernel's output for the working
+        // pixel under it, through the display conversion.
+        const ui::TBitmap& picture = image->Picture();
+        const uint8_t* working = WorkingPixels();
+        int compared = 0;
+        for (int r = Photo.DestTop; r <= Photo.DestBottom; r += 3)
+            for (int c = Photo.DestLeft; c <= Photo.DestRight; c += 3) {
+                const int x = Photo.ScrollX + c - Photo.DestLeft;
+                const int y = Photo.ScrollY + r - Photo.DestTop;
+                const uint8_t* p = working + (size_t(y) * size_t(Photo.Width) + size_t(x)) * 3;
+                const tLab8 v = CorrectPixel(x, y, p[0], p[1], p[2]);
+                const uint8_t lab[3] = {v.L, v.a, v.b};
+                uint8_t rgb[3];
+                LabToDisplay(lab, rgb);
+                const uint8_t* got = picture.ScanLine(r) + size_t(c) * 3;
+                ASSERT_EQ(got[2], rgb[0]) << c << ' ' << r;
+                ASSERT_EQ(got[1], rgb[1]) << c << ' ' << r;
+                ASSERT_EQ(got[0], rgb[2]) << c << ' ' << r;
+                ++compared;
+            }
+        EXPECT_GT(compared, 1000);
+        form.grab().save(QStringLiteral("/tmp/velmora_dialog_coffee.png"));
+        checked = true;
+        QTest::mouseClick(Child<ui::TButton>(&form, "OkButton"), Qt::LeftButton);
+    }});
+    ASSERT_EQ(RunWithDialog(host, script), 0);
+    ASSERT_TRUE(checked);
+    EXPECT_TRUE(ConfirmedFlag);
+    EXPECT_EQ(Photo.Bitmap, nullptr) << "the working image is released at close";
+    EXPECT_EQ(UndoEntryCount(), 0);
+
+    // The same image repeated without the dialog, with the block the dialog left.
+    FakeHost headless(sdk::kModeRGB, 600, 400);
+    LoadPhoto(headless, 600, 400);
+    headless.block = host.block;
+    headless.record.parameters = reinterpret_cast<sdk::BufferID>(&headless.block);
+    RepeatFlag = true;
+    ASSERT_EQ(Call(headless, sdk::kSelectorPrepare), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorStart), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorContinue), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorFinish), 0);
+    EXPECT_TRUE(headless.out == host.out) << "the dialog's result differs from the headless one";
+    EXPECT_NE(host.out, host.in);
+}
+
+TEST_F(ParamDialogTest, CancelEscapeAndClosingGiveUserCancelledAndKeepTheBlockAsRead) {
+    enum class tWay { CancelButton, Escape, Close };
+    for (tWay way : {tWay::CancelButton, tWay::Escape, tWay::Close}) {
+        SCOPED_TRACE(int(way));
+        FakeHost host(sdk::kModeRGB, 160, 120);
+        LoadPhoto(host, 160, 120);
+        auto script = std::make_shared<tScript>();
+        tParams asRead{};
+        tParamSlot slotsAsRead[kSlotCount]{};
+        script->steps.push_back({Ready, [&](TParamForm& form) {
+            // The start-up reset is one undo step away: the stored settings.
+            std::memcpy(slotsAsRead, Slots, sizeof Slots);
+            Undo();
+            asRead = Settings;
+            Redo();
+            // Changes, a refresh and a "snapshot" the cancel must discard.
+            PushUndo();
+            Settings.Lightness = 0.6;
+            PushUndo();
+            Settings.Contrast = 1.7;
+            Slots[2].Used = 1;
+            Slots[2].Params = Settings;
+            form.RefreshControls();
+            switch (way) {
+                case tWay::CancelButton:
+                    QTest::mouseClick(Child<ui::TButton>(&form, "CancelButton"), Qt::LeftButton);
+                    break;
+                case tWay::Escape: QTest::keyClick(&form, Qt::Key_Escape); break;
+                case tWay::Close: form.close(); break;
+            }
+        }});
+        ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
+        EXPECT_FALSE(ConfirmedFlag);
+        EXPECT_TRUE(SettingsEqual(Block(host).Params, asRead));
+        EXPECT_EQ(std::memcmp(Block(host).Slots, slotsAsRead, sizeof slotsAsRead), 0);
+        EXPECT_EQ(Block(host).Slots[2].Used, 0);
+        EXPECT_EQ(Photo.Bitmap, nullptr);
+        EXPECT_EQ(UndoEntryCount(), 0);
+    }
+}
+
+TEST_F(ParamDialogTest, AltTurnsCancelIntoTheSourceActionAndInputIsHandledBetweenSteps) {
+    FakeHost host(sdk::kModeRGB, 300, 200);
+    LoadPhoto(host, 300, 200);
+    auto script = std::make_shared<tScript>();
+    auto cancelOf = [](TParamForm& f) { return Child<ui::TButton>(&f, "CancelButton"); };
+    // While the map building runs: Alt changes the caption before the
+    // analysis has finished, so the key came in between two steps.
+    script->steps.push_back({[](TParamForm& f) {
+                                 return StepFlags[0] && !MapsReady &&
+                                        Child<QWidget>(&f, "OkButton")->isEnabled();
+                             },
+                             [&](TParamForm& form) {
+                                 QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
+                                 EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Исходный"));
+                                 EXPECT_TRUE(cancelOf(form)->hasFocus());
+                                 EXPECT_FALSE(MapsReady);
+                                 QTest::keyRelease(&form, Qt::Key_Alt, Qt::NoModifier);
+                                 EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Отмена"));
+                             }});
+    script->steps.push_back({Ready, [&](TParamForm& form) {
+        Settings.Lightness = 0.5;
+        const int entries = UndoEntryCount();
+        QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
+        QTest::mouseClick(cancelOf(form), Qt::LeftButton, Qt::AltModifier);
+        EXPECT_TRUE(form.isVisible()) << "the Source action keeps the dialog open";
+        EXPECT_EQ(Settings.Lightness, 1.0);
+        EXPECT_EQ(UndoEntryCount(), entries + 1);
+        QTest::keyRelease(&form, Qt::Key_Alt, Qt::NoModifier);
+        EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Отмена"));
+        EXPECT_TRUE(Child<QWidget>(&form, "OkButton")->hasFocus());
+        QTest::mouseClick(cancelOf(form), Qt::LeftButton);
+    }});
+    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
+}
+
+// A point of a container that no child covers.
+QPoint FreePoint(QWidget* w) {
+    for (int y = 2; y < w->height(); y += 2)
+        for (int x = 2; x < w->width(); x += 2)
+            if (!w->childAt(x, y)) return QPoint(x, y);
+    ADD_FAILURE() << "no free area";
+    return {};
+}
+
+TEST_F(ParamDialogTest, ClickResetsAndDoubleClickUndoesAndTheKeyMap) {
+    FakeHost host(sdk::kModeRGB, 160, 120);
+    LoadPhoto(host, 160, 120);
+    auto script = std::make_shared<tScript>();
+    script->steps.push_back({Ready, [&](TParamForm& form) {
+        auto dclick = [&](const char* name) {
+            QWidget* w = Child<QWidget>(&form, name);
+            QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+            QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {},
+                               w->mapTo(&form, FreePoint(w)));
+        };
+        // A recording reset: the double click leaves the black level as it
+        // was before the click.
+        PushUndo();
+        Settings.BlackLevel = 40;
+        dclick("RangeGroup");
+        EXPECT_EQ(Settings.BlackLevel, 40);
+        // A plain reset: the double click also reverts the change before it.
+        PushUndo();
+        const double before = Settings.Lightness;
+        Settings.Lightness = 0.7;
+        dclick("LightnessPanel");
+        EXPECT_EQ(Settings.Lightness, before);
+        // A single click resets.
+        Settings.Lightness = 0.7;
+        QWidget* panel = Child<QWidget>(&form, "LightnessPanel");
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+        QTest::mouseClick(panel, Qt::LeftButton, {}, FreePoint(panel));
+        EXPECT_EQ(Settings.Lightness, 1.0);
+
+        // Keys: Ctrl+Z undoes, Shift+Ctrl+Z redoes.
+        PushUndo();
+        Settings.Sharpness = 1.8;
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(Settings.Sharpness, 1.0);
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+        EXPECT_EQ(Settings.Sharpness, 1.8);
+        // Home is the Source action; with Alt held nothing matches.
+        QTest::keyClick(&form, Qt::Key_Home, Qt::AltModifier);
+        EXPECT_EQ(Settings.Sharpness, 1.8);
+        QTest::keyClick(&form, Qt::Key_Home);
+        EXPECT_EQ(Settings.Sharpness, 1.0);
+        // Numeric-pad minus in an edit field goes to the edit; the digit of
+        // an empty slot reaches the focused control.
+        auto* edit = Child<ui::TEdit>(&form, "GammaEdit");
+        edit->SetFocus();
+        edit->SetText(QString());
+        const double scale = Photo.Scale;
+        QTest::keyClick(edit, Qt::Key_Minus, Qt::KeypadModifier);
+        EXPECT_EQ(Photo.Scale, scale);
+        EXPECT_EQ(edit->Text(), QStringLiteral("-"));
+        QTest::keyClick(edit, Qt::Key_3);
+        EXPECT_EQ(edit->Text(), QStringLiteral("-3"));
+        // Space sets the hand cursor and is consumed.
+        QTest::keyPress(&form, Qt::Key_Space);
+        EXPECT_TRUE(dialog::SpaceHeld);
+        QTest::keyRelease(&form, Qt::Key_Space);
+        EXPECT_FALSE(dialog::SpaceHeld);
+        QTest::keyClick(&form, Qt::Key_Escape);
+    }});
+    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
+}
+
+TEST_F(ParamDialogTest, HintSwitchSetsThePauseAndPaintersUseTheLabColours) {
+    FakeHost host(sdk::kModeRGB, 160, 120);
+    LoadPhoto(host, 160, 120);
+    auto script = std::make_shared<tScript>();
+    script->steps.push_back({Ready, [&](TParamForm& form) {
+        auto* hints = Child<ui::TCheckBox>(&form, "HintCheckBox");
+        EXPECT_FALSE(hints->Checked());
+        EXPECT_EQ(ui::TApplication::Instance().HintPause(), 0);
+        hints->SetChecked(true);
+        EXPECT_EQ(ui::TApplication::Instance().HintPause(), 500);
+        hints->SetChecked(false);
+
+        form.PaintNormalImage();
+        auto* normal = Child<ui::TImage>(&form, "NormalImage");
+        const int w = normal->Width();
+        auto lab = [](uint8_t L, uint8_t a, uint8_t b) {
+            const uint8_t in[3] = {L, a, b};
+            uint8_t rgb[3];
+            LabToRgb8(in, rgb);
+            return QColor(rgb[0], rgb[1], rgb[2]);
+        };
+        const int x = w / 3;
+        EXPECT_EQ(normal->Canvas().Pixel(x, normal->Height() / 2),
+                  lab(uint8_t(std::nearbyint(255.0 * x / (w - 1))), 128, 128));
+        EXPECT_EQ(normal->Canvas().Pixel(0, 0), QColor(Qt::black));
+        form.PaintHueBandEdits();
+        // Green: (60, -60, 0) -> Lab(153, 68, 128).
+        EXPECT_EQ(Child<ui::TEdit>(&form, "GreenEdit")->Color(), lab(153, 68, 128));
+        QTest::keyClick(&form, Qt::Key_Escape);
+    }});
+    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
+}
+
+}  // namespace
+}  // namespace velmora::test
