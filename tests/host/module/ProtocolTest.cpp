@@ -176,7 +176,7 @@ TEST(Protocol, ContinueEndsByReportingTheTotalAsDone) {
     for (const auto& [d, t] : host.progress) EXPECT_EQ(t, total);
 }
 
-TEST(Protocol, TheDialogPathFailsClearlyWhileNoDialogExists) {
+TEST(Protocol, TheDialogPathFailsClearlyWithoutADisplay) {
     FakeHost host(sdk::kModeRGB, 6, 4);
     FillPattern(host);
     const std::vector<uint8_t> in = host.in, out = host.out;
@@ -186,7 +186,7 @@ TEST(Protocol, TheDialogPathFailsClearlyWhileNoDialogExists) {
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(Call(sdk::kSelectorContinue, &host.record), sdk::kErrorReported);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
-              "velmora: Диалог параметров пока недоступен\n");
+              "velmora: Диалог параметров не может быть показан: нет графического дисплея\n");
     EXPECT_EQ(host.in, in);
     EXPECT_EQ(host.out, out);
     EXPECT_TRUE(host.blockLocked);
