@@ -139,7 +139,9 @@ uint8_t MapByte(double y) {
     // the clamp keeps the byte conversion defined whatever comes in.
     if (!(y > 0.0)) return 0;
     if (y >= 255.0) return 255;
-    return uint8_t(std::nearbyint(y));
+    // lrint rounds in the current mode (to nearest, ties to even) and is
+    // inlined as one conversion instruction, so the x87 stack survives it.
+    return uint8_t(std::lrint(y));
 }
 
 void BlurColumn(const tGaussCoefficients& c, float* const* rows, size_t n, size_t column,
