@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/Tables.h"
+#include "tests/photo/KernelFixture.h"
 #include "host/ModuleState.h"
 #include "host/Settings.h"
 #include "photo/Kernel.h"
@@ -31,24 +32,8 @@ void SetFactors(double contrast, double sharpness, double shadow, double highlig
     Settings.HighLight = highlight;
 }
 
-// Identity tone, unit gains, a transform that only centres a and b.
-void SetNeutral8() {
-    for (int i = 0; i < 256; ++i) ToneTable[i] = uint8_t(i);
-    std::fill(std::begin(ChromaGain), std::end(ChromaGain), 1.0);
-    std::fill(std::begin(HueGain), std::end(HueGain), 1.0);
-    std::fill(std::begin(LightGain), std::end(LightGain), 1.0);
-    const double t[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, -128, -128, 0};
-    std::copy(t, t + 12, AbTransform);
-}
-
-void SetNeutral16() {
-    for (int i = 0; i <= 32768; ++i) ToneTable16[i] = uint16_t(i);
-    std::fill(std::begin(ChromaGain16), std::end(ChromaGain16), 1.0);
-    std::fill(std::begin(HueGain16), std::end(HueGain16), 1.0);
-    std::fill(std::begin(LightGain16), std::end(LightGain16), 1.0);
-    const double t[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, -16384, -16384, 0};
-    std::copy(t, t + 12, AbTransform);
-}
+using test::SetNeutral16;
+using test::SetNeutral8;
 
 void FillMatrix(tByteMatrix& m, int32_t w, int32_t h, uint8_t value) {
     m.Create(size_t(h), size_t(w));
