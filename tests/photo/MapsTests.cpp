@@ -13,6 +13,7 @@
 #include "host/Progress.h"
 #include "photo/Maps.h"
 #include "photo/Photo.h"
+#include "tests/photo/PhotoFixture.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -27,25 +28,7 @@ namespace {
 
 using test::FakeHost;
 
-class MapsTest : public ::testing::Test {
-  protected:
-    void Use(FakeHost& host) {
-        CurrentRecord = &host.record;
-        ColorSpaceSuite = &host.colorSpace;
-    }
-    void SetUp() override {
-        ResetPhotoState();
-        ProgressCounter = 0;
-        ProgressTotal = 1000;
-        DialogView = nullptr;
-    }
-    void TearDown() override {
-        ResetPhotoState();
-        CurrentRecord = nullptr;
-        ColorSpaceSuite = nullptr;
-        DialogView = nullptr;
-    }
-};
+class MapsTest : public test::PhotoFixture {};
 
 // An 8-bit Lab host image with the given lightness (row-major); a and b are
 // 128.

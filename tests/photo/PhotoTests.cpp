@@ -14,6 +14,7 @@
 #include "host/Progress.h"
 #include "photo/Maps.h"
 #include "photo/Photo.h"
+#include "tests/photo/PhotoFixture.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -21,28 +22,7 @@ namespace {
 
 using test::FakeHost;
 
-class PhotoTest : public ::testing::Test {
-  protected:
-    void Use(FakeHost& host) {
-        CurrentRecord = &host.record;
-        ColorSpaceSuite = &host.colorSpace;
-    }
-    void SetUp() override {
-        ResetPhotoState();
-        FlushConversionCache();
-        FlushDisplayCache();
-        ProgressCounter = 0;
-        ProgressTotal = 1000;
-        DialogView = nullptr;
-    }
-    void TearDown() override {
-        ResetPhotoState();
-        FlushConversionCache();
-        FlushDisplayCache();
-        CurrentRecord = nullptr;
-        ColorSpaceSuite = nullptr;
-    }
-};
+class PhotoTest : public test::PhotoFixture {};
 
 // Message and unit of the failure thrown by f, or "" when none.
 template <class F>
