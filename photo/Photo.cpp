@@ -180,30 +180,27 @@ double FitScale(const tPhoto& photo) {
     return sx < sy ? sx : sy;
 }
 
-void UpdateVisibleRect(tPhoto& p) {
-    p.DestLeft = 0;
-    p.DestRight = p.BoxWidth - 1;
-    if (p.Width < p.BoxWidth) {
-        p.ScrollX = 0;
-        p.DestLeft = (p.BoxWidth - p.Width) / 2;
-        p.DestRight = p.DestLeft + p.Width - 1;
-    } else if (int64_t(p.Width) - p.ScrollX < p.BoxWidth) {
-        p.ScrollX = p.Width - p.BoxWidth;
-    } else if (p.ScrollX < 0) {
-        p.ScrollX = 0;
+namespace {
+// One axis of the visible rectangle: a picture smaller than the box is
+// centred with scroll 0; a larger one has its scroll pulled back inside it.
+void FitAxis(int32_t size, int32_t box, int32_t& scroll, int32_t& first, int32_t& last) {
+    first = 0;
+    last = box - 1;
+    if (size < box) {
+        scroll = 0;
+        first = (box - size) / 2;
+        last = first + size - 1;
+    } else if (int64_t(size) - scroll < box) {
+        scroll = size - box;
+    } else if (scroll < 0) {
+        scroll = 0;
     }
+}
+}  // namespace
 
-    p.DestTop = 0;
-    p.DestBottom = p.BoxHeight - 1;
-    if (p.Height < p.BoxHeight) {
-        p.ScrollY = 0;
-        p.DestTop = (p.BoxHeight - p.Height) / 2;
-        p.DestBottom = p.DestTop + p.Height - 1;
-    } else if (int64_t(p.Height) - p.ScrollY < p.BoxHeight) {
-        p.ScrollY = p.Height - p.BoxHeight;
-    } else if (p.ScrollY < 0) {
-        p.ScrollY = 0;
-    }
+void UpdateVisibleRect(tPhoto& p) {
+    FitAxis(p.Width, p.BoxWidth, p.ScrollX, p.DestLeft, p.DestRight);
+    FitAxis(p.Height, p.BoxHeight, p.ScrollY, p.DestTop, p.DestBottom);
 }
 
 void RescalePhoto(tPhoto& photo, bool withMasks, double scale) {
