@@ -179,6 +179,28 @@ std::string DefaultPluginDir() {
     return ExecutableDir() + "/../plugins";
 }
 
+// Runs a command's body and turns what it throws into the exit status, each
+// failure printed as one line.
+template <class Body>
+int RunCommand(Body body) {
+    try {
+        return body();
+    } catch (const Cancellation&) {
+        // The user closed the dialog without confirming: not a failure.
+        PrintLine("cancelled");
+        return kExitCancelled;
+    } catch (const Interruption& e) {
+        PrintLine(e.what());
+        return kExitInterrupted;
+    } catch (const HostError& e) {
+        PrintLine(e.what());
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        PrintLine(std::string("unexpected failure: ") + e.what());
+        return kExitFailure;
+    }
+}
+
 int ListPlugins(const std::string& dir) {
     try {
         const auto files = FindPluginFiles(dir);
@@ -216,8 +238,8 @@ int Apply(const CommonOptions& options, const std::vector<std::string>& inputs,
         return kExitFailure;
     }
     InstallInterruptHandler();
-    int status = 0;
-    try {
+    return RunCommand([&] {
+        int status = 0;
         if (!outDir.empty()) MakeDirectories(outDir);
         Session session(options, int(inputs.size()));
         std::set<std::string> written;
@@ -242,14 +264,8 @@ int Apply(const CommonOptions& options, const std::vector<std::string>& inputs,
                 status = kExitFailure;
             }
         }
-    } catch (const HostError& e) {
-        PrintLine(e.what());
-        return kExitFailure;
-    } catch (const std::exception& e) {
-        PrintLine(std::string("unexpected failure: ") + e.what());
-        return kExitFailure;
-    }
-    return status;
+        return status;
+    });
 }
 
 int Edit(const CommonOptions& options, const std::string& input, const std::string& output) {
@@ -259,7 +275,7 @@ int Edit(const CommonOptions& options, const std::string& input, const std::stri
         return kExitFailure;
     }
     InstallInterruptHandler();
-    try {
+    return RunCommand([&] {
         Session session(options, 1);
         EditApplication application;
         std::unique_ptr<EditWindow> window;
@@ -274,35 +290,16 @@ int Edit(const CommonOptions& options, const std::string& input, const std::stri
         };
         session.Run(0, input, output, true, hooks);
         return 0;
-    } catch (const Cancellation&) {
-        // The user closed the dialog without confirming: not a failure.
-        PrintLine("cancelled");
-        return kExitCancelled;
-    } catch (const Interruption& e) {
-        PrintLine(e.what());
-        return kExitInterrupted;
-    } catch (const HostError& e) {
-        PrintLine(e.what());
-        return kExitFailure;
-    } catch (const std::exception& e) {
-        PrintLine(std::string("unexpected failure: ") + e.what());
-        return kExitFailure;
-    }
+    });
 }
 
 int About(const CommonOptions& options) {
     InstallInterruptHandler();
-    try {
+    return RunCommand([&] {
         Session session(options, 0);
         session.Host().About();
         return 0;
-    } catch (const HostError& e) {
-        PrintLine(e.what());
-        return kExitFailure;
-    } catch (const std::exception& e) {
-        PrintLine(std::string("unexpected failure: ") + e.what());
-        return kExitFailure;
-    }
+    });
 }
 
 }  // namespace filterhost
