@@ -3,6 +3,7 @@
 // host's colour services.
 #include "engine/ColorConvert.h"
 #include "host/Rounding.h"
+#include "host/Settings.h"
 
 #include "dialog/TParamForm.h"
 
@@ -33,13 +34,17 @@ void BlackFrame(ui::TCanvas& canvas, int width, int height) {
 }  // namespace
 
 void TParamForm::FormPaint() {
-    // The colour plane, hue, rotation and chroma strips, the balance markers
-    // and the saturation curve are painted by the indicator images (next
-    // issue); they slot in here in this order: LabImage, HueImage,
-    // RotateImage, SpectrumImage, ChromaImage, balance markers, NormalImage,
-    // SatImage, hue-band edits.
+    DrawLabPlane();
+    DrawHueStrip();
+    DrawShiftStrip(Settings.Rotate);
     PaintSpectrumImage();
+    DrawChromaStrip(HueTrackBar->Position() * std::numbers::pi / 180.0);
+    {
+        const tBalancePoint& w = ShadowRadio->Checked() ? ShadowPoint : LightPoint;
+        DrawBalanceMarkers(w.a, w.b);
+    }
     PaintNormalImage();
+    DrawSaturationCurve();
     PaintHueBandEdits();
     RequestRedraw();
 }

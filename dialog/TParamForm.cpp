@@ -59,7 +59,10 @@ void TParamForm::FormCreate() {
         ShowHintHook(hint, canShow, info);
     };
 
-    // 2. Balance change sources (colour balance controls): next issue.
+    // 2. The balance change sources are the form's own objects
+    //    (CommonPickSource and its two siblings); no undo control of an
+    //    earlier dialog may match a control of this one.
+    LastUndoControl = nullptr;
 
     // 3. Window-size mode from the settings.
     ApplySizeMode();
@@ -74,8 +77,10 @@ void TParamForm::FormCreate() {
     ImagePanel->SetCursor(3);
     LabImage->SetCursor(5);
 
-    // 6. LabImage colour plane, LoadBalancePoints and SelectBalanceRadio
-    //    belong to the colour balance controls (next issue); zoom buttons.
+    // 6. The colour plane, the balance working points and their radio; zoom buttons.
+    DrawLabPlane();
+    LoadBalancePoints();
+    SelectBalanceRadio();
     UpdateZoomButtons();
 
     // 7. Control tables.
@@ -90,7 +95,8 @@ void TParamForm::FormCreate() {
     }
     ClearAllButton->SetVisible(false);
 
-    // 9. Hint texts (next issue); the caption's suffix comes with them.
+    // 9. Hints and captions; the caption gets its suffix.
+    AssignHintTexts();
 
     // 10. Hints off; the auto-correction is reached by End only.
     HintCheckBox->SetChecked(false);
@@ -99,6 +105,11 @@ void TParamForm::FormCreate() {
 
     ConnectHandlers();
     ConnectResets();
+    ConnectChangers();
+    ConnectHelpLines();
+    ConnectNavigation();
+    ConnectPipettes();
+    ConnectSnapshots();
 
     // 11.
     RefreshingControls = false;
@@ -209,11 +220,20 @@ void TParamForm::RefreshControls() {
     UndoButton->SetEnabled(CanUndo());
     RedoButton->SetEnabled(CanRedo());
     RefreshingControls = true;
-    // The changers reload their controls here, in this order: DDChanger,
-    // ColorContrast, LowSatChanger, SatBendChanger, LoadBalancePoints,
-    // BalanceChanger, LightnessChanger, NewContrastChanger,
-    // NewSharpnessChanger, RotateChanger, ColorEqualizerChanger,
-    // LightEqualizerChanger, ShadowChanger, HighLightChanger. None exists yet.
+    DDChanger();
+    ColorContrast();
+    LowSatChanger();
+    SatBendChanger();
+    LoadBalancePoints();
+    BalanceChanger();
+    LightnessChanger();
+    NewContrastChanger();
+    NewSharpnessChanger();
+    RotateChanger();
+    ColorEqualizerChanger();
+    LightEqualizerChanger();
+    ShadowChanger();
+    HighLightChanger();
     RefreshingControls = false;
     RequestRedraw();
 }
@@ -424,108 +444,6 @@ void TParamForm::ShowHintHook(QString& hint, bool&, ui::tHintInfo& info) {
 bool TParamForm::AnyPickerDown() const {
     return ColorBalanceButton->Down() || SkinButton->Down() || BlueButton->Down() ||
            GreenButton->Down();
-}
-
-// ---- zoom ----------------------------------------------------------------------
-
-void TParamForm::Rescale(double scale, int32_t progressMax, bool withProgress) {
-    // Before the start-up sequence has built the working image there is
-    // nothing to rescale.
-    if (!Photo.Bitmap) return;
-    for (ui::TSpeedButton* b : {PlusButton, MinusButton, FitButton, ActualButton})
-        b->SetEnabled(false);
-    if (withProgress) {
-        SetProgressMax(progressMax);
-        ProgressCounter = 0;
-    }
-    RescalePhoto(Photo, MapsReady, scale);
-    RequestRedraw();
-    UpdateZoomButtons();
-    if (withProgress) {
-        ProgressCounter = progressMax;
-        ShowProgress(progressMax);
-    }
-}
-
-void TParamForm::ZoomIn() {
-    const double scale = Photo.Scale * std::sqrt(2.0);
-    Rescale(scale, int32_t(Round(std::sqrt(2.0) * ImageRows() * Photo.Scale)) + Photo.BoxHeight,
-            true);
-}
-
-void TParamForm::ZoomOut() {
-    const double scale = Photo.Scale / std::sqrt(2.0);
-    Rescale(scale, int32_t(Round(ImageRows() * Photo.Scale / std::sqrt(2.0))) + Photo.BoxHeight,
-            true);
-}
-
-void TParamForm::ZoomFit(bool withProgress) {
-    const double fit = FitScale(Photo);
-    Rescale(fit, int32_t(Round(fit * ImageRows())) + Photo.BoxHeight, withProgress);
-}
-
-void TParamForm::ZoomActual() {
-    Rescale(1.0, ImageRows() + Photo.BoxHeight, true);
-}
-
-// ---- window size and layout ------------------------------------------------------
-
-void TParamForm::ApplySizeMode() {
-    const QSize n = NonClientSize();
-    const int compactHeight = ControlPanel->Height() + StatusBar->Height() + 16 + n.height();
-    const int imagePanelHeightFrom = 24 + ToolPanel->Height() + ProgressBar->Height() +
-                                     StatusBar->Height() + BottomPanel->Height();
-    if (Settings.FullScreen == 1) {
-        const QRect work = ui::TScreen::Instance().WorkArea(this);
-        SetOuterSize(work.width() + 1, work.height() + 1);
-        ResizeButton->SetGlyph(QImage(QStringLiteral(":/glyphs/MAX2MIN")));
-        ResizeButton->SetHint(QStringLiteral(
-            " Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
-        const int h = ClientHeight() - imagePanelHeightFrom;
-        const int w = OuterSize().width() - (ControlPanel->Width() + 24 + n.width());
-        ImagePanel->SetBounds(ImagePanel->Left(), ImagePanel->Top(), w, h);
-        SetPlacement(ui::tPlacement::Default);
-    } else {
-        SetOuterSize(OuterSize().width(), compactHeight);
-        ResizeButton->SetGlyph(QImage(QStringLiteral(":/glyphs/MIN2MAX")));
-        ResizeButton->SetHint(QStringLiteral(
-            " Размер окна (развернуть во весь экран) \n\rPgUp - увеличить, PgDn - уменьшить"));
-        const int h = ClientHeight() - imagePanelHeightFrom;
-        ImagePanel->SetBounds(ImagePanel->Left(), ImagePanel->Top(), h, h);
-        SetOuterSize(h + 24 + ControlPanel->Width() + n.width(), compactHeight);
-    }
-    ImagePanel->SetBounds(8, ToolPanel->Top() + ToolPanel->Height(), ImagePanel->Width(),
-                          ImagePanel->Height());
-    const int inset = 2 * ImagePanel->BevelWidth() + ImagePanel->BorderWidth();
-    Image->SetBounds(inset, inset, ImagePanel->Width() - 2 * inset,
-                     ImagePanel->Height() - 2 * inset);
-    ToolPanel->SetBounds(ImagePanel->Left(), ToolPanel->Top(), ImagePanel->Width(),
-                         ToolPanel->Height());
-    ControlPanel->SetBounds(ImagePanel->Left() + ImagePanel->Width() + 8, 8,
-                            ControlPanel->Width(), ControlPanel->Height());
-    ProgressBar->SetBounds(ImagePanel->Left(), ImagePanel->Top() + ImagePanel->Height() + 8,
-                           ImagePanel->Width(), ProgressBar->Height());
-    BottomPanel->SetBounds(ImagePanel->Left(),
-                           ImagePanel->Top() + ImagePanel->Height() + ProgressBar->Height() + 16,
-                           ImagePanel->Width(), BottomPanel->Height());
-
-    const char* samples[3] = {" R: 999   G: 999   B: 999  ", " L: 999   a: -999   b: -999  ",
-                              " C: 999   H: 999°  "};
-    for (int i = 0; i < 3; ++i)
-        StatusBar->Panel(i).SetWidth(StatusBar->TextWidth(QString::fromUtf8(samples[i])) + 12);
-
-    Image->Picture().SetSize(Image->Width(), Image->Height());
-    SetPreviewBox(Photo, Image->Width(), Image->Height());
-}
-
-void TParamForm::ApplySizeModeAndRender() {
-    ApplySizeMode();
-    SetPlacement(Settings.FullScreen == 1 ? ui::tPlacement::Default : ui::tPlacement::ScreenCenter);
-    if (Photo.Bitmap)
-        RenderPreview();
-    else
-        RequestRedraw();
-    UpdateZoomButtons();
 }
 
 }  // namespace velmora::dialog

@@ -29,6 +29,21 @@ extern bool RefreshingControls;
 extern bool SpaceHeld;
 /// Cursor the LabImage picker returns to when Ctrl or Shift is released [5].
 extern int16_t LastLabCursor;
+/// The control of the last noted undo step [none]; cleared when a dialog is
+/// created, so a control of an earlier dialog never matches.
+extern const QObject* LastUndoControl;
+
+/// A working point of the colour balance: lightness and a, b (128 neutral).
+struct tBalancePoint {
+    uint8_t L = 0, a = 128, b = 128;
+    bool operator==(const tBalancePoint&) const = default;
+};
+
+/// The nesting counter and the last source of one changer.
+struct tChangerGuard {
+    int Nesting = 0;
+    const QObject* LastSource = nullptr;
+};
 
 /// Opens the help page; a project-owned address.
 inline constexpr const char* kHelpUrl = "https://velmora.example.org/help/";
@@ -108,6 +123,105 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     /// Whether a pipette or colour picker button is down.
     bool AnyPickerDown() const;
 
+    // ---- changers: one per control group; the source is the control the
+    // user changed, or null to load the group from the settings.
+    void DDChanger(QObject* source = nullptr);
+    void ColorContrast(QObject* source = nullptr);
+    void LowSatChanger(QObject* source = nullptr);
+    void SatBendChanger(QObject* source = nullptr);
+    /// Also takes the three pick sources below.
+    void BalanceChanger(QObject* source = nullptr);
+    void LightnessChanger(QObject* source = nullptr);
+    void NewContrastChanger(QObject* source = nullptr);
+    void NewSharpnessChanger(QObject* source = nullptr);
+    void RotateChanger(QObject* source = nullptr);
+    void ColorEqualizerChanger(QObject* source = nullptr);
+    void LightEqualizerChanger(QObject* source = nullptr);
+    void ShadowChanger(QObject* source = nullptr);
+    void HighLightChanger(QObject* source = nullptr);
+
+    /// Pick sources of the neutral-point pipette for BalanceChanger: both
+    /// points picked alike, the first stored point, the second stored point.
+    QObject* CommonPickSource() { return &commonPick_; }
+    QObject* FirstPointPickSource() { return &firstPick_; }
+    QObject* SecondPointPickSource() { return &secondPick_; }
+
+    /// The changer skeleton around a group's body and after-actions.
+    /// firstOnly: run only when not nested at all (DDChanger). A null
+    /// undoControl notes no undo step.
+    void RunChanger(tChangerGuard& guard, QObject* source, const QObject* undoControl,
+                    bool firstOnly, const std::function<void()>& body,
+                    const std::function<void()>& after);
+    /// Records an undo step when the control differs from the last one, then
+    /// refreshes the undo and redo buttons; nothing while RefreshingControls.
+    void NoteUndoStep(const QObject* control);
+
+    /// The edit readers: the value of the edit's text, or the fallback when
+    /// it lies outside [min, max]. A character the text cannot be parsed at
+    /// is removed from the edit, and the rest parsed once more; a text that
+    /// still is no number gives the fallback.
+    int32_t ReadInteger(ui::TEdit* edit, int32_t min, int32_t max, int32_t fallback);
+    /// As ReadInteger; a decimal comma is accepted on the first attempt.
+    double ReadReal(ui::TEdit* edit, double min, double max, double fallback);
+    /// Up and Down in an edit step its value (the mouse wheel over a focused
+    /// edit too); any other key does nothing.
+    void EditKeyDown(ui::TEdit* edit, int& key, ui::tShiftState shift);
+
+    /// Raises the four pipette buttons and runs their click handlers.
+    void ReleasePipettes();
+    void ColorBalanceButtonClick();
+    /// Shared by SkinButton, BlueButton and GreenButton.
+    void SkinButtonClick();
+
+    // ---- colour balance working state.
+    tBalancePoint LightPoint;
+    tBalancePoint ShadowPoint;
+    void LoadBalancePoints();
+    void StoreBalancePoints();
+    void SelectBalanceRadio();
+    void CommonRadioClick();
+
+    // ---- hints, readouts and indicator images.
+    void AssignHintTexts();
+    void ShowRGB(int r, int g, int b);
+    void ShowLab(int L, int a, int b);
+    void ShowCH(int a, int b);
+    void DrawSaturationCurve();
+    void DrawLabPlane();
+    void DrawBalanceMarkers(int a, int b);
+    void DrawHueStrip();
+    void DrawChromaStrip(double angle);
+    void DrawShiftStrip(int rotation);
+
+    // ---- navigation.
+    void ShowSource();
+    void TargetBands(int x, int y, ui::tShiftState shift);
+    void ImageMouseDown(ui::tMouseButton button, ui::tShiftState shift, int x, int y);
+    void ImageMouseMove(ui::tShiftState shift, int x, int y);
+    void ImageMouseUp(ui::tMouseButton button, ui::tShiftState shift, int x, int y);
+    void ImageMouseEnter();
+    void ImageMouseLeave();
+    void BlinkTimerTimer();
+    void ResizeButtonClick();
+
+    // ---- pipettes.
+    /// The pick on the preview at working pixel (px, py) inside the picture.
+    void PickOnPreview(int px, int py, ui::tShiftState shift);
+    void LabImageMouseDown(ui::tMouseButton button, ui::tShiftState shift, int x, int y);
+    void LabImageMouseMove(ui::tShiftState shift, int x, int y);
+
+    // ---- snapshots.
+    void RenderThumbnails() override;
+    void UpdateSnapshotControls() override;
+    void ApplySnapshot(int n);
+    void ShotButtonClick();
+    void ClearAllButtonClick();
+    void ClearButtonClick(QObject* sender);
+    void ShowButtonClick(QObject* sender);
+    void ShotImageClick(QObject* sender);
+    void ShotImageMouseMove(QObject* sender, int x, int y);
+    void ShotImageMouseLeave();
+
     /// The control tables.
     const std::array<ui::TTrackBar*, 8>& HueBandBars() const { return hueBars_; }
     const std::array<ui::TEdit*, 8>& HueBandEdits() const { return hueEdits_; }
@@ -119,6 +233,11 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     void BuildControlTables();
     void ConnectHandlers();
     void ConnectResets();
+    void ConnectChangers();
+    void ConnectHelpLines();
+    void ConnectNavigation();
+    void ConnectPipettes();
+    void ConnectSnapshots();
     void EnableAnalysisControls(bool enabled);
     /// A mode switch from the keys: layout, placement, preview, zoom buttons.
     void ApplySizeModeAndRender();
@@ -145,6 +264,10 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     std::array<ui::TSpeedButton*, 6> showButtons_{};
     std::array<ui::TSpeedButton*, 6> clearButtons_{};
     std::vector<QWidget*> analysisControls_;
+
+    QObject commonPick_;
+    QObject firstPick_;
+    QObject secondPick_;
 };
 
 }  // namespace velmora::dialog

@@ -1,0 +1,71 @@
+// A parameter dialog built directly, without a host and without the
+// start-up analysis: the settings are the first-use ones and every control
+// has been loaded from them. For the tests of the controls, readouts,
+// painters, pickers and snapshots that need no working image.
+#pragma once
+
+#include <gtest/gtest.h>
+
+// The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
+#include "engine/Analysis.h"
+#include "host/Settings.h"
+#include "host/UndoHistory.h"
+#include "photo/Photo.h"
+
+#include <QApplication>
+#include <QTest>
+#include <memory>
+
+#include "dialog/TParamForm.h"
+#include "toolkit/TCheckBox.h"
+#include "toolkit/TEdit.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TRadioButton.h"
+#include "toolkit/TSpeedButton.h"
+#include "toolkit/TTrackBar.h"
+
+namespace velmora::test {
+
+class FormTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        FreeHistory();
+        ResetFirstUse();
+        for (tParamSlot& slot : Slots) slot = tParamSlot{};
+        std::memcpy(SavedSlots, Slots, sizeof Slots);
+        AnalysedBlack = 10;
+        AnalysedWhite = 240;
+        form = std::make_unique<dialog::TParamForm>();
+        form->RefreshControls();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        form.reset();
+        FreeHistory();
+        AnalysedBlack = AnalysedWhite = 0;
+    }
+
+    /// The form's control of that name and type (fails the test when absent).
+    template <class T>
+    T* C(const char* name) {
+        T* c = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
+    ui::TTrackBar* Bar(const char* name) { return C<ui::TTrackBar>(name); }
+    ui::TEdit* Edit(const char* name) { return C<ui::TEdit>(name); }
+
+    /// Replaces an edit's text as typing would: select all, type the text.
+    void Type(ui::TEdit* edit, const QString& text) {
+        edit->SetFocus();
+        edit->selectAll();
+        if (text.isEmpty())
+            QTest::keyClick(edit, Qt::Key_Delete);
+        else
+            QTest::keyClicks(edit, text);
+    }
+
+    std::unique_ptr<dialog::TParamForm> form;
+};
+
+}  // namespace velmora::test
