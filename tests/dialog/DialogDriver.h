@@ -1,0 +1,149 @@
+// Drives the parameter dialog through the continue selector, in-process,
+// with the fake host and real input on the offscreen platform. The dialog
+// runs inside continue's message loop, so a test hands over a script of
+// steps that a timer runs once the dialog has reached the state each waits for.
+#pragma once
+
+#include <gtest/gtest.h>
+
+// The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
+#include "engine/ColorConvert.h"
+#include "engine/Stepwise.h"
+#include "host/Dispatch.h"
+#include "host/ModuleState.h"
+#include "host/Settings.h"
+#include "host/UndoHistory.h"
+#include "photo/Kernel.h"
+#include "photo/Photo.h"
+#include "sdk/PIFilter.h"
+#include "tests/support/FakeHost.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStyleHints>
+#include <cmath>
+#include <QImage>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "dialog/TParamForm.h"
+#include "toolkit/TButton.h"
+#include "toolkit/TGroupBox.h"
+#include "toolkit/TImage.h"
+#include "toolkit/TPanel.h"
+
+namespace velmora::test {
+
+using dialog::TParamForm;
+
+inline TParamForm* VisibleDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<TParamForm*>(w); f && f->isVisible()) return f;
+    return nullptr;
+}
+
+template <class T>
+T* Child(QWidget* form, const char* name) {
+    T* c = form->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+// Runs each step once its condition holds on the visible dialog; a dialog
+// left open after the last step, or a step that never comes, fails the test
+// after 20 s and closes the dialog.
+struct tScript {
+    struct tStep {
+        std::function<bool(TParamForm&)> when;
+        std::function<void(TParamForm&)> act;
+    };
+    std::vector<tStep> steps;
+    size_t next = 0;
+    bool forced = false;
+};
+
+inline void Drive(std::shared_ptr<tScript> script) {
+    auto* timer = new QTimer(qApp);
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, script] {
+        TParamForm* form = VisibleDialog();
+        if (script->next < script->steps.size()) {
+            if (form && script->steps[script->next].when(*form))
+                script->steps[script->next++].act(*form);
+        } else if (!form) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
+        if (clock->elapsed() > 20000) {
+            script->forced = true;
+            if (form) form->close();
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(2);
+}
+
+inline bool Ready(TParamForm&) {
+    return MapsReady && !dialog::RedrawPending;
+}
+
+// An RGB host image from a photo, reduced to width x height.
+inline void LoadPhoto(FakeHost& host, int width, int height) {
+    QImage photo(QStringLiteral(VELMORA_PHOTOS "/coffee.png"));
+    ASSERT_FALSE(photo.isNull());
+    photo = photo.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB888);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(host.In8() + size_t(y) * size_t(width) * 3, photo.constScanLine(y),
+                    size_t(width) * 3);
+    host.CopyInToOut();
+}
+
+inline int16_t Call(FakeHost& host, int16_t selector) {
+    int32_t data = 0;
+    int16_t result = 0x5555;
+    Dispatch(selector, &host.record, &data, &result);
+    return result;
+}
+
+inline const tParamBlock& Block(FakeHost& host) {
+    return *reinterpret_cast<const tParamBlock*>(host.block.data());
+}
+
+class ParamDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        RepeatFlag = true;
+        ConfirmedFlag = false;
+        ParamBlockAddress = nullptr;
+        CurrentRecord = nullptr;
+    }
+    void TearDown() override {
+        ParamBlockAddress = nullptr;
+        CurrentRecord = nullptr;
+        RepeatFlag = true;
+    }
+
+    // parameters, prepare, start, continue (the dialog), finish.
+    int16_t RunWithDialog(FakeHost& host, std::shared_ptr<tScript> script) {
+        EXPECT_EQ(Call(host, sdk::kSelectorParameters), 0);
+        EXPECT_EQ(Call(host, sdk::kSelectorPrepare), 0);
+        EXPECT_EQ(Call(host, sdk::kSelectorStart), 0);
+        Drive(script);
+        const int16_t result = Call(host, sdk::kSelectorContinue);
+        EXPECT_EQ(Call(host, sdk::kSelectorFinish), 0);
+        EXPECT_FALSE(script->forced) << "the dialog had to be closed by force";
+        EXPECT_EQ(script->next, script->steps.size()) << "steps left undone";
+        EXPECT_EQ(DialogView, nullptr);
+        EXPECT_EQ(VisibleDialog(), nullptr);
+        return result;
+    }
+};
+
+}  // namespace velmora::test
