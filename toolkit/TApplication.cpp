@@ -5,11 +5,14 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
 #include <QWindow>
+#include <xcb/xcb.h>
 
 #include "toolkit/HandlerFailure.h"
 #include "toolkit/TControl.h"
@@ -25,10 +28,32 @@ std::exception_ptr pendingFailure;
 // for the life of the process (the module stays loaded, see CMakeLists).
 QApplication* ownApplication = nullptr;
 
+// Whether the X server DISPLAY names accepts a connection. Qt ends the
+// process when its platform cannot connect, so this is asked first.
+bool XDisplayReachable() {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty()) return false;
+    xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
+    const bool reachable = connection && xcb_connection_has_error(connection) == 0;
+    if (connection) xcb_disconnect(connection);
+    return reachable;
+}
+
+bool WaylandReachable() {
+    QString name = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (name.isEmpty()) return false;
+    if (!name.startsWith(u'/')) name = qEnvironmentVariable("XDG_RUNTIME_DIR") + u'/' + name;
+    return QFileInfo(name).exists();
+}
+
 bool DisplayAvailable() {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return true;
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    platform = platform.left(platform.indexOf(QRegularExpression(QStringLiteral("[:;]"))));
+    if (platform == u"xcb") return XDisplayReachable();
+    if (platform.startsWith(u"wayland")) return WaylandReachable();
+    // offscreen, vnc, eglfs and the like need no display.
+    if (!platform.isEmpty()) return true;
+    return XDisplayReachable() || WaylandReachable();
 }
 
 bool InToolkitWindow(QWidget* widget) {
