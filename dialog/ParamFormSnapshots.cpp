@@ -1,50 +1,214 @@
-// Snapshot slots with thumbnails and sounds, and the undo buttons.
+// Snapshot slots with thumbnails and sounds: taking, deleting, applying, the
+// hover preview and the redraw of the thumbnails.
+// The sdk headers come before Qt's (Qt's `slots` macro).
+#include "host/Failure.h"
+#include "host/ModuleState.h"
+#include "host/Settings.h"
+#include "photo/Photo.h"
+#include "photo/Preview.h"
+
 #include "dialog/TParamForm.h"
+
+#include <QFile>
+#include <cstring>
+
+#include "toolkit/WaveSound.h"
 
 namespace velmora::dialog {
 
+namespace {
+
+constexpr const char* kParamFormUnit = "ParamFormUnit";
+
+// The hover preview: the slot shown while the mouse rests on its thumbnail
+// (0 = none), the settings from before it, and the last position reported
+// over a thumbnail. A position no mouse move reports stands for "none", so
+// the first move over a thumbnail never counts as a rest.
+const QPoint kNoHoverPos(-1000000, -1000000);
+int PreviewSlot = 0;
+tParams PreviewBackup{};
+QPoint LastHoverPos = kNoHoverPos;
+
+// Puts a slot's settings into the current ones. The window-size byte stays
+// the dialog's own: it describes the window as it is laid out now, which
+// applying or previewing a snapshot does not change.
+void TakeSettingsOf(const tParams& params) {
+    const uint8_t fullScreen = Settings.FullScreen;
+    Settings = params;
+    Settings.FullScreen = fullScreen;
+}
+
+// Restores the current settings however the thumbnail rendering ends.
+struct tSettingsKeeper {
+    tParams saved = Settings;
+    ~tSettingsKeeper() { Settings = saved; }
+};
+
+template <class T>
+int SlotOf(const std::array<T*, 6>& controls, const QObject* sender) {
+    for (int n = 6; n >= 1; --n)
+        if (controls[size_t(n - 1)] == sender) return n;
+    return 0;
+}
+
+}  // namespace
+
+void TParamForm::PlayResourceSound(const QString& name) {
+    QFile resource(QStringLiteral(":/sounds/") + name);
+    if (!resource.open(QIODevice::ReadOnly))
+        Fail("Ошибка чтения ресурса " + name.toStdString(), kParamFormUnit);
+    const QByteArray wave = resource.readAll();
+    resource.close();
+    ui::PlayWave(wave);
+}
+
 void TParamForm::RenderThumbnails() {
-    // Not built yet.
+    // Without a host image (a form built on its own) there is nothing to show.
+    if (!CurrentRecord) return;
+    tSettingsKeeper keep;
+    for (int n = 1; n <= 6; ++n) {
+        const tParamSlot& slot = Slots[n - 1];
+        if (slot.Used == 0) continue;
+        Settings = slot.Params;
+        ui::TImage* image = shotImages_[size_t(n - 1)];
+        tBitmap24 canvas(image->Width(), image->Height());
+        RenderThumbnail(canvas);
+        ui::TBitmap& picture = image->Picture();
+        picture.SetSize(canvas.Width, canvas.Height);
+        const size_t rowBytes = size_t(canvas.Width) * 3;
+        for (int y = 0; y < canvas.Height; ++y)
+            std::memcpy(picture.ScanLine(y), canvas.Pixels.data() + size_t(y) * rowBytes, rowBytes);
+        picture.Changed();
+    }
 }
 
 void TParamForm::UpdateSnapshotControls() {
-    // Not built yet.
+    int used = 0;
+    for (int n = 1; n <= 6; ++n) {
+        const bool isUsed = Slots[n - 1].Used != 0;
+        used += isUsed ? 1 : 0;
+        showButtons_[size_t(n - 1)]->SetVisible(isUsed);
+        clearButtons_[size_t(n - 1)]->SetVisible(isUsed);
+        shotImages_[size_t(n - 1)]->SetVisible(isUsed);
+    }
+    ClearAllButton->SetVisible(used > 1);
 }
 
-void TParamForm::ApplySnapshot(int) {
-    // Not built yet.
+void TParamForm::ApplySnapshot(int n) {
+    if (n < 1 || n > 6) Fail("Не нашлось кнопки :(", kParamFormUnit);
+    const QObject* button = showButtons_[size_t(n - 1)];
+    NoteUndoStep(button);
+    TakeSettingsOf(Slots[n - 1].Params);
+    RefreshControls();
+    NoteUndoStep(button);
+    RequestRedraw();
 }
 
 void TParamForm::ShotButtonClick() {
-    // Not built yet.
+    // After the highest used slot; once slot 6 is taken, the lowest free one.
+    int n = 0;
+    for (int k = 1; k <= 6; ++k)
+        if (Slots[k - 1].Used != 0) n = k;
+    if (n == 6) {
+        n = 0;
+        for (int k = 6; k >= 1; --k)
+            if (Slots[k - 1].Used == 0) n = k;
+    } else {
+        n = n + 1;
+    }
+    if (n != 0) {
+        PlayResourceSound(QStringLiteral("SHUTTER"));
+        Slots[n - 1].Used = 1;
+        Slots[n - 1].Params = Settings;
+    }
+    // Draws the new thumbnail with the others.
+    RenderThumbnails();
+    UpdateSnapshotControls();
 }
 
 void TParamForm::ClearAllButtonClick() {
-    // Not built yet.
+    PlayResourceSound(QStringLiteral("RECYCLE"));
+    for (tParamSlot& slot : Slots) slot.Used = 0;
+    UpdateSnapshotControls();
 }
 
-void TParamForm::ClearButtonClick(QObject*) {
-    // Not built yet.
+void TParamForm::ClearButtonClick(QObject* sender) {
+    const int n = SlotOf(clearButtons_, sender);
+    if (n == 0) Fail("Не нашлось кнопки :(", kParamFormUnit);
+    Slots[n - 1].Used = 0;
+    UpdateSnapshotControls();
 }
 
-void TParamForm::ShowButtonClick(QObject*) {
-    // Not built yet.
+void TParamForm::ShowButtonClick(QObject* sender) {
+    const int n = SlotOf(showButtons_, sender);
+    if (n == 0) Fail("Не нашлось кнопки :(", kParamFormUnit);
+    ApplySnapshot(n);
 }
 
-void TParamForm::ShotImageClick(QObject*) {
-    // Not built yet.
+void TParamForm::ShotImageClick(QObject* sender) {
+    PlayResourceSound(QStringLiteral("SET"));
+    const int n = SlotOf(shotImages_, sender);
+    if (n == 0) Fail("Не нашлось кнопки :(", kParamFormUnit);
+    // The undo step records the state from before the preview.
+    if (PreviewSlot > 0) {
+        Settings = PreviewBackup;
+        PreviewSlot = 0;
+    }
+    ApplySnapshot(n);
 }
 
-void TParamForm::ShotImageMouseMove(QObject*, int, int) {
-    // Not built yet.
+void TParamForm::ShotImageMouseMove(QObject* sender, int x, int y) {
+    // The text only; letting messages run here could deliver the leave of
+    // this very thumbnail before its preview starts.
+    StatusBar->Panel(3).SetText(QStringLiteral(" Остановись - посмотришь; нажми - изменишь "));
+    const QPoint position(x, y);
+    if (position == LastHoverPos) {
+        const int n = SlotOf(shotImages_, sender);
+        if (n != 0 && n != PreviewSlot && Slots[n - 1].Used != 0 &&
+            !SettingsEqual(Slots[n - 1].Params, Settings)) {
+            PlayResourceSound(QStringLiteral("SHOW"));
+            // A preview that replaced another keeps the backup of the first.
+            if (PreviewSlot == 0) PreviewBackup = Settings;
+            PreviewSlot = n;
+            TakeSettingsOf(Slots[n - 1].Params);
+            RefreshControls();
+        }
+    }
+    LastHoverPos = position;
 }
 
 void TParamForm::ShotImageMouseLeave() {
-    // Not built yet.
+    if (PreviewSlot > 0) {
+        PreviewSlot = 0;
+        Settings = PreviewBackup;
+        RefreshControls();
+    }
+    // The next thumbnail starts its own rest.
+    LastHoverPos = kNoHoverPos;
+    StatusBar->Panel(3).SetText(QString());
 }
 
 void TParamForm::ConnectSnapshots() {
-    // Not built yet.
+    // A preview left open by an earlier dialog (closed while hovering) does
+    // not carry over.
+    PreviewSlot = 0;
+    LastHoverPos = kNoHoverPos;
+
+    ShotButton->OnClick = [this] { ShotButtonClick(); };
+    ClearAllButton->OnClick = [this] { ClearAllButtonClick(); };
+    for (int i = 0; i < 6; ++i) {
+        ui::TSpeedButton* clear = clearButtons_[size_t(i)];
+        clear->OnClick = [this, clear] { ClearButtonClick(clear); };
+        ui::TSpeedButton* show = showButtons_[size_t(i)];
+        show->OnClick = [this, show] { ShowButtonClick(show); };
+        ui::TImage* image = shotImages_[size_t(i)];
+        image->OnClick = [this, image] { ShotImageClick(image); };
+        image->OnMouseMove = [this, image](ui::tShiftState, int x, int y) {
+            ShotImageMouseMove(image, x, y);
+        };
+        image->OnMouseLeave = [this] { ShotImageMouseLeave(); };
+    }
+    ApplySnapshotHook = [this](int n) { ApplySnapshot(n); };
 }
 
 }  // namespace velmora::dialog

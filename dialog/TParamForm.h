@@ -221,6 +221,9 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     void ShotImageClick(QObject* sender);
     void ShotImageMouseMove(QObject* sender, int x, int y);
     void ShotImageMouseLeave();
+    /// Starts playing the module's wave resource of that name and returns at
+    /// once; one that cannot be read is an internal failure.
+    static void PlayResourceSound(const QString& name);
 
     /// The control tables.
     const std::array<ui::TTrackBar*, 8>& HueBandBars() const { return hueBars_; }
@@ -268,6 +271,9 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     QObject commonPick_;
     QObject firstPick_;
     QObject secondPick_;
+
+    /// The a/b colour plane without markers, at the size of LabImage.
+    ui::TBitmap labPlane_;
 };
 
 }  // namespace velmora::dialog

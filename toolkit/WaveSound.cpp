@@ -79,7 +79,16 @@ class tWavePlayer : public QObject {
     bool finished_ = false;
 };
 
+tWaveObserver& Observer() {
+    static tWaveObserver observer;
+    return observer;
+}
+
 }  // namespace
+
+void SetWaveObserver(tWaveObserver observer) {
+    Observer() = std::move(observer);
+}
 
 std::optional<tWave> ParseWave(const QByteArray& image) {
     const qsizetype size = image.size();
@@ -137,6 +146,7 @@ std::optional<tWave> ParseWave(const QByteArray& image) {
 
 bool PlayWave(const QByteArray& image) noexcept {
     try {
+        if (const tWaveObserver& observer = Observer()) observer(image);
         if (!QCoreApplication::instance()) return false;
         const std::optional<tWave> wave = ParseWave(image);
         if (!wave) return false;

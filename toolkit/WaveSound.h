@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
 #include <optional>
 
 namespace velmora::ui {
@@ -28,5 +29,11 @@ std::optional<tWave> ParseWave(const QByteArray& image);
 /// audio device, with an unreadable image or on any error nothing is
 /// played and nothing is reported: the answer only says whether it started.
 bool PlayWave(const QByteArray& image) noexcept;
+
+/// Called with every image PlayWave is asked to play, before it tries to,
+/// so that code whose only output is a sound can be observed (with or
+/// without an audio device). Empty by default; set it to {} to remove it.
+using tWaveObserver = std::function<void(const QByteArray& image)>;
+void SetWaveObserver(tWaveObserver observer);
 
 }  // namespace velmora::ui
