@@ -165,6 +165,10 @@ void ResetTables() {
     std::copy(centre, centre + 12, AbTransform);
 }
 
+void UserChromaCurve(double (&curve)[364], double lowSat, double satBend, double colorContrast) {
+    ChromaCurve(curve, lowSat, satBend, FiniteOr(colorContrast, 1.0));
+}
+
 void BuildTables() {
     (void)kLoaded;
     const tParams& s = Settings;

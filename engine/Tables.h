@@ -33,4 +33,10 @@ void BuildAbTransform16();
 /// Puts the tables back to their load-time state (identity tone, unit gains).
 void ResetTables();
 
+/// The user's chroma curve alone (no level compensation): output chroma for
+/// each input chroma 0..363 under the guard lowSat, the bend satBend and the
+/// gain colorContrast, smoothed as the table build smooths it. Leaves the
+/// correction tables untouched.
+void UserChromaCurve(double (&curve)[364], double lowSat, double satBend, double colorContrast);
+
 }  // namespace velmora

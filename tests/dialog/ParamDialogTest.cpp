@@ -231,7 +231,7 @@ TEST_F(ParamDialogTest, HintSwitchSetsThePauseAndPaintersUseTheLabColours) {
         auto lab = [](uint8_t L, uint8_t a, uint8_t b) {
             const uint8_t in[3] = {L, a, b};
             uint8_t rgb[3];
-            LabToRgb8(in, rgb);
+            LabToDisplay(in, rgb);
             return QColor(rgb[0], rgb[1], rgb[2]);
         };
         const int x = w / 3;
