@@ -76,7 +76,8 @@ void TParamForm::FormKeyDown(int& key, ui::tShiftState shift) {
         DefaultButtonClick();
         key = 0;
     } else if (key == Qt::Key_PageUp && held == none) {
-        if (Settings.FullScreen == 0) {
+        // Any byte but 1 is laid out compact, so it switches like 0.
+        if (Settings.FullScreen != 1) {
             Settings.FullScreen = 1;
             ApplySizeModeAndRender();
             key = 0;

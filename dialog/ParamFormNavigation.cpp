@@ -1,17 +1,27 @@
 // Preview navigation: zooming, the source view and panning, band targeting
 // from the preview with the blinking sliders, the mouse wheel, and the two
 // window-size modes with the layout.
+// The sdk headers come before Qt's (Qt's `slots` macro).
+#include "engine/ColorConvert.h"
 #include "host/ModuleState.h"
 #include "host/Rounding.h"
 #include "host/Settings.h"
+#include "photo/Kernel.h"
 #include "photo/Photo.h"
+#include "photo/Preview.h"
 
 #include "dialog/TParamForm.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QPointer>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
+#include "dialog/ColorMath.h"
 #include "toolkit/TScreen.h"
+#include "toolkit/TTimer.h"
 
 namespace velmora::dialog {
 
@@ -119,44 +129,233 @@ void TParamForm::ApplySizeModeAndRender() {
 
 // ---- source view, panning, band targeting ------------------------------------
 
+namespace {
+
+// Navigation state of the dialog; one dialog is up at a time. Brought back
+// to these values whenever a form connects its navigation.
+bool ButtonHeld = false;              // a button went down on Image, not up yet
+QPoint LastMousePos;                  // position of the last pan step
+bool PointerInPreview = false;        // the pointer is over the picture
+QPointer<ui::TTrackBar> PartnerBar;   // blinks together with the targeted band
+QPointer<ui::TTrackBar> PairTarget;   // the pair last focused from the preview
+QPointer<ui::TTrackBar> PairPartner;
+
+constexpr ui::tCursor kHand = 3;
+constexpr ui::tCursor kPipette = 4;
+
+// The working pixel under an Image position, or false outside the picture.
+bool WorkingPixelAt(int x, int y, int& px, int& py) {
+    px = x + Photo.ScrollX - Photo.DestLeft;
+    py = y + Photo.ScrollY - Photo.DestTop;
+    return Photo.Bitmap && px >= 0 && px < Photo.Width && py >= 0 && py < Photo.Height;
+}
+
+void ShowSlider(ui::TTrackBar* bar) {
+    if (bar) bar->SetSliderVisible(true);
+}
+
+}  // namespace
+
 void TParamForm::ShowSource() {
-    // Not built yet.
+    if (!Photo.Bitmap) return;
+    UpdateVisibleRect(Photo);
+    ui::TBitmap& picture = Image->Picture();
+    if (picture.Width() != Image->Width() || picture.Height() != Image->Height())
+        picture.SetSize(Image->Width(), Image->Height());
+    const int boxW = std::min(picture.Width(), int(Photo.BoxWidth));
+    const int boxH = std::min(picture.Height(), int(Photo.BoxHeight));
+    // Around a picture smaller than the box: the preview's background grey.
+    if (Photo.Width < Photo.BoxWidth || Photo.Height < Photo.BoxHeight)
+        for (int r = 0; r < picture.Height(); ++r)
+            std::memset(picture.ScanLine(r), kPreviewBackground, size_t(picture.Width()) * 3);
+    const tBitmap24& source = *Photo.Bitmap;
+    const int left = std::max(Photo.DestLeft, 0);
+    const int right = std::min(Photo.DestRight, boxW - 1);
+    for (int r = std::max(Photo.DestTop, 0); r <= std::min(Photo.DestBottom, boxH - 1); ++r) {
+        const int sy = Photo.ScrollY + r - Photo.DestTop;
+        const int sx = Photo.ScrollX + left - Photo.DestLeft;
+        if (sy < 0 || sy >= source.Height || sx < 0) continue;
+        const int count = std::min(right - left + 1, int(source.Width) - sx);
+        if (count <= 0) continue;
+        std::memcpy(picture.ScanLine(r) + size_t(left) * 3,
+                    source.Pixels.data() + (size_t(sy) * size_t(source.Width) + size_t(sx)) * 3,
+                    size_t(count) * 3);
+    }
+    picture.Changed();
+    Image->SetVisible(true);
 }
 
-void TParamForm::TargetBands(int, int, ui::tShiftState) {
-    // Not built yet.
+void TParamForm::TargetBands(int x, int y, ui::tShiftState shift) {
+    int px = 0, py = 0;
+    if (!WorkingPixelAt(x, y, px, py)) {
+        ImagePanel->SetFocus();
+        PointerInPreview = false;
+        ShowSlider(PairTarget);
+        ShowSlider(PairPartner);
+        return;
+    }
+    const tLab8 c = CorrectWorkingMean(px, py);
+    const int hueBand = int(Round(PickHue(c.a, c.b) / 45.0) % 8);
+    const int lightBand = (int(c.L) + 32) / 64;
+    ui::TTrackBar* hueBar = hueBars_[size_t(hueBand)];
+    ui::TTrackBar* lightBar = lightBars_[size_t(lightBand)];
+    const bool withShift = shift.testFlag(ui::tShift::Shift);
+    ui::TTrackBar* target = withShift ? lightBar : hueBar;
+    PartnerBar = withShift ? hueBar : lightBar;
+    for (ui::TTrackBar* old : {PairTarget.data(), PairPartner.data()})
+        if (old && old != target && old != PartnerBar) old->SetSliderVisible(true);
+    PointerInPreview = true;
+    // The lightness bands stay disabled until the maps are built.
+    if (target->Enabled()) {
+        target->SetFocus();
+        PairTarget = target;
+        PairPartner = PartnerBar;
+    }
 }
 
-void TParamForm::ImageMouseDown(ui::tMouseButton, ui::tShiftState, int, int) {
-    // Not built yet.
+void TParamForm::ImageMouseDown(ui::tMouseButton button, ui::tShiftState shift, int x, int y) {
+    ButtonHeld = true;
+    LastMousePos = QPoint(x, y);
+    if (button == ui::tMouseButton::Right || SpaceHeld) {
+        Image->SetCursor(kHand);
+        NudgeCursor();
+    }
+    if (AnyPickerDown() && button == ui::tMouseButton::Left && !SpaceHeld) {
+        int px = 0, py = 0;
+        if (WorkingPixelAt(x, y, px, py)) PickOnPreview(px, py, shift);
+        return;
+    }
+    ShowSource();
 }
 
-void TParamForm::ImageMouseMove(ui::tShiftState, int, int) {
-    // Not built yet.
+void TParamForm::ImageMouseMove(ui::tShiftState shift, int x, int y) {
+    if (ButtonHeld && Image->Cursor() == kHand) {
+        Photo.ScrollX -= x - LastMousePos.x();
+        Photo.ScrollY -= y - LastMousePos.y();
+        LastMousePos = QPoint(x, y);
+        ShowSource();
+        SetStatusText(FitScale(Photo) >= Photo.Scale
+                          ? QStringLiteral(" Исходный снимок")
+                          : QStringLiteral(" Исходный снимок. Двигай, двигай..."));
+    } else if (ColorBalanceButton->Down()) {
+        if (Image->Cursor() == 8)
+            SetStatusText(QStringLiteral(" Выберите 1-ю серую точку (точка S). Пробел - "
+                                         "перемещение. Ctrl - 2-я точка"));
+        else if (Image->Cursor() == 7)
+            SetStatusText(QStringLiteral(" Выберите 2-ю серую точку (точка С). Пробел - "
+                                         "перемещение снимка. Shift - 1-я точка."));
+        else
+            SetStatusText(QStringLiteral(" Выберите серую точку. Пробел - перемещение. Shift, "
+                                         "Ctrl - 1-я и 2-я точки. Колесо [+ Shift] - цветность"));
+    } else if (SkinButton->Down()) {
+        SetStatusText(QStringLiteral(" Выберите точку телесного тона. Правая кнопка или пробел - "
+                                     "перемещение. Колесо [+ Shift] - цветность"));
+    } else if (BlueButton->Down()) {
+        SetStatusText(QStringLiteral(" Выберите точку на голубом небе. Правая кнопка или пробел - "
+                                     "перемещение. Колесо [+ Shift] - цветность"));
+    } else if (GreenButton->Down()) {
+        SetStatusText(QStringLiteral(" Выберите точку на зеленой траве. Правая кнопка или пробел - "
+                                     "перемещение. Колесо [+ Shift] - цветность"));
+    } else if (Image->Cursor() == kHand) {
+        SetStatusText(QStringLiteral(" Левая кнопка - просмотр исходного снимка и перемещение. "
+                                     "Колесо [+ Shift] - цветность"));
+    } else {
+        SetStatusText(QString());
+    }
+    // A status text lets pending messages run; the dialog may be gone.
+    if (closing_) return;
+
+    TargetBands(x, y, shift);
+    int px = 0, py = 0;
+    if (!WorkingPixelAt(x, y, px, py)) return;
+    const tLab8 c = CorrectWorkingMean(px, py);
+    const uint8_t lab[3] = {c.L, c.a, c.b};
+    uint8_t rgb[3];
+    LabToDisplay(lab, rgb);
+    ShowRGB(rgb[0], rgb[1], rgb[2]);
+    ShowLab(c.L, c.a, c.b);
+    ShowCH(c.a, c.b);
 }
 
 void TParamForm::ImageMouseUp(ui::tMouseButton, ui::tShiftState, int, int) {
-    // Not built yet.
+    ButtonHeld = false;
+    if (AnyPickerDown()) {
+        Image->SetCursor(kPipette);
+        NudgeCursor();
+    }
+    RequestRedraw();
 }
 
 void TParamForm::ImageMouseEnter() {
-    // Not built yet.
+    PointerInPreview = true;
 }
 
 void TParamForm::ImageMouseLeave() {
-    // Not built yet.
+    PointerInPreview = false;
+    ShowSlider(qobject_cast<ui::TTrackBar*>(QApplication::focusWidget()));
+    ShowSlider(PartnerBar);
 }
 
 void TParamForm::BlinkTimerTimer() {
-    // Not built yet.
+    if (!PointerInPreview) return;
+    auto* bar = qobject_cast<ui::TTrackBar*>(QApplication::focusWidget());
+    if (!bar) return;
+    bar->SetSliderVisible(!bar->SliderVisible());
+    if (PartnerBar) PartnerBar->SetSliderVisible(bar->SliderVisible());
 }
 
 void TParamForm::ResizeButtonClick() {
-    // Not built yet.
+    const QPoint before = mapToGlobal(QPoint(0, 0));
+    Settings.FullScreen = Settings.FullScreen == 1 ? 0 : 1;
+    ApplySizeModeAndRender();
+    const QPoint after = mapToGlobal(QPoint(0, 0));
+    ui::TScreen& screen = ui::TScreen::Instance();
+    screen.SetPointerPos(screen.PointerPos() +
+                         QPoint(before.x() - after.x(), after.y() - before.y()));
 }
 
 void TParamForm::ConnectNavigation() {
-    // Not built yet.
+    ButtonHeld = false;
+    LastMousePos = QPoint();
+    PointerInPreview = false;
+    PartnerBar = nullptr;
+    PairTarget = nullptr;
+    PairPartner = nullptr;
+
+    Image->OnMouseDown = [this](ui::tMouseButton button, ui::tShiftState shift, int x, int y) {
+        ImageMouseDown(button, shift, x, y);
+    };
+    Image->OnMouseMove = [this](ui::tShiftState shift, int x, int y) {
+        ImageMouseMove(shift, x, y);
+    };
+    Image->OnMouseUp = [this](ui::tMouseButton button, ui::tShiftState shift, int x, int y) {
+        ImageMouseUp(button, shift, x, y);
+    };
+    Image->OnMouseEnter = [this] { ImageMouseEnter(); };
+    Image->OnMouseLeave = [this] { ImageMouseLeave(); };
+
+    auto* blink = new ui::TTimer(this);
+    blink->setObjectName(QStringLiteral("BlinkTimer"));
+    blink->SetInterval(500);
+    blink->OnTimer = [this] { BlinkTimerTimer(); };
+
+    // The wheel steps a focused edit field by its Up and Down keys; anything
+    // else is left to the focused control's own scrolling.
+    auto wheel = [this](int arrow, ui::tShiftState shift, bool& handled) {
+        auto* edit = qobject_cast<ui::TEdit*>(QApplication::focusWidget());
+        if (!edit || edit->window() != this) return;
+        int key = arrow;
+        if (edit->OnKeyDown) edit->OnKeyDown(key, shift);
+        handled = true;
+    };
+    OnMouseWheelDown = [wheel](ui::tShiftState shift, QPoint, bool& handled) {
+        wheel(Qt::Key_Down, shift, handled);
+    };
+    OnMouseWheelUp = [wheel](ui::tShiftState shift, QPoint, bool& handled) {
+        wheel(Qt::Key_Up, shift, handled);
+    };
+
+    ResizeButton->OnClick = [this] { ResizeButtonClick(); };
 }
 
 }  // namespace velmora::dialog

@@ -23,6 +23,8 @@
 #include <QStyleHints>
 #include <cmath>
 #include <QImage>
+#include <QMouseEvent>
+#include <array>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -103,6 +105,31 @@ inline void LoadPhoto(FakeHost& host, int width, int height) {
         std::memcpy(host.In8() + size_t(y) * size_t(width) * 3, photo.constScanLine(y),
                     size_t(width) * 3);
     host.CopyInToOut();
+}
+
+// An 8-bit Lab host image whose pixel (x, y) is lab(x, y).
+inline void FillLab(FakeHost& host, int width, int height,
+                    const std::function<std::array<uint8_t, 3>(int, int)>& lab) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::array<uint8_t, 3> v = lab(x, y);
+            std::memcpy(host.In8() + (size_t(y) * size_t(width) + size_t(x)) * 3, v.data(), 3);
+        }
+    host.CopyInToOut();
+}
+
+// The Image position over working pixel (px, py) at the current scroll.
+inline QPoint ImagePoint(int px, int py) {
+    return QPoint(px - Photo.ScrollX + Photo.DestLeft, py - Photo.ScrollY + Photo.DestTop);
+}
+
+// A mouse move that carries modifiers (QTest::mouseMove carries none and
+// drops a move to the position of the last one).
+inline void MouseMove(QWidget* widget, QPoint pos, Qt::KeyboardModifiers modifiers = {},
+                      Qt::MouseButtons buttons = Qt::NoButton) {
+    QMouseEvent event(QEvent::MouseMove, QPointF(pos), QPointF(widget->mapToGlobal(pos)),
+                      Qt::NoButton, buttons, modifiers);
+    QApplication::sendEvent(widget, &event);
 }
 
 inline int16_t Call(FakeHost& host, int16_t selector) {
