@@ -84,15 +84,26 @@ int32_t TParamForm::ReadInteger(ui::TEdit* edit, int32_t min, int32_t max, int32
     return value;
 }
 
-double TParamForm::ReadReal(ui::TEdit* edit, double min, double max, double fallback) {
+namespace {
+
+// The edit's text with a decimal comma read as a point.
+std::string RealTextOf(const ui::TEdit* edit) {
     std::string text = CharactersOf(edit->Text());
     for (char& c : text)
         if (c == ',') c = '.';
+    return text;
+}
+
+}  // namespace
+
+double TParamForm::ReadReal(ui::TEdit* edit, double min, double max, double fallback) {
     double value = 0;
-    int failedAt = ParseReal(text, value);
+    int failedAt = ParseReal(RealTextOf(edit), value);
     if (failedAt != 0) {
+        // The second reading accepts the comma too: "1,5x" less its x is
+        // the 1,5 the edit then shows.
         DeleteCharacter(edit, failedAt);
-        failedAt = ParseReal(CharactersOf(edit->Text()), value);
+        failedAt = ParseReal(RealTextOf(edit), value);
     }
     if (failedAt != 0 || !(value >= min && value <= max)) return fallback;
     return value;

@@ -1,27 +1,237 @@
 // The colour balance group: two working points, three radios and the
-// Cartesian and polar forms of the shown shift.
+// Cartesian and polar forms of the shown shift. A stored a or b is the cast
+// to remove; the controls show the shift that is added, its negation.
+#include "host/Failure.h"
+#include "host/Rounding.h"
+#include "host/Settings.h"
+
+#include "dialog/ColorMath.h"
+#include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
+
+#include <cmath>
+#include <numbers>
 
 namespace velmora::dialog {
 
-void TParamForm::BalanceChanger(QObject*) {
-    // Not built yet.
+namespace {
+
+tChangerGuard balanceGuard;
+
+// Set while BalanceChanger loads the group and checks CommonRadio to show
+// that the points share one colour: that click changes the mode only.
+bool loadingBalance = false;
+
+QString IntText(int64_t value) {
+    return QString::fromStdString(IntegerText(value));
+}
+
+bool SameColour(const tBalancePoint& p, const tBalancePoint& q) {
+    return p.a == q.a && p.b == q.b;
+}
+
+// Hue of the shown shift of a point, in whole degrees in (0, 360]; 0 when
+// neutral.
+int32_t HueOf(const tBalancePoint& w) {
+    if (w.a == 128 && w.b == 128) return 0;
+    return int32_t(Round(std::atan2(w.b - 128.0, w.a - 128.0) * 180 / std::numbers::pi + 180));
+}
+
+// The point's a and b from the chroma and hue (degrees) of its shown shift.
+void SetPolar(tBalancePoint& w, int chroma, int hue) {
+    const double angle = hue * std::numbers::pi / 180;
+    w.a = uint8_t(128 - Round(chroma * std::cos(angle)));
+    w.b = uint8_t(128 - Round(chroma * std::sin(angle)));
+}
+
+}  // namespace
+
+void TParamForm::BalanceChanger(QObject* source) {
+    tBalancePoint w;
+    // Shows the point: a and b sliders and edits, chroma and hue.
+    const auto showAB = [&] {
+        aTrackBar->SetPosition(128 - w.a);
+        bTrackBar->SetPosition(w.b - 128);
+        aEdit->SetText(IntText(128 - w.a));
+        bEdit->SetText(IntText(128 - w.b));
+    };
+    const auto showPolar = [&] {
+        ChromaTrackBar->SetPosition(ChromaOf(w.a, w.b));
+        HueTrackBar->SetPosition(HueOf(w));
+        HueEdit->SetText(IntText(HueTrackBar->Position()));
+        ChromaEdit->SetText(IntText(ChromaTrackBar->Position()));
+    };
+    const auto show = [&] {
+        showAB();
+        showPolar();
+    };
+    const auto fromPolarSliders = [&] {
+        SetPolar(w, ChromaTrackBar->Position(), HueTrackBar->Position());
+    };
+    // The radio of the working point whose lightness is that of a picked
+    // stored point.
+    const auto selectRadioOf = [&](uint8_t lightness) {
+        if (LightPoint.L == lightness && ShadowPoint.L == lightness)
+            CommonRadio->SetChecked(true);
+        else if (LightPoint.L == lightness)
+            LightRadio->SetChecked(true);
+        else
+            ShadowRadio->SetChecked(true);
+    };
+
+    RunChanger(
+        balanceGuard, source, source, false,
+        [&] {
+            w = ShadowRadio->Checked() ? ShadowPoint : LightPoint;
+            if (!source) {
+                // Loading shows the settings and leaves them as they are.
+                show();
+                if (SameColour(LightPoint, ShadowPoint)) {
+                    loadingBalance = true;
+                    struct tReset {
+                        ~tReset() { loadingBalance = false; }
+                    } reset;
+                    CommonRadio->SetChecked(true);
+                } else if (CommonRadio->Checked()) {
+                    // Two different points are edited one at a time.
+                    LightRadio->SetChecked(true);
+                }
+                return;
+            }
+            if (source == CommonPickSource()) {
+                show();
+                CommonRadio->SetChecked(true);
+            } else if (source == FirstPointPickSource()) {
+                w = {Settings.LightPointL, Settings.LightPointA, Settings.LightPointB};
+                show();
+                selectRadioOf(Settings.LightPointL);
+            } else if (source == SecondPointPickSource()) {
+                w = {Settings.ShadowPointL, Settings.ShadowPointA, Settings.ShadowPointB};
+                show();
+                selectRadioOf(Settings.ShadowPointL);
+            } else if (source == LightRadio || source == ShadowRadio) {
+                w = source == ShadowRadio ? ShadowPoint : LightPoint;
+                show();
+            } else if (source == aTrackBar) {
+                w.a = uint8_t(128 - aTrackBar->Position());
+                aEdit->SetText(IntText(aTrackBar->Position()));
+                showPolar();
+                ReleasePipettes();
+            } else if (source == bTrackBar) {
+                w.b = uint8_t(bTrackBar->Position() + 128);
+                bEdit->SetText(IntText(-bTrackBar->Position()));
+                showPolar();
+                ReleasePipettes();
+            } else if (source == aEdit) {
+                const int32_t n = ReadInteger(aEdit, -60, 60, aTrackBar->Position());
+                w.a = uint8_t(128 - n);
+                aTrackBar->SetPosition(n);
+                showPolar();
+                ReleasePipettes();
+            } else if (source == bEdit) {
+                const int32_t n = ReadInteger(bEdit, -60, 60, 128 - w.b);
+                w.b = uint8_t(128 - n);
+                bTrackBar->SetPosition(-n);
+                showPolar();
+                ReleasePipettes();
+            } else if (source == HueTrackBar) {
+                fromPolarSliders();
+                showAB();
+                HueEdit->SetText(IntText(HueTrackBar->Position()));
+                ReleasePipettes();
+            } else if (source == ChromaTrackBar) {
+                fromPolarSliders();
+                showAB();
+                ChromaEdit->SetText(IntText(ChromaTrackBar->Position()));
+                ReleasePipettes();
+            } else if (source == HueEdit) {
+                const int32_t hue = ReadInteger(HueEdit, 0, 359, HueTrackBar->Position());
+                SetPolar(w, ChromaTrackBar->Position(), hue);
+                HueTrackBar->SetPosition(hue);
+                showAB();
+                ChromaTrackBar->SetPosition(ChromaOf(w.a, w.b));
+                ChromaEdit->SetText(IntText(ChromaTrackBar->Position()));
+                ReleasePipettes();
+            } else if (source == ChromaEdit) {
+                const int32_t chroma = ReadInteger(ChromaEdit, 0, 60, ChromaTrackBar->Position());
+                SetPolar(w, chroma, HueTrackBar->Position());
+                ChromaTrackBar->SetPosition(chroma);
+                showAB();
+                ReleasePipettes();
+            } else if (source == LabImage) {
+                // The picker has stored the picked colour in the working points.
+                show();
+            } else {
+                Fail("BalanceChanger: неправильный параметр");
+            }
+            // Write through at once, before newer input is let in, so that a
+            // newer drag position re-entering starts from this one.
+            if (ShadowRadio->Checked()) {
+                ShadowPoint = w;
+            } else if (LightRadio->Checked()) {
+                LightPoint = w;
+            } else {
+                LightPoint = w;
+                ShadowPoint = w;
+            }
+            StoreBalancePoints();
+        },
+        [&] {
+            const tBalancePoint& shown = ShadowRadio->Checked() ? ShadowPoint : LightPoint;
+            DrawHueStrip();
+            DrawChromaStrip(HueTrackBar->Position() * std::numbers::pi / 180);
+            DrawBalanceMarkers(shown.a, shown.b);
+        });
 }
 
 void TParamForm::LoadBalancePoints() {
-    // Not built yet.
+    const tBalancePoint first{Settings.LightPointL, Settings.LightPointA, Settings.LightPointB};
+    const tBalancePoint second{Settings.ShadowPointL, Settings.ShadowPointA, Settings.ShadowPointB};
+    if (second.L < first.L) {
+        LightPoint = first;
+        ShadowPoint = second;
+    } else if (first.L < second.L) {
+        LightPoint = second;
+        ShadowPoint = first;
+    } else {
+        LightPoint = first;
+        ShadowPoint = first;
+    }
 }
 
 void TParamForm::StoreBalancePoints() {
-    // Not built yet.
+    const bool swapped = Settings.LightPointL < Settings.ShadowPointL;
+    const tBalancePoint& first = swapped ? ShadowPoint : LightPoint;
+    const tBalancePoint& second = swapped ? LightPoint : ShadowPoint;
+    Settings.LightPointA = first.a;
+    Settings.LightPointB = first.b;
+    Settings.LightPointL = first.L;
+    Settings.ShadowPointA = second.a;
+    Settings.ShadowPointB = second.b;
+    Settings.ShadowPointL = second.L;
 }
 
 void TParamForm::SelectBalanceRadio() {
-    // Not built yet.
+    if (SameColour(LightPoint, ShadowPoint))
+        CommonRadio->SetChecked(true);
+    else
+        LightRadio->SetChecked(true);
 }
 
 void TParamForm::CommonRadioClick() {
-    // Not built yet.
+    if (loadingBalance) return;
+    NoteUndoStep(CommonRadio);
+    // One balance for the whole range: the mean colour at both ends.
+    Settings.LightPointL = 255;
+    Settings.ShadowPointL = 0;
+    const auto a = uint8_t((Settings.LightPointA + Settings.ShadowPointA) / 2);
+    const auto b = uint8_t((Settings.LightPointB + Settings.ShadowPointB) / 2);
+    Settings.LightPointA = Settings.ShadowPointA = a;
+    Settings.LightPointB = Settings.ShadowPointB = b;
+    LoadBalancePoints();
+    BalanceChanger();
+    NoteUndoStep(CommonRadio);
+    RequestRedraw();
 }
 
 }  // namespace velmora::dialog

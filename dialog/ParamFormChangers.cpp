@@ -1,63 +1,561 @@
 // The parameter changers: each keeps the settings record and its group of
-// controls consistent in both directions.
+// controls consistent in both directions. Called with the control the user
+// changed, a changer reads it, stores the value and sets the partner
+// controls; called with none, it loads the whole group from the settings.
+#include "engine/Analysis.h"
+#include "host/Failure.h"
+#include "host/Rounding.h"
+#include "host/Settings.h"
+
+#include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
 
 namespace velmora::dialog {
 
+namespace {
+
+// Each changer's nesting counter and last source.
+tChangerGuard ddGuard;
+tChangerGuard colorContrastGuard;
+tChangerGuard lowSatGuard;
+tChangerGuard satBendGuard;
+tChangerGuard lightnessGuard;
+tChangerGuard contrastGuard;
+tChangerGuard sharpnessGuard;
+tChangerGuard rotateGuard;
+tChangerGuard colorEqGuard;
+tChangerGuard lightEqGuard;
+tChangerGuard shadowGuard;
+tChangerGuard highLightGuard;
+
+[[noreturn]] void WrongSource(const char* changer) {
+    Fail(std::string(changer) + ": неправильный параметр");
+}
+
+QString IntText(int64_t value) {
+    return QString::fromStdString(IntegerText(value));
+}
+
+QString RealText(double value, int decimals) {
+    return QString::fromStdString(FixedText(value, decimals));
+}
+
+QString FactorString(double value) {
+    return QString::fromStdString(FactorText(value));
+}
+
+// A slider position from a computed value. The record accepts any stored
+// value, so the argument may be huge, infinite or not a number; the slider
+// clamps whatever it gets, so only the rounding has to stay defined.
+int ToPosition(double x) {
+    if (std::isnan(x)) return 0;
+    return int(Round(std::clamp(x, -1e6, 1e6)));
+}
+
+// Saturation gain of a ColorContrastTrackBar position: the top end gives 128,
+// the middle 1 and the bottom end 0.
+double SaturationOf(int position) {
+    const double x = -position;
+    return x < 0 ? (x + 128) / 128 : 128 / (128 - x);
+}
+
+int SaturationPosition(double v) {
+    return -(v >= 1 ? ToPosition(128 - 128 / v) : ToPosition(128 * v - 128));
+}
+
+// Lightness exponent of a LightnessTrackBar position: sqrt(2)^(-p/100).
+double ExponentOf(int position) {
+    return std::pow(2.0, -position / 200.0);
+}
+
+int ExponentPosition(double v) {
+    return ToPosition(-200.0 * std::log2(v));
+}
+
+// Local contrast and sharpness factor of a slider position: 0.1..10 over
+// -90..90 with 1 in the middle.
+double FactorOf(int position) {
+    return position < 0 ? 1 + position / 100.0 : 1 / (1 - position / 100.0);
+}
+
+int FactorPosition(double v) {
+    return v >= 1 ? ToPosition((1 - 1 / v) * 100) : ToPosition((v - 1) * 100);
+}
+
+// The band an equaliser slider shows: from 0 to its position.
+void ShowDeviation(ui::TTrackBar* bar) {
+    const int p = bar->Position();
+    if (p < 0)
+        bar->SetSelection(p, 0);
+    else
+        bar->SetSelection(0, p);
+}
+
+// Stepping of an edit by the Up and Down keys.
+struct tStepRule {
+    double Max, Min, Down, Up;
+};
+
+}  // namespace
+
 void TParamForm::ConnectChangers() {
-    // Not built yet.
+    AutocontrastCheckBox->OnClick = [this] { DDChanger(AutocontrastCheckBox); };
+    ShadeTrackBar->OnChange = [this] {
+        ShadeTrackBar->SetSelStart(ShadeTrackBar->Position());
+        DDChanger(ShadeTrackBar);
+    };
+    LightTrackBar->OnChange = [this] {
+        LightTrackBar->SetSelEnd(LightTrackBar->Position());
+        DDChanger(LightTrackBar);
+    };
+
+    const auto connect = [](auto* control, auto changer) {
+        control->OnChange = [control, changer] { changer(control); };
+    };
+    const auto dd = [this](QObject* s) { DDChanger(s); };
+    const auto sat = [this](QObject* s) { ColorContrast(s); };
+    const auto lowSat = [this](QObject* s) { LowSatChanger(s); };
+    const auto bend = [this](QObject* s) { SatBendChanger(s); };
+    const auto balance = [this](QObject* s) { BalanceChanger(s); };
+    const auto lightness = [this](QObject* s) { LightnessChanger(s); };
+    const auto contrast = [this](QObject* s) { NewContrastChanger(s); };
+    const auto sharpness = [this](QObject* s) { NewSharpnessChanger(s); };
+    const auto rotate = [this](QObject* s) { RotateChanger(s); };
+    const auto colorEq = [this](QObject* s) { ColorEqualizerChanger(s); };
+    const auto lightEq = [this](QObject* s) { LightEqualizerChanger(s); };
+    const auto shadow = [this](QObject* s) { ShadowChanger(s); };
+    const auto highLight = [this](QObject* s) { HighLightChanger(s); };
+
+    connect(ShadeEdit, dd);
+    connect(LightEdit, dd);
+    connect(ColorContrastTrackBar, sat);
+    connect(ColorContrastEdit, sat);
+    connect(LowSatTrackBar, lowSat);
+    connect(LowSatEdit, lowSat);
+    connect(SatBendTrackBar, bend);
+    connect(SatBendEdit, bend);
+    for (ui::TTrackBar* bar : {aTrackBar, bTrackBar, HueTrackBar, ChromaTrackBar})
+        connect(bar, balance);
+    for (ui::TEdit* edit : {aEdit, bEdit, HueEdit, ChromaEdit}) connect(edit, balance);
+    connect(LightnessTrackBar, lightness);
+    connect(GammaEdit, lightness);
+    connect(ContrastTrackBar, contrast);
+    connect(ContrastEdit, contrast);
+    connect(SharpnessTrackBar, sharpness);
+    connect(SharpnessEdit, sharpness);
+    connect(RotateTrackBar, rotate);
+    connect(RotEdit, rotate);
+    for (ui::TTrackBar* bar : hueBars_) connect(bar, colorEq);
+    for (ui::TEdit* edit : hueEdits_) connect(edit, colorEq);
+    for (ui::TTrackBar* bar : lightBars_) connect(bar, lightEq);
+    for (ui::TEdit* edit : lightEdits_) connect(edit, lightEq);
+    connect(ShadowTrackBar, shadow);
+    connect(ShadowEdit, shadow);
+    connect(HighLightTrackBar, highLight);
+    connect(HighLightEdit, highLight);
+
+    CommonRadio->OnClick = [this] { CommonRadioClick(); };
+    LightRadio->OnClick = [this] { BalanceChanger(LightRadio); };
+    ShadowRadio->OnClick = [this] { BalanceChanger(ShadowRadio); };
+
+    for (ui::TEdit* edit : findChildren<ui::TEdit*>())
+        edit->OnKeyDown = [this, edit](int& key, ui::tShiftState shift) {
+            EditKeyDown(edit, key, shift);
+        };
 }
 
-void TParamForm::DDChanger(QObject*) {
-    // Not built yet.
+// ---- dynamic range ---------------------------------------------------------
+
+void TParamForm::DDChanger(QObject* source) {
+    const auto loadLevels = [this] {
+        const int white = ToPosition(Settings.WhiteLevel * 100.0 / 255);
+        LightTrackBar->SetPosition(white);
+        LightEdit->SetText(IntText(white));
+        const int black = ToPosition(Settings.BlackLevel * 100.0 / 255);
+        ShadeTrackBar->SetPosition(black);
+        ShadeEdit->SetText(IntText(black));
+    };
+    // Levels set by hand: the analysis no longer moves them.
+    const auto byHand = [this] {
+        Settings.AutoLevels = 0;
+        Settings.FollowAnalysis = 0;
+        AutocontrastCheckBox->SetChecked(false);
+    };
+    // A newer position of the control being dragged re-enters with the same
+    // source and is let through, as for the other groups, so the levels
+    // always follow the thumb.
+    RunChanger(
+        ddGuard, source, source, false,
+        [&] {
+            if (!source) {
+                AutocontrastCheckBox->SetChecked(Settings.AutoLevels != 0);
+                if (!Settings.AutoLevels && Settings.FollowAnalysis) {
+                    Settings.BlackLevel = AnalysedBlack;
+                    Settings.WhiteLevel = AnalysedWhite;
+                }
+                loadLevels();
+            } else if (source == AutocontrastCheckBox) {
+                const bool automatic = AutocontrastCheckBox->Checked();
+                Settings.AutoLevels = automatic;
+                Settings.FollowAnalysis = !automatic;
+                Settings.BlackLevel = automatic ? 0 : AnalysedBlack;
+                Settings.WhiteLevel = automatic ? 255 : AnalysedWhite;
+                loadLevels();
+            } else if (source == ShadeTrackBar) {
+                Settings.BlackLevel = int32_t(Round(ShadeTrackBar->Position() * 255.0 / 100));
+                ShadeEdit->SetText(IntText(ToPosition(Settings.BlackLevel * 100.0 / 255)));
+                byHand();
+            } else if (source == LightTrackBar) {
+                Settings.WhiteLevel = int32_t(Round(LightTrackBar->Position() * 255.0 / 100));
+                LightEdit->SetText(IntText(ToPosition(Settings.WhiteLevel * 100.0 / 255)));
+                byHand();
+            } else if (source == ShadeEdit) {
+                const double x = ReadReal(ShadeEdit, -50, 50, ShadeTrackBar->Position());
+                Settings.BlackLevel = int32_t(Round(x * 2.55));
+                ShadeTrackBar->SetPosition(ToPosition(Settings.BlackLevel * 100.0 / 255));
+                byHand();
+            } else if (source == LightEdit) {
+                const int32_t n = ReadInteger(LightEdit, 50, 150, LightTrackBar->Position());
+                Settings.WhiteLevel = int32_t(Round(n * 2.55));
+                LightTrackBar->SetPosition(ToPosition(Settings.WhiteLevel * 100.0 / 255));
+                byHand();
+            } else {
+                WrongSource("DDChanger");
+            }
+        },
+        [this] { ReleasePipettes(); });
 }
 
-void TParamForm::ColorContrast(QObject*) {
-    // Not built yet.
+// ---- saturation ------------------------------------------------------------
+
+void TParamForm::ColorContrast(QObject* source) {
+    RunChanger(
+        colorContrastGuard, source, ColorContrastTrackBar, false,
+        [&] {
+            if (!source) {
+                ColorContrastTrackBar->SetPosition(SaturationPosition(Settings.ColorContrast));
+                ColorContrastEdit->SetText(FactorString(Settings.ColorContrast));
+            } else if (source == ColorContrastTrackBar) {
+                Settings.ColorContrast = SaturationOf(ColorContrastTrackBar->Position());
+                ColorContrastEdit->SetText(FactorString(Settings.ColorContrast));
+            } else if (source == ColorContrastEdit) {
+                Settings.ColorContrast =
+                    ReadReal(ColorContrastEdit, SaturationOf(128), SaturationOf(-127),
+                             SaturationOf(ColorContrastTrackBar->Position()));
+                ColorContrastTrackBar->SetPosition(SaturationPosition(Settings.ColorContrast));
+            } else {
+                WrongSource("ColorContrast");
+            }
+        },
+        [this] {
+            ReleasePipettes();
+            DrawSaturationCurve();
+        });
 }
 
-void TParamForm::LowSatChanger(QObject*) {
-    // Not built yet.
+void TParamForm::LowSatChanger(QObject* source) {
+    RunChanger(
+        lowSatGuard, source, LowSatTrackBar, false,
+        [&] {
+            if (!source) {
+                LowSatTrackBar->SetPosition(ToPosition(Settings.LowSat));
+                LowSatEdit->SetText(IntText(Settings.LowSat));
+            } else if (source == LowSatTrackBar) {
+                Settings.LowSat = LowSatTrackBar->Position();
+                LowSatEdit->SetText(IntText(Settings.LowSat));
+            } else if (source == LowSatEdit) {
+                Settings.LowSat = ReadInteger(LowSatEdit, LowSatTrackBar->Min(),
+                                              LowSatTrackBar->Max(), LowSatTrackBar->Position());
+                LowSatTrackBar->SetPosition(Settings.LowSat);
+            } else {
+                WrongSource("LowSatChanger");
+            }
+        },
+        [this] {
+            ReleasePipettes();
+            DrawSaturationCurve();
+        });
 }
 
-void TParamForm::SatBendChanger(QObject*) {
-    // Not built yet.
+void TParamForm::SatBendChanger(QObject* source) {
+    RunChanger(
+        satBendGuard, source, SatBendTrackBar, false,
+        [&] {
+            if (!source) {
+                SatBendTrackBar->SetPosition(ToPosition(Settings.SatBend));
+                SatBendEdit->SetText(IntText(Settings.SatBend));
+            } else if (source == SatBendTrackBar) {
+                Settings.SatBend = SatBendTrackBar->Position();
+                SatBendEdit->SetText(IntText(Settings.SatBend));
+            } else if (source == SatBendEdit) {
+                Settings.SatBend = ReadInteger(SatBendEdit, SatBendTrackBar->Min(),
+                                               SatBendTrackBar->Max(), SatBendTrackBar->Position());
+                SatBendTrackBar->SetPosition(Settings.SatBend);
+            } else {
+                WrongSource("SatBendChanger");
+            }
+        },
+        [this] {
+            ReleasePipettes();
+            DrawSaturationCurve();
+        });
 }
 
-void TParamForm::LightnessChanger(QObject*) {
-    // Not built yet.
+// ---- lightness, local contrast and sharpness -------------------------------
+
+void TParamForm::LightnessChanger(QObject* source) {
+    RunChanger(
+        lightnessGuard, source, LightnessTrackBar, false,
+        [&] {
+            // GammaEdit shows the reciprocal of the exponent.
+            if (!source) {
+                LightnessTrackBar->SetPosition(ExponentPosition(Settings.Lightness));
+                GammaEdit->SetText(RealText(1 / Settings.Lightness, 2));
+            } else if (source == LightnessTrackBar) {
+                Settings.Lightness = ExponentOf(LightnessTrackBar->Position());
+                GammaEdit->SetText(RealText(1 / Settings.Lightness, 2));
+            } else if (source == GammaEdit) {
+                const double bound = std::pow(std::sqrt(2.0), 3);
+                const double gamma = ReadReal(GammaEdit, 1 / bound, bound,
+                                              1 / ExponentOf(LightnessTrackBar->Position()));
+                Settings.Lightness = 1 / gamma;
+                LightnessTrackBar->SetPosition(ExponentPosition(Settings.Lightness));
+            } else {
+                WrongSource("LightnessChanger");
+            }
+        },
+        [this] { ReleasePipettes(); });
 }
 
-void TParamForm::NewContrastChanger(QObject*) {
-    // Not built yet.
+namespace {
+
+// Local contrast and local sharpness share their mapping.
+void FactorBody(QObject* source, ui::TTrackBar* bar, ui::TEdit* edit, double& value,
+                const char* name, TParamForm& form) {
+    if (!source) {
+        bar->SetPosition(FactorPosition(value));
+        edit->SetText(FactorString(value));
+    } else if (source == bar) {
+        value = FactorOf(bar->Position());
+        edit->SetText(FactorString(value));
+    } else if (source == edit) {
+        value = form.ReadReal(edit, FactorOf(bar->minimum()), FactorOf(bar->maximum()),
+                              FactorOf(bar->Position()));
+        bar->SetPosition(FactorPosition(value));
+    } else {
+        WrongSource(name);
+    }
 }
 
-void TParamForm::NewSharpnessChanger(QObject*) {
-    // Not built yet.
+}  // namespace
+
+void TParamForm::NewContrastChanger(QObject* source) {
+    RunChanger(
+        contrastGuard, source, ContrastTrackBar, false,
+        [&] {
+            FactorBody(source, ContrastTrackBar, ContrastEdit, Settings.Contrast,
+                       "NewContrastChanger", *this);
+        },
+        [this] { ReleasePipettes(); });
 }
 
-void TParamForm::RotateChanger(QObject*) {
-    // Not built yet.
+void TParamForm::NewSharpnessChanger(QObject* source) {
+    RunChanger(
+        sharpnessGuard, source, SharpnessTrackBar, false,
+        [&] {
+            FactorBody(source, SharpnessTrackBar, SharpnessEdit, Settings.Sharpness,
+                       "NewSharpnessChanger", *this);
+        },
+        [this] { ReleasePipettes(); });
 }
 
-void TParamForm::ColorEqualizerChanger(QObject*) {
-    // Not built yet.
+// ---- hue rotation ----------------------------------------------------------
+
+void TParamForm::RotateChanger(QObject* source) {
+    RunChanger(
+        rotateGuard, source, RotateTrackBar, false,
+        [&] {
+            // The edit accepts the whole circle; beyond the slider's ±50 the
+            // slider shows its end and the setting keeps the typed angle.
+            if (!source) {
+                RotateTrackBar->SetPosition(ToPosition(Settings.Rotate));
+                RotEdit->SetText(IntText(Settings.Rotate));
+            } else if (source == RotateTrackBar) {
+                Settings.Rotate = RotateTrackBar->Position();
+                RotEdit->SetText(IntText(Settings.Rotate));
+            } else if (source == RotEdit) {
+                Settings.Rotate = ReadInteger(RotEdit, -180, 180, Settings.Rotate);
+                RotateTrackBar->SetPosition(ToPosition(Settings.Rotate));
+            } else {
+                WrongSource("RotateChanger");
+            }
+        },
+        [this] { DrawShiftStrip(Settings.Rotate); });
 }
 
-void TParamForm::LightEqualizerChanger(QObject*) {
-    // Not built yet.
+// ---- the two equalisers ----------------------------------------------------
+
+namespace {
+
+// A gain is the negated slider position, so pushing a vertical slider up
+// raises it.
+template <size_t N>
+void EqualizerBody(QObject* source, const std::array<ui::TTrackBar*, N>& bars,
+                   const std::array<ui::TEdit*, N>& edits, int32_t (&gains)[N], const char* name,
+                   TParamForm& form) {
+    if (!source) {
+        for (size_t i = 0; i < N; ++i) {
+            edits[i]->SetText(IntText(gains[i]));
+            bars[i]->SetPosition(ToPosition(-double(gains[i])));
+            ShowDeviation(bars[i]);
+        }
+        return;
+    }
+    if (auto* bar = qobject_cast<ui::TTrackBar*>(source)) {
+        const auto it = std::find(bars.begin(), bars.end(), bar);
+        if (it == bars.end()) Fail("Неправильный TrackBar");
+        const size_t i = size_t(it - bars.begin());
+        gains[i] = -bar->Position();
+        edits[i]->SetText(IntText(gains[i]));
+        ShowDeviation(bar);
+    } else if (auto* edit = qobject_cast<ui::TEdit*>(source)) {
+        const auto it = std::find(edits.begin(), edits.end(), edit);
+        if (it == edits.end()) Fail("Неправильный Edit");
+        const size_t i = size_t(it - edits.begin());
+        gains[i] = form.ReadInteger(edit, -40, 40, gains[i]);
+        bars[i]->SetPosition(-gains[i]);
+        ShowDeviation(bars[i]);
+    } else {
+        WrongSource(name);
+    }
 }
 
-void TParamForm::ShadowChanger(QObject*) {
-    // Not built yet.
+}  // namespace
+
+void TParamForm::ColorEqualizerChanger(QObject* source) {
+    RunChanger(
+        colorEqGuard, source, ColorEqPanel, false,
+        [&] {
+            EqualizerBody(source, hueBars_, hueEdits_, Settings.ColorEq, "ColorEqualizerChanger",
+                          *this);
+        },
+        nullptr);
 }
 
-void TParamForm::HighLightChanger(QObject*) {
-    // Not built yet.
+void TParamForm::LightEqualizerChanger(QObject* source) {
+    RunChanger(
+        lightEqGuard, source, LightEqPanel, false,
+        [&] {
+            EqualizerBody(source, lightBars_, lightEdits_, Settings.LightEq,
+                          "LightEqualizerChanger", *this);
+        },
+        nullptr);
 }
 
-void TParamForm::EditKeyDown(ui::TEdit*, int&, ui::tShiftState) {
-    // Not built yet.
+// ---- shadows and highlights ------------------------------------------------
+
+void TParamForm::ShadowChanger(QObject* source) {
+    RunChanger(
+        shadowGuard, source, ShadowTrackBar, false,
+        [&] {
+            ui::TTrackBar* bar = ShadowTrackBar;
+            if (!source) {
+                bar->SetPosition(ToPosition(10 * Settings.Shadow));
+                ShadowEdit->SetText(RealText(Settings.Shadow, 1));
+            } else if (source == bar) {
+                Settings.Shadow = bar->Position() / 10.0;
+                ShadowEdit->SetText(RealText(Settings.Shadow, 1));
+            } else if (source == ShadowEdit) {
+                Settings.Shadow =
+                    ReadReal(ShadowEdit, bar->Min() / 10.0, bar->Max() / 10.0, Settings.Shadow);
+                bar->SetPosition(ToPosition(10 * Settings.Shadow));
+            } else {
+                WrongSource("ShadowChanger");
+            }
+        },
+        [this] { ReleasePipettes(); });
+}
+
+void TParamForm::HighLightChanger(QObject* source) {
+    RunChanger(
+        highLightGuard, source, HighLightTrackBar, false,
+        [&] {
+            // Reversed: the right end (the form's initial position) is 1.0.
+            ui::TTrackBar* bar = HighLightTrackBar;
+            const int ends = bar->Max() + bar->Min();
+            if (!source) {
+                bar->SetPosition(ends - ToPosition(10 * Settings.HighLight));
+                HighLightEdit->SetText(RealText(Settings.HighLight, 1));
+            } else if (source == bar) {
+                Settings.HighLight = (ends - bar->Position()) / 10.0;
+                HighLightEdit->SetText(RealText(Settings.HighLight, 1));
+            } else if (source == HighLightEdit) {
+                Settings.HighLight = ReadReal(HighLightEdit, 1.0, 5.0, Settings.HighLight);
+                bar->SetPosition(ends - ToPosition(10 * Settings.HighLight));
+            } else {
+                WrongSource("HighLightChanger");
+            }
+        },
+        [this] { ReleasePipettes(); });
+}
+
+// ---- Up and Down in the edits ----------------------------------------------
+
+void TParamForm::EditKeyDown(ui::TEdit* edit, int& key, ui::tShiftState) {
+    if (key != Qt::Key_Up && key != Qt::Key_Down) return;
+    const bool up = key == Qt::Key_Up;
+    tStepRule rule{};
+    if (edit == ShadeEdit)
+        rule = {50, -50, 1, 1};
+    else if (edit == LightEdit)
+        rule = {150, 50, 1, 1};
+    else if (edit == GammaEdit)
+        rule = {2.8, 0.35, 0.1, 0.1};
+    else if (edit == ContrastEdit)
+        rule = {10, 0.1, 0.1, 0.1};
+    else if (edit == SharpnessEdit)
+        rule = {5, 0.2, 0.1, 0.1};
+    else if (edit == ColorContrastEdit)
+        rule = {128, 0, 0.1, 0.1};
+    else if (edit == LowSatEdit)
+        rule = {90, 0, 1, 1};
+    else if (edit == SatBendEdit)
+        rule = {127, 1, 1, 1};
+    else if (edit == HueEdit)
+        rule = {359, 0, 1, 1};
+    else if (edit == ChromaEdit)
+        rule = {60, 0, 1, 1};
+    else if (edit == RotEdit)
+        rule = {180, -180, 1, 1};
+    else if (edit == aEdit || edit == bEdit)
+        rule = {60, -60, 1, 1};
+    else if (edit == ShadowEdit)
+        rule = {ShadowTrackBar->Max() / 10.0, ShadowTrackBar->Min() / 10.0, 0.1, 0.1};
+    else if (edit == HighLightEdit)
+        rule = {HighLightTrackBar->Max() / 10.0, HighLightTrackBar->Min() / 10.0, 0.1, 0.1};
+    else if (std::find(hueEdits_.begin(), hueEdits_.end(), edit) != hueEdits_.end() ||
+             std::find(lightEdits_.begin(), lightEdits_.end(), edit) != lightEdits_.end())
+        rule = {40, -40, 1, 1};
+    else
+        return;
+    key = 0;
+
+    // The text as it stands, without the reader's comma conversion; empty
+    // counts as 0, anything else that is no number stays as it is.
+    double value = 0;
+    const std::string text = edit->Text().toStdString();
+    if (!text.empty() && ParseReal(text, value) != 0) return;
+    const double step = up ? rule.Up : rule.Down;
+    value += up ? step : -step;
+    // Tenths do not add up exactly in binary (2.7 + 0.1 is a little above
+    // 2.8), so a bound is reached within a tolerance far below a tenth.
+    constexpr double kTolerance = 1e-9;
+    if (up ? value > rule.Max + kTolerance : value < rule.Min - kTolerance) return;
+    edit->SetText(RealText(value, step >= 1 ? 0 : 1));
 }
 
 }  // namespace velmora::dialog
