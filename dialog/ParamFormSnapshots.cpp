@@ -44,6 +44,13 @@ struct tSettingsKeeper {
     ~tSettingsKeeper() { Settings = saved; }
 };
 
+// Ends a hover preview, putting back the settings from before it.
+void EndPreview() {
+    if (PreviewSlot == 0) return;
+    Settings = PreviewBackup;
+    PreviewSlot = 0;
+}
+
 template <class T>
 int SlotOf(const std::array<T*, 6>& controls, const QObject* sender) {
     for (int n = 6; n >= 1; --n)
@@ -96,6 +103,9 @@ void TParamForm::UpdateSnapshotControls() {
 
 void TParamForm::ApplySnapshot(int n) {
     if (n < 1 || n > 6) Fail("Не нашлось кнопки :(", kParamFormUnit);
+    // A hover preview ends here: the undo step records the state from
+    // before it, and the leave that follows keeps the applied snapshot.
+    EndPreview();
     const QObject* button = showButtons_[size_t(n - 1)];
     NoteUndoStep(button);
     TakeSettingsOf(Slots[n - 1].Params);
@@ -149,11 +159,6 @@ void TParamForm::ShotImageClick(QObject* sender) {
     PlayResourceSound(QStringLiteral("SET"));
     const int n = SlotOf(shotImages_, sender);
     if (n == 0) Fail("Не нашлось кнопки :(", kParamFormUnit);
-    // The undo step records the state from before the preview.
-    if (PreviewSlot > 0) {
-        Settings = PreviewBackup;
-        PreviewSlot = 0;
-    }
     ApplySnapshot(n);
 }
 
@@ -179,9 +184,14 @@ void TParamForm::ShotImageMouseMove(QObject* sender, int x, int y) {
 
 void TParamForm::ShotImageMouseLeave() {
     if (PreviewSlot > 0) {
+        // Settings changed during the preview by anything else (an undo, a
+        // reset key) are the user's and stay.
+        const bool untouched = SettingsEqual(Settings, Slots[PreviewSlot - 1].Params);
         PreviewSlot = 0;
-        Settings = PreviewBackup;
-        RefreshControls();
+        if (untouched) {
+            Settings = PreviewBackup;
+            RefreshControls();
+        }
     }
     // The next thumbnail starts its own rest.
     LastHoverPos = kNoHoverPos;

@@ -152,10 +152,15 @@ TEST_F(ParamDialogTest, SliderChangesAreUndoneAndRedoneAsStepsOfTheirControl) {
         drag(contrast, 2);
         const double saturation = Settings.ColorContrast;
         ASSERT_NE(saturation, 1.0) << "the saturation slider changes the settings";
+        // A mouse drag of the rotation's handle, from the middle (angle 0).
         const int32_t beforeDrag = Settings.Rotate;
-        drag(rotate, 4);
+        ASSERT_EQ(rotate->Position(), 0);
+        const QPoint middle = rotate->rect().center();
+        QTest::mousePress(rotate, Qt::LeftButton, {}, middle);
+        for (int dx = 4; dx <= 40; dx += 4) QTest::mouseMove(rotate, middle + QPoint(dx, 0));
+        QTest::mouseRelease(rotate, Qt::LeftButton, {}, middle + QPoint(40, 0));
         const int32_t dragged = Settings.Rotate;
-        ASSERT_NE(dragged, beforeDrag);
+        ASSERT_GT(dragged, beforeDrag + 2) << "the drag moved the handle";
         ctrlZ();
         EXPECT_EQ(Settings.Rotate, beforeDrag) << "the whole drag is one step";
         EXPECT_EQ(Settings.ColorContrast, saturation);

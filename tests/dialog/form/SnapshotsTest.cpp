@@ -232,6 +232,29 @@ TEST_F(SnapshotsTest, AClickDuringAPreviewRecordsTheStateFromBeforeIt) {
     EXPECT_EQ(Settings.Rotate, 40);
 }
 
+TEST_F(SnapshotsTest, AKeyDuringAPreviewEndsItAndTheLeaveKeepsWhatTheKeyDid) {
+    ui::TApplication::Instance().SetMouseRestDelay(100);
+    Fill({1, 3});
+    const tParams before = Settings;
+    QTest::mouseMove(W("ShotImage1"), QPoint(8, 8));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sounds == "SHOW"; }, 3000));
+    QTest::keyClick(form.get(), Qt::Key_3);
+    EXPECT_EQ(Settings.Rotate, 30);
+    QTest::mouseMove(form.get(), QPoint(5, 5));
+    EXPECT_EQ(Settings.Rotate, 30) << "the leave keeps the applied snapshot";
+    Click("UndoButton");
+    EXPECT_TRUE(SettingsEqual(Settings, before)) << "the step holds the state before the preview";
+
+    // An undo during a preview stays too.
+    Click("ShowButton3");
+    QTest::mouseMove(W("ShotImage1"), QPoint(9, 9));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sounds == "SHOW SHOW"; }, 3000));
+    QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier);
+    const tParams undone = Settings;
+    QTest::mouseMove(form.get(), QPoint(5, 5));
+    EXPECT_EQ(std::memcmp(&Settings, &undone, sizeof Settings), 0);
+}
+
 TEST_F(SnapshotsTest, AnUnreadableSoundOrAForeignSenderIsAnInternalFailure) {
     auto message = [](const std::function<void()>& f) -> std::string {
         try {
