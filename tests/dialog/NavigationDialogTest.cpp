@@ -10,6 +10,7 @@
 #include <QTextBrowser>
 #include <QWheelEvent>
 
+#include "toolkit/TCheckBox.h"
 #include "toolkit/TProgressBar.h"
 #include "toolkit/TScreen.h"
 #include "toolkit/TSpeedButton.h"
@@ -400,6 +401,14 @@ TEST_F(ParamDialogTest, HoverFocusWheelHelpAndTheCancelButtonsLine) {
         QTest::qWait(50);
         EXPECT_TRUE(other->hasFocus());
         EXPECT_EQ(bar->Cursor(), ui::kCursorDefault) << "the previous one gives the hand back";
+        // Hints on: the focus follows after the hint pause.
+        Child<ui::TCheckBox>(&form, "HintCheckBox")->SetChecked(true);
+        QTest::mouseMove(bar, QPoint(4, 4));
+        QTest::qWait(100);
+        EXPECT_TRUE(other->hasFocus());
+        QTest::qWait(600);
+        EXPECT_TRUE(bar->hasFocus());
+        Child<ui::TCheckBox>(&form, "HintCheckBox")->SetChecked(false);
 
         // The wheel steps the focused edit by its arrow keys, wherever the
         // mouse is.
@@ -517,6 +526,17 @@ TEST_F(ParamDialogTest, WindowSizeModesLayOutAndActOnTheStoredByte) {
             EXPECT_EQ(screen.PointerPos() - pointerBefore,
                       QPoint(originBefore.x() - originAfter.x(), originAfter.y() - originBefore.y()));
         }
+        EXPECT_EQ(form.size(), compact);
+        // A stored byte other than 0 and 1 is laid out compact and switches so.
+        Settings.FullScreen = 7;
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        EXPECT_EQ(Settings.FullScreen, 7);
+        QTest::keyClick(&form, Qt::Key_PageUp);
+        EXPECT_EQ(Settings.FullScreen, 1);
+        Settings.FullScreen = 7;
+        QTest::mouseClick(resize, Qt::LeftButton);
+        EXPECT_EQ(Settings.FullScreen, 1);
+        QTest::mouseClick(resize, Qt::LeftButton);
         EXPECT_EQ(form.size(), compact);
         EXPECT_EQ(resize->Hint(), QStringLiteral(" Размер окна (развернуть во весь экран) \n\rPgUp - "
                                                  "увеличить, PgDn - уменьшить"));

@@ -163,8 +163,10 @@ TEST_F(ParamDialogTest, ClickResetsAndDoubleClickUndoesAndTheKeyMap) {
         };
         // A recording reset: the double click leaves the black level as it
         // was before the click.
+        // A black level set by hand no longer follows the analysis.
         PushUndo();
         Settings.BlackLevel = 40;
+        Settings.FollowAnalysis = 0;
         dclick("RangeGroup");
         EXPECT_EQ(Settings.BlackLevel, 40);
         // A plain reset: the double click also reverts the change before it.

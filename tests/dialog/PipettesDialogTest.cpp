@@ -166,6 +166,7 @@ TEST_F(PipettesDialogTest, ThePlanePicksTheColourToRemoveOrItsComplementAndRemem
         // Shift: remove mode; the picked colour itself.
         QTest::keyPress(&form, Qt::Key_Shift, Qt::ShiftModifier);
         EXPECT_EQ(plane->Cursor(), 6);
+        EXPECT_EQ(Child<ui::TImage>(&form, "Image")->Cursor(), 3) << "no picker is down";
         MouseMove(plane, p, Qt::ShiftModifier);
         EXPECT_EQ(status->Panel(1).Text().toStdString(), " L:  050   a: -036   b:  024");
         EXPECT_EQ(status->Panel(3).Text().toStdString(),
