@@ -29,13 +29,11 @@ int PreviewSlot = 0;
 tParams PreviewBackup{};
 QPoint LastHoverPos = kNoHoverPos;
 
-// Puts a slot's settings into the current ones. The window-size byte stays
-// the dialog's own: it describes the window as it is laid out now, which
-// applying or previewing a snapshot does not change.
+// Puts a slot's settings into the current ones: the whole record, the
+// window-size byte included. The window is not laid out again; the next
+// size switch acts on the byte as stored, as after an undo.
 void TakeSettingsOf(const tParams& params) {
-    const uint8_t fullScreen = Settings.FullScreen;
     Settings = params;
-    Settings.FullScreen = fullScreen;
 }
 
 // Restores the current settings however the thumbnail rendering ends.

@@ -147,7 +147,7 @@ TEST_F(SnapshotsTest, ClearAllShowsForTwoOrMoreSlotsAndDeletesThemAllWithItsSoun
     EXPECT_EQ(std::memcmp(&Settings, &settings, sizeof Settings), 0);
 }
 
-TEST_F(SnapshotsTest, ButtonsKeysAndClicksApplyASnapshotAsOneUndoStepKeepingTheWindowSize) {
+TEST_F(SnapshotsTest, ButtonsKeysAndClicksApplyASnapshotAsOneUndoStepWithItsWholeRecord) {
     Fill({2, 3, 5});
     Slots[2].Params.FullScreen = 0;
     const tParams start = Settings;
@@ -156,9 +156,11 @@ TEST_F(SnapshotsTest, ButtonsKeysAndClicksApplyASnapshotAsOneUndoStepKeepingTheW
     Click("ShowButton2");
     EXPECT_EQ(Settings.Rotate, 20);
     EXPECT_TRUE(C<QWidget>("UndoButton")->isEnabled());
+    const QSize size = form->size();
     QTest::keyClick(form.get(), Qt::Key_3);
     EXPECT_EQ(Settings.Rotate, 30);
-    EXPECT_EQ(Settings.FullScreen, 1) << "the window is still laid out full size";
+    EXPECT_EQ(Settings.FullScreen, 0) << "the window-size byte comes with the snapshot";
+    EXPECT_EQ(form->size(), size) << "without laying the window out again";
     QTest::keyClick(form.get(), Qt::Key_6);  // a free slot
     EXPECT_EQ(Settings.Rotate, 30);
     Click("ShotImage5");
