@@ -133,11 +133,11 @@ namespace {
 
 // Navigation state of the dialog; one dialog is up at a time. Brought back
 // to these values whenever a form connects its navigation.
-bool ButtonHeld = false;              // a button went down on Image, not up yet
-QPoint LastMousePos;                  // position of the last pan step
-bool PointerInPreview = false;        // the pointer is over the picture
-QPointer<ui::TTrackBar> PartnerBar;   // blinks together with the targeted band
-QPointer<ui::TTrackBar> PairTarget;   // the pair last focused from the preview
+bool ButtonHeld = false;             // a button went down on Image, not up yet
+QPoint LastMousePos;                 // position of the last pan step
+bool PointerInPreview = false;       // the pointer is over the picture
+QPointer<ui::TTrackBar> PartnerBar;  // blinks together with the targeted band
+QPointer<ui::TTrackBar> PairTarget;  // the pair last focused from the preview
 QPointer<ui::TTrackBar> PairPartner;
 
 constexpr ui::tCursor kHand = 3;
@@ -239,26 +239,33 @@ void TParamForm::ImageMouseMove(ui::tShiftState shift, int x, int y) {
                           : QStringLiteral(" Исходный снимок. Двигай, двигай..."));
     } else if (ColorBalanceButton->Down()) {
         if (Image->Cursor() == 8)
-            SetStatusText(QStringLiteral(" Выберите 1-ю серую точку (точка S). Пробел - "
-                                         "перемещение. Ctrl - 2-я точка"));
+            SetStatusText(
+                QStringLiteral(" Выберите 1-ю серую точку (точка S). Пробел - "
+                               "перемещение. Ctrl - 2-я точка"));
         else if (Image->Cursor() == 7)
-            SetStatusText(QStringLiteral(" Выберите 2-ю серую точку (точка С). Пробел - "
-                                         "перемещение снимка. Shift - 1-я точка."));
+            SetStatusText(
+                QStringLiteral(" Выберите 2-ю серую точку (точка С). Пробел - "
+                               "перемещение снимка. Shift - 1-я точка."));
         else
-            SetStatusText(QStringLiteral(" Выберите серую точку. Пробел - перемещение. Shift, "
-                                         "Ctrl - 1-я и 2-я точки. Колесо [+ Shift] - цветность"));
+            SetStatusText(
+                QStringLiteral(" Выберите серую точку. Пробел - перемещение. Shift, "
+                               "Ctrl - 1-я и 2-я точки. Колесо [+ Shift] - цветность"));
     } else if (SkinButton->Down()) {
-        SetStatusText(QStringLiteral(" Выберите точку телесного тона. Правая кнопка или пробел - "
-                                     "перемещение. Колесо [+ Shift] - цветность"));
+        SetStatusText(
+            QStringLiteral(" Выберите точку телесного тона. Правая кнопка или пробел - "
+                           "перемещение. Колесо [+ Shift] - цветность"));
     } else if (BlueButton->Down()) {
-        SetStatusText(QStringLiteral(" Выберите точку на голубом небе. Правая кнопка или пробел - "
-                                     "перемещение. Колесо [+ Shift] - цветность"));
+        SetStatusText(
+            QStringLiteral(" Выберите точку на голубом небе. Правая кнопка или пробел - "
+                           "перемещение. Колесо [+ Shift] - цветность"));
     } else if (GreenButton->Down()) {
-        SetStatusText(QStringLiteral(" Выберите точку на зеленой траве. Правая кнопка или пробел - "
-                                     "перемещение. Колесо [+ Shift] - цветность"));
+        SetStatusText(
+            QStringLiteral(" Выберите точку на зеленой траве. Правая кнопка или пробел - "
+                           "перемещение. Колесо [+ Shift] - цветность"));
     } else if (Image->Cursor() == kHand) {
-        SetStatusText(QStringLiteral(" Левая кнопка - просмотр исходного снимка и перемещение. "
-                                     "Колесо [+ Shift] - цветность"));
+        SetStatusText(
+            QStringLiteral(" Левая кнопка - просмотр исходного снимка и перемещение. "
+                           "Колесо [+ Shift] - цветность"));
     } else {
         SetStatusText(QString());
     }

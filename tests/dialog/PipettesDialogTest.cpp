@@ -30,8 +30,8 @@ struct tPoints {
 };
 tPoints Stored() {
     const tParams& s = Settings;
-    return {s.LightPointA, s.LightPointB, s.LightPointL, s.ShadowPointA, s.ShadowPointB,
-            s.ShadowPointL};
+    return {s.LightPointA,  s.LightPointB,  s.LightPointL,
+            s.ShadowPointA, s.ShadowPointB, s.ShadowPointL};
 }
 std::ostream& operator<<(std::ostream& os, const tPoints& p) {
     return os << '(' << int(p.la) << ',' << int(p.lb) << ',' << int(p.lL) << ") (" << int(p.sa)
@@ -47,11 +47,12 @@ class PipettesDialogTest : public ParamDialogTest {
         auto script = std::make_shared<tScript>();
         bool ran = false;
         script->steps.push_back({Ready, [&](TParamForm& form) {
-            EXPECT_EQ(Photo.Scale, 1.0) << "a small image is shown at actual pixels";
-            act(form);
-            ran = true;
-            QTest::keyClick(&form, Qt::Key_Escape);
-        }});
+                                     EXPECT_EQ(Photo.Scale, 1.0)
+                                         << "a small image is shown at actual pixels";
+                                     act(form);
+                                     ran = true;
+                                     QTest::keyClick(&form, Qt::Key_Escape);
+                                 }});
         EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
         EXPECT_TRUE(ran);
     }
