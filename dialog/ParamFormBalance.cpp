@@ -110,6 +110,15 @@ void TParamForm::BalanceChanger(QObject* source) {
                 show();
                 selectRadioOf(Settings.ShadowPointL);
             } else if (source == LightRadio || source == ShadowRadio) {
+                // A common balance edited in common mode is one point at one
+                // lightness; two points at one lightness are one to the
+                // correction, so an edit of either alone would be lost. Split
+                // it to the ends of the range first, which with one colour
+                // leaves the correction as it is.
+                if (LightPoint == ShadowPoint) {
+                    LightPoint.L = 255;
+                    ShadowPoint.L = 0;
+                }
                 w = source == ShadowRadio ? ShadowPoint : LightPoint;
                 show();
             } else if (source == aTrackBar) {

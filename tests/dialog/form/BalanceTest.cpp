@@ -292,6 +292,35 @@ TEST_F(BalanceTest, UndoAndRedoOfABalanceChangeStayAvailable) {
     EXPECT_FALSE(CanRedo());
 }
 
+TEST_F(BalanceTest, ARadioSplitsACommonPointSoEachEndCanBeEdited) {
+    // A change in common mode leaves one point (both at lightness 255).
+    Bar("aTrackBar")->SetPosition(10);
+    ASSERT_EQ(Stored(), (tStored{{255, 118, 128}, {255, 118, 128}}));
+    struct {
+        const char* radio;
+        const char* bar;
+        int position;
+        tStored after;
+    } cases[] = {
+        {"ShadowRadio", "bTrackBar", 20, {{255, 118, 128}, {0, 118, 148}}},
+        {"LightRadio", "bTrackBar", 20, {{255, 118, 148}, {0, 118, 128}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.radio);
+        Load({{255, 118, 128}, {255, 118, 128}});
+        ASSERT_TRUE(Radio("CommonRadio")->Checked());
+        QTest::mouseClick(Radio(c.radio), Qt::LeftButton);
+        // The split alone changes no colour.
+        EXPECT_EQ(Stored(), (tStored{{255, 118, 128}, {0, 118, 128}}));
+        Bar(c.bar)->SetPosition(c.position);
+        EXPECT_EQ(Stored(), c.after);
+        // Two points now, which a load keeps apart.
+        form->RefreshControls();
+        EXPECT_EQ(Stored(), c.after);
+        EXPECT_TRUE(Radio(c.radio)->Checked());
+    }
+}
+
 TEST_F(BalanceTest, PickSourcesShowThePickedPointAndSelectItsRadio) {
     struct {
         tStored stored;  // as the pipette leaves them
