@@ -22,7 +22,7 @@ struct tNestingScope {
 }  // namespace
 
 void TParamForm::RunChanger(tChangerGuard& guard, QObject* source, const QObject* undoControl,
-                            bool firstOnly, const std::function<void()>& body,
+                            const std::function<void()>& body,
                             const std::function<void()>& after) {
     const bool outermost = guard.Nesting == 0;
     ++guard.Nesting;
@@ -30,7 +30,7 @@ void TParamForm::RunChanger(tChangerGuard& guard, QObject* source, const QObject
     // Re-entries from the changes the body makes itself come from other
     // controls and are turned away; a newer position of the control being
     // dragged comes from the same source and is let through.
-    if (!outermost && (firstOnly || source != guard.LastSource)) return;
+    if (!outermost && source != guard.LastSource) return;
     guard.LastSource = source;
     if (undoControl) NoteUndoStep(undoControl);
     body();

@@ -80,7 +80,7 @@ void TParamForm::BalanceChanger(QObject* source) {
     };
 
     RunChanger(
-        balanceGuard, source, source, false,
+        balanceGuard, source, source,
         [&] {
             w = ShadowRadio->Checked() ? ShadowPoint : LightPoint;
             if (!source) {

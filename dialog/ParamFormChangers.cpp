@@ -189,7 +189,7 @@ void TParamForm::DDChanger(QObject* source) {
     // source and is let through, as for the other groups, so the levels
     // always follow the thumb.
     RunChanger(
-        ddGuard, source, source, false,
+        ddGuard, source, source,
         [&] {
             if (!source) {
                 AutocontrastCheckBox->SetChecked(Settings.AutoLevels != 0);
@@ -234,7 +234,7 @@ void TParamForm::DDChanger(QObject* source) {
 
 void TParamForm::ColorContrast(QObject* source) {
     RunChanger(
-        colorContrastGuard, source, ColorContrastTrackBar, false,
+        colorContrastGuard, source, ColorContrastTrackBar,
         [&] {
             if (!source) {
                 ColorContrastTrackBar->SetPosition(SaturationPosition(Settings.ColorContrast));
@@ -259,7 +259,7 @@ void TParamForm::ColorContrast(QObject* source) {
 
 void TParamForm::LowSatChanger(QObject* source) {
     RunChanger(
-        lowSatGuard, source, LowSatTrackBar, false,
+        lowSatGuard, source, LowSatTrackBar,
         [&] {
             if (!source) {
                 LowSatTrackBar->SetPosition(ToPosition(Settings.LowSat));
@@ -283,7 +283,7 @@ void TParamForm::LowSatChanger(QObject* source) {
 
 void TParamForm::SatBendChanger(QObject* source) {
     RunChanger(
-        satBendGuard, source, SatBendTrackBar, false,
+        satBendGuard, source, SatBendTrackBar,
         [&] {
             if (!source) {
                 SatBendTrackBar->SetPosition(ToPosition(Settings.SatBend));
@@ -309,7 +309,7 @@ void TParamForm::SatBendChanger(QObject* source) {
 
 void TParamForm::LightnessChanger(QObject* source) {
     RunChanger(
-        lightnessGuard, source, LightnessTrackBar, false,
+        lightnessGuard, source, LightnessTrackBar,
         [&] {
             // GammaEdit shows the reciprocal of the exponent.
             if (!source) {
@@ -355,7 +355,7 @@ void FactorBody(QObject* source, ui::TTrackBar* bar, ui::TEdit* edit, double& va
 
 void TParamForm::NewContrastChanger(QObject* source) {
     RunChanger(
-        contrastGuard, source, ContrastTrackBar, false,
+        contrastGuard, source, ContrastTrackBar,
         [&] {
             FactorBody(source, ContrastTrackBar, ContrastEdit, Settings.Contrast,
                        "NewContrastChanger", *this);
@@ -365,7 +365,7 @@ void TParamForm::NewContrastChanger(QObject* source) {
 
 void TParamForm::NewSharpnessChanger(QObject* source) {
     RunChanger(
-        sharpnessGuard, source, SharpnessTrackBar, false,
+        sharpnessGuard, source, SharpnessTrackBar,
         [&] {
             FactorBody(source, SharpnessTrackBar, SharpnessEdit, Settings.Sharpness,
                        "NewSharpnessChanger", *this);
@@ -377,7 +377,7 @@ void TParamForm::NewSharpnessChanger(QObject* source) {
 
 void TParamForm::RotateChanger(QObject* source) {
     RunChanger(
-        rotateGuard, source, RotateTrackBar, false,
+        rotateGuard, source, RotateTrackBar,
         [&] {
             // The edit accepts the whole circle; beyond the slider's ±50 the
             // slider shows its end and the setting keeps the typed angle.
@@ -438,7 +438,7 @@ void EqualizerBody(QObject* source, const std::array<ui::TTrackBar*, N>& bars,
 
 void TParamForm::ColorEqualizerChanger(QObject* source) {
     RunChanger(
-        colorEqGuard, source, ColorEqPanel, false,
+        colorEqGuard, source, ColorEqPanel,
         [&] {
             EqualizerBody(source, hueBars_, hueEdits_, Settings.ColorEq, "ColorEqualizerChanger",
                           *this);
@@ -448,7 +448,7 @@ void TParamForm::ColorEqualizerChanger(QObject* source) {
 
 void TParamForm::LightEqualizerChanger(QObject* source) {
     RunChanger(
-        lightEqGuard, source, LightEqPanel, false,
+        lightEqGuard, source, LightEqPanel,
         [&] {
             EqualizerBody(source, lightBars_, lightEdits_, Settings.LightEq,
                           "LightEqualizerChanger", *this);
@@ -460,7 +460,7 @@ void TParamForm::LightEqualizerChanger(QObject* source) {
 
 void TParamForm::ShadowChanger(QObject* source) {
     RunChanger(
-        shadowGuard, source, ShadowTrackBar, false,
+        shadowGuard, source, ShadowTrackBar,
         [&] {
             ui::TTrackBar* bar = ShadowTrackBar;
             if (!source) {
@@ -482,7 +482,7 @@ void TParamForm::ShadowChanger(QObject* source) {
 
 void TParamForm::HighLightChanger(QObject* source) {
     RunChanger(
-        highLightGuard, source, HighLightTrackBar, false,
+        highLightGuard, source, HighLightTrackBar,
         [&] {
             // Reversed: the right end (the form's initial position) is 1.0.
             ui::TTrackBar* bar = HighLightTrackBar;

@@ -146,12 +146,11 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     QObject* FirstPointPickSource() { return &firstPick_; }
     QObject* SecondPointPickSource() { return &secondPick_; }
 
-    /// The changer skeleton around a group's body and after-actions.
-    /// firstOnly: run only when not nested at all (DDChanger). A null
-    /// undoControl notes no undo step.
+    /// The changer skeleton around a group's body and after-actions. A
+    /// nested call runs only for the source of the running one (a newer
+    /// position of a dragged control). A null undoControl notes no undo step.
     void RunChanger(tChangerGuard& guard, QObject* source, const QObject* undoControl,
-                    bool firstOnly, const std::function<void()>& body,
-                    const std::function<void()>& after);
+                    const std::function<void()>& body, const std::function<void()>& after);
     /// Records an undo step when the control differs from the last one, then
     /// refreshes the undo and redo buttons; nothing while RefreshingControls.
     void NoteUndoStep(const QObject* control);
