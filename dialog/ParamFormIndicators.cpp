@@ -7,6 +7,9 @@
 #include "dialog/IndicatorPaint.h"
 #include "dialog/LabPlane.h"
 #include "dialog/TParamForm.h"
+
+#include <QFont>
+#include <algorithm>
 #include "engine/Tables.h"
 #include "host/Rounding.h"
 #include "host/Settings.h"
@@ -28,6 +31,9 @@ void TParamForm::DrawSaturationCurve() {
     const int H = SatImage->Height();
     if (W < 3 || H < 4) return;
     ui::TCanvas& canvas = SizedCanvas(SatImage);
+    // A small face, so the title and the dB labels stay apart in 80 pixels.
+    canvas.Font = QFont(QStringLiteral("DejaVu Sans"));
+    canvas.Font.setPixelSize(std::max(8, H / 8));
 
     // Gain for every input chroma.
     double curve[364];

@@ -91,8 +91,12 @@ inline void Drive(std::shared_ptr<tScript> script) {
     timer->start(2);
 }
 
-inline bool Ready(TParamForm&) {
-    return MapsReady && !dialog::RedrawPending;
+// The analysis has completed: the maps are built, the controls that need
+// them are enabled (the completion sets MapsReady before it has finished
+// and lets messages run meanwhile) and the preview shows the result.
+inline bool Ready(TParamForm& form) {
+    QWidget* shadow = form.findChild<QWidget*>(QStringLiteral("ShadowTrackBar"));
+    return MapsReady && shadow && shadow->isEnabled() && !dialog::RedrawPending;
 }
 
 // An RGB host image from a photo, reduced to width x height.
