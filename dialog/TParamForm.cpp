@@ -34,6 +34,14 @@ namespace {
 constexpr const char* kCursorNames[8] = {"OPENHAND", "CLOSEHAND",  "PSHAND", "PSPIPET",
                                          "PIPETPLUS", "PIPETMINUS", "PIPETC", "PIPETS"};
 
+// A dialog closed without confirmation: user-cancelled, the settings back at
+// the oldest recorded state and the slots as read from the parameter block.
+void DiscardDialogChanges() {
+    ResultCode = sdk::kUserCanceled;
+    while (CanUndo()) Undo();
+    std::memcpy(Slots, SavedSlots, sizeof Slots);
+}
+
 }  // namespace
 
 TParamForm::TParamForm(QWidget* parent) : ui::TForm(parent) {
@@ -314,8 +322,10 @@ bool TParamForm::IdleHook() {
         throw;
     }
     inIdle_ = false;
-    // A close that came in while a step let messages run: the step has
-    // finished with the working image, so it can go now.
+    // A close that came in while the pass let messages run: the start-up
+    // goes on to reset the settings after it, so discard its changes again.
+    if (closing_ && !ConfirmedFlag) DiscardDialogChanges();
+    // The step has finished with the working image, so it can go now.
     if (releasePending_) {
         ReleaseResources();
         done = true;
@@ -381,11 +391,7 @@ void TParamForm::FormHide() {
 void TParamForm::FormClose() {
     if (closing_) return;
     closing_ = true;
-    if (!ConfirmedFlag) {
-        ResultCode = sdk::kUserCanceled;
-        while (CanUndo()) Undo();
-        std::memcpy(Slots, SavedSlots, sizeof Slots);
-    }
+    if (!ConfirmedFlag) DiscardDialogChanges();
     RestoreHandlers();
     if (DialogView == this) DialogView = nullptr;
 }

@@ -2,6 +2,8 @@
 // analysis, the preview, OK, Cancel, the resets and the key map.
 #include "DialogDriver.h"
 
+#include "toolkit/TStatusBar.h"
+
 namespace velmora::test {
 namespace {
 
@@ -103,6 +105,51 @@ TEST_F(ParamDialogTest, CancelEscapeAndClosingGiveUserCancelledAndKeepTheBlockAs
         EXPECT_EQ(Block(host).Slots[2].Used, 0);
         EXPECT_EQ(Photo.Bitmap, nullptr);
         EXPECT_EQ(UndoEntryCount(), 0);
+    }
+}
+
+// A stored block with settings that differ from the initial ones.
+void StoreSettings(FakeHost& host) {
+    ResetFirstUse();
+    tParamBlock block{};
+    block.Params = Settings;
+    block.Params.Lightness = 0.6;
+    block.Params.Rotate = -40;
+    block.Params.FollowAnalysis = 0;
+    block.Params.BlackLevel = 14;
+    host.block.assign(sizeof block, 0);
+    std::memcpy(host.block.data(), &block, sizeof block);
+    host.record.parameters = reinterpret_cast<sdk::BufferID>(&host.block);
+}
+
+TEST_F(ParamDialogTest, ClosingTheWindowWhileTheStartUpRunsKeepsTheStoredSettings) {
+    // The close arrives while the start-up lets messages run between its
+    // stages: after the conversion, or while the working image is built.
+    for (const char* stage : {" Анализ динамического диапазона...", " Масштабирование..."}) {
+        SCOPED_TRACE(stage);
+        FakeHost host(sdk::kModeRGB, 1200, 800);
+        LoadPhoto(host, 1200, 800);
+        StoreSettings(host);
+        const tParams stored = Block(host).Params;
+        auto script = std::make_shared<tScript>();
+        bool closed = false;
+        script->steps.push_back(
+            {[stage](TParamForm& f) {
+                 return !Child<QWidget>(&f, "OkButton")->isEnabled() &&
+                        Child<ui::TStatusBar>(&f, "StatusBar")->Panel(3).Text() ==
+                            QString::fromUtf8(stage);
+             },
+             [&](TParamForm& form) {
+                 closed = true;
+                 form.close();
+             }});
+        ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
+        ASSERT_TRUE(closed);
+        EXPECT_FALSE(ConfirmedFlag);
+        EXPECT_TRUE(SettingsEqual(Block(host).Params, stored));
+        EXPECT_EQ(Block(host).Params.Lightness, 0.6);
+        EXPECT_EQ(UndoEntryCount(), 0);
+        EXPECT_EQ(Photo.Bitmap, nullptr);
     }
 }
 
