@@ -127,15 +127,17 @@ void DialogStartUp() {
 
 void AnalysisStep() {
     if (MapsReady) return;
+    // A stage's status text comes after its start: writing it lets messages
+    // run, and an OK clicked there finishes the analysis from this state.
     if (Start(1)) {
         if (DialogView) DialogView->ShowAttention(true);
-        Status(" Анализ яркости...");
         BeginLightness();
+        Status(" Анализ яркости...");
     } else if (!LightnessDone()) {
         LightnessStep();
     } else if (Start(2)) {
-        Status(" Анализ резкости...");
         SharpMapCreator.BeginColumns(LightnessMatrix, SharpMap);
+        Status(" Анализ резкости...");
     } else if (!SharpMapCreator.ColumnsDone()) {
         SharpMapCreator.ColumnStep();
     } else if (Start(3)) {
@@ -146,8 +148,8 @@ void AnalysisStep() {
         SharpMapCreator.Finish();
     } else if (Start(5)) {
         // The contrast map blurs the matrix the sharpness map has blurred.
-        Status(" Анализ контраста...");
         ContrastMapCreator.BeginColumns(LightnessMatrix, ContrastMap);
+        Status(" Анализ контраста...");
     } else if (!ContrastMapCreator.ColumnsDone()) {
         ContrastMapCreator.ColumnStep();
     } else if (Start(6)) {
@@ -157,15 +159,15 @@ void AnalysisStep() {
     } else if (Start(7)) {
         ContrastMapCreator.Finish();
     } else if (Start(8)) {
-        Status(" Распределение памяти...");
         LightnessMapDestructor.BeginRelease();
+        Status(" Распределение памяти...");
     } else if (!LightnessMapDestructor.ReleaseDone()) {
         LightnessMapDestructor.ReleaseStep();
     } else if (Start(9)) {
         LightnessMapDestructor.FinishRelease();
     } else if (Start(10)) {
-        Status(" Масштабирование масок ");
         BeginMaskScaling();
+        Status(" Масштабирование масок ");
     } else if (MaskScalingDone()) {
         Complete();
     } else {

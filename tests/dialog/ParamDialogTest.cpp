@@ -108,6 +108,56 @@ TEST_F(ParamDialogTest, CancelEscapeAndClosingGiveUserCancelledAndKeepTheBlockAs
     }
 }
 
+// The image a run without the dialog makes from the same photo and the
+// block the dialog left equals the dialog's.
+void ExpectHeadlessResult(const FakeHost& host, int width, int height) {
+    FakeHost headless(sdk::kModeRGB, width, height);
+    LoadPhoto(headless, width, height);
+    headless.block = host.block;
+    headless.record.parameters = reinterpret_cast<sdk::BufferID>(&headless.block);
+    RepeatFlag = true;
+    ASSERT_EQ(Call(headless, sdk::kSelectorPrepare), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorStart), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorContinue), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorFinish), 0);
+    EXPECT_TRUE(headless.out == host.out) << "the dialog's result differs from the headless one";
+}
+
+TEST_F(ParamDialogTest, OkClickedAgainWhileItFinishesTheAnalysisAppliesTheWholeAnalysis) {
+    // The first click finishes the maps and lets messages run as each stage
+    // starts; the second click of a double click comes in there.
+    for (const char* stage : {" Анализ резкости...", " Анализ контраста...",
+                              " Распределение памяти...", " Масштабирование масок "}) {
+        SCOPED_TRACE(stage);
+        FakeHost host(sdk::kModeRGB, 600, 400);
+        LoadPhoto(host, 600, 400);
+        auto script = std::make_shared<tScript>();
+        int clicks = 0;
+        script->steps.push_back(
+            {[](TParamForm& f) {
+                 return StepFlags[0] && !StepFlags[1] && Child<QWidget>(&f, "OkButton")->isEnabled();
+             },
+             [&](TParamForm& form) {
+                 auto* ok = Child<ui::TButton>(&form, "OkButton");
+                 auto* status = Child<ui::TStatusBar>(&form, "StatusBar");
+                 QTimer second;
+                 QObject::connect(&second, &QTimer::timeout, [&] {
+                     if (clicks == 1 && status->Panel(3).Text() == QString::fromUtf8(stage)) {
+                         ++clicks;
+                         QTest::mouseClick(ok, Qt::LeftButton);
+                     }
+                 });
+                 second.start(0);
+                 ++clicks;
+                 QTest::mouseClick(ok, Qt::LeftButton);
+             }});
+        ASSERT_EQ(RunWithDialog(host, script), 0);
+        ASSERT_EQ(clicks, 2);
+        EXPECT_TRUE(ConfirmedFlag);
+        ExpectHeadlessResult(host, 600, 400);
+    }
+}
+
 // A stored block with settings that differ from the initial ones.
 void StoreSettings(FakeHost& host) {
     ResetFirstUse();
