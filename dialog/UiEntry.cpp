@@ -62,7 +62,7 @@ void RunParamDialog() {
     RedrawPending = false;
     RefreshingControls = true;
     SpaceHeld = false;
-    LastLabCursor = 5;
+    // LastLabCursor is the user's plane mode and outlives the dialog.
 
     TParamForm form;
     form.SetParentWindow(HostWindow());

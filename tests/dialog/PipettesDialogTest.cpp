@@ -220,5 +220,26 @@ TEST_F(PipettesDialogTest, ThePlanePicksTheColourToRemoveOrItsComplementAndRemem
     dialog::LastLabCursor = 5;
 }
 
+TEST_F(PipettesDialogTest, ThePlanesRememberedModeOutlivesTheDialog) {
+    dialog::LastLabCursor = 5;
+    WithDialog([&](TParamForm& form) {
+        auto* plane = Child<ui::TImage>(&form, "LabImage");
+        QTest::keyPress(&form, Qt::Key_Shift, Qt::ShiftModifier);
+        QTest::mouseClick(plane, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 30));
+        QTest::keyRelease(&form, Qt::Key_Shift, Qt::NoModifier);
+        EXPECT_EQ(plane->Cursor(), 6);
+    });
+    // The next dialog opens in add mode; releasing Shift or Ctrl returns to
+    // the mode the last click chose, in the earlier dialog.
+    WithDialog([&](TParamForm& form) {
+        auto* plane = Child<ui::TImage>(&form, "LabImage");
+        EXPECT_EQ(plane->Cursor(), 5);
+        QTest::keyPress(&form, Qt::Key_Control, Qt::ControlModifier);
+        QTest::keyRelease(&form, Qt::Key_Control, Qt::NoModifier);
+        EXPECT_EQ(plane->Cursor(), 6);
+    });
+    dialog::LastLabCursor = 5;
+}
+
 }  // namespace
 }  // namespace velmora::test
