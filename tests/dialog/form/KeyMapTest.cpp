@@ -1,0 +1,94 @@
+// The dialog's key map with an edit field focused: what each key does and
+// whether the edit still receives it.
+#include <functional>
+#include <vector>
+
+#include "FormFixture.h"
+
+namespace velmora::test {
+namespace {
+
+class KeyMapTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        form->show();
+        form->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+        edit = Edit("ShadeEdit");
+        ui::tKeyHandler own = edit->OnKeyDown;
+        edit->OnKeyDown = [this, own](int& key, ui::tShiftState shift) {
+            seen.push_back(key);
+            if (own) own(key, shift);
+        };
+    }
+
+    ui::TEdit* edit = nullptr;
+    std::vector<int> seen;
+};
+
+TEST_F(KeyMapTest, EachKeyActsAndReachesTheEditOnlyWhenTheMapLeavesIt) {
+    Slots[1].Used = 1;
+    Slots[1].Params = Settings;
+    Slots[1].Params.Rotate = 20;
+    const tParams first = Settings;
+    auto lighter = [] {
+        PushUndo();
+        Settings.Lightness = 0.5;
+    };
+    struct Case {
+        const char* what;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        std::function<void()> before;
+        double lightness;  // Settings.Lightness after the key
+        bool reachesEdit;
+    };
+    const Case cases[] = {
+        {"Alt+Backspace undoes", Qt::Key_Backspace, Qt::AltModifier, lighter, 1.0, true},
+        {"Shift+Alt+Backspace redoes", Qt::Key_Backspace, Qt::ShiftModifier | Qt::AltModifier,
+         [&] { lighter(), Undo(); }, 0.5, true},
+        {"Ctrl+Z undoes", Qt::Key_Z, Qt::ControlModifier, lighter, 1.0, true},
+        {"Shift+Ctrl+Z redoes", Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier,
+         [&] { lighter(), Undo(); }, 0.5, true},
+        {"Ctrl+Alt+Z is no row", Qt::Key_Z, Qt::ControlModifier | Qt::AltModifier, lighter, 0.5,
+         true},
+        {"Home is the source action", Qt::Key_Home, {}, lighter, 1.0, false},
+        {"End is the automatic correction", Qt::Key_End, {}, lighter, 1.0, false},
+        {"Shift+Home is no row", Qt::Key_Home, Qt::ShiftModifier, lighter, 0.5, true},
+        {"2 stays in the edit", Qt::Key_2, {}, lighter, 0.5, true},
+        {"numeric-pad 2 stays in the edit", Qt::Key_2, Qt::KeypadModifier, lighter, 0.5, true},
+        {"Page Up in full mode is left to the edit", Qt::Key_PageUp, {}, lighter, 0.5, true},
+    };
+    ASSERT_EQ(Settings.FullScreen, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FreeHistory();
+        Settings = first;
+        form->RefreshControls();
+        edit->SetFocus();
+        ASSERT_TRUE(edit->hasFocus());
+        c.before();
+        seen.clear();
+        QTest::keyClick(edit, Qt::Key(c.key), c.modifiers);
+        EXPECT_EQ(Settings.Lightness, c.lightness);
+        EXPECT_EQ(Settings.Rotate, first.Rotate) << "no snapshot applied";
+        EXPECT_EQ(Settings.FullScreen, 1);
+        EXPECT_EQ(!seen.empty(), c.reachesEdit);
+    }
+    Settings = first;
+}
+
+TEST_F(KeyMapTest, SpaceIsTakenFromTheEditAndHeldUntilReleased) {
+    edit->SetText(QStringLiteral("1"));
+    edit->SetFocus();
+    QTest::keyPress(edit, Qt::Key_Space);
+    EXPECT_TRUE(dialog::SpaceHeld);
+    QTest::keyRelease(edit, Qt::Key_Space);
+    EXPECT_FALSE(dialog::SpaceHeld);
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(edit->Text(), QStringLiteral("1"));
+}
+
+}  // namespace
+}  // namespace velmora::test
