@@ -132,7 +132,9 @@ void TParamForm::BalanceChanger(QObject* source) {
                 showPolar();
                 ReleasePipettes();
             } else if (source == aEdit) {
-                const int32_t n = ReadInteger(aEdit, -60, 60, aTrackBar->Position());
+                // Text that is no usable number keeps the shown a, also a
+                // picked cast beyond the slider's end (as bEdit keeps b).
+                const int32_t n = ReadInteger(aEdit, -60, 60, 128 - w.a);
                 w.a = uint8_t(128 - n);
                 aTrackBar->SetPosition(n);
                 showPolar();

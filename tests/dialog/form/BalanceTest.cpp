@@ -152,6 +152,32 @@ TEST_F(BalanceTest, ChromaBeyondTheSliderIsShownAtItsEnd) {
     EXPECT_EQ(Bar("bTrackBar")->Position(), 60);
 }
 
+TEST_F(BalanceTest, TextThatIsNoUsableNumberKeepsACastBeyondTheSliders) {
+    // A picked light cast of shown a 108 and b -72: both sliders sit at an
+    // end.
+    const tStored picked{{255, 20, 200}, {0, 128, 128}};
+    struct {
+        const char* edit;
+        const char* text;
+    } cases[] = {
+        {"aEdit", "99"}, {"aEdit", "-61"}, {"aEdit", "-"}, {"aEdit", ""},
+        {"bEdit", "99"}, {"bEdit", "-"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit + std::string(" with '") + c.text + "'");
+        Load(picked);
+        Paste(Edit(c.edit), QString::fromLatin1(c.text));
+        EXPECT_EQ(Stored(), picked);
+        EXPECT_EQ(Bar("aTrackBar")->Position(), 60);
+        EXPECT_EQ(Bar("bTrackBar")->Position(), 60);
+    }
+    // A number within the bounds replaces the cast.
+    Load(picked);
+    Paste(Edit("aEdit"), "25");
+    EXPECT_EQ(Stored(), (tStored{{255, 103, 200}, {0, 128, 128}}));
+    EXPECT_EQ(Bar("aTrackBar")->Position(), 25);
+}
+
 TEST_F(BalanceTest, WorkingPointsFollowLightnessOrder) {
     struct {
         tStored stored;

@@ -273,6 +273,53 @@ TEST_F(ChangersTest, AutoLevelsBoxAndTheSlidersSetTheLevels) {
     EXPECT_EQ(Settings.WhiteLevel, 240);
 }
 
+TEST_F(ChangersTest, ChangesReleaseThePipettesExceptRotationAndTheEqualisers) {
+    // A pipette left down while a setting changes by hand would pick over
+    // the new setting; rotation and the equalisers leave it down, as a
+    // memory-colour pick reloads the rotation while its button stays down.
+    struct {
+        const char* pipette;
+        const char* control;
+        const char* value;  // slider position or pasted text
+        bool released;
+    } cases[] = {
+        {"ColorBalanceButton", "ShadeTrackBar", "20", true},
+        {"SkinButton", "LightEdit", "120", true},
+        {"BlueButton", "ColorContrastTrackBar", "10", true},
+        {"GreenButton", "LowSatEdit", "5", true},
+        {"ColorBalanceButton", "SatBendTrackBar", "60", true},
+        {"SkinButton", "LightnessTrackBar", "50", true},
+        {"ColorBalanceButton", "ContrastEdit", "2", true},
+        {"SkinButton", "SharpnessTrackBar", "20", true},
+        {"ColorBalanceButton", "ShadowTrackBar", "20", true},
+        {"SkinButton", "HighLightEdit", "2", true},
+        {"ColorBalanceButton", "aTrackBar", "10", true},
+        {"SkinButton", "ChromaEdit", "5", true},
+        {"ColorBalanceButton", "RotateTrackBar", "10", false},
+        {"SkinButton", "RotEdit", "-20", false},
+        {"ColorBalanceButton", "RedTrackBar", "10", false},
+        {"SkinButton", "GrayEdit", "5", false},
+    };
+    auto* image = C<ui::TImage>("Image");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.control + std::string(" with ") + c.pipette);
+        auto* pipette = C<ui::TSpeedButton>(c.pipette);
+        QTest::mouseClick(pipette, Qt::LeftButton);
+        ASSERT_TRUE(pipette->Down());
+        ASSERT_EQ(image->Cursor(), 4);
+        QObject* control = form->findChild<QObject*>(QString::fromLatin1(c.control));
+        if (auto* bar = qobject_cast<ui::TTrackBar*>(control)) {
+            ASSERT_NE(bar->Position(), QString::fromLatin1(c.value).toInt());
+            bar->SetPosition(QString::fromLatin1(c.value).toInt());
+        } else {
+            Paste(qobject_cast<ui::TEdit*>(control), QString::fromLatin1(c.value));
+        }
+        EXPECT_EQ(pipette->Down(), !c.released);
+        EXPECT_EQ(image->Cursor(), c.released ? 3 : 4);
+        if (pipette->Down()) QTest::mouseClick(pipette, Qt::LeftButton);
+    }
+}
+
 TEST_F(ChangersTest, ANewerDragPositionArrivingMeanwhileIsApplied) {
     // While a changer lets pending messages run, the thumb being dragged
     // reports a newer position; the settings must end at that one.
