@@ -161,6 +161,9 @@ void TParamForm::ShotImageClick(QObject* sender) {
 }
 
 void TParamForm::ShotImageMouseMove(QObject* sender, int x, int y) {
+    // Moves the window system reports after the dialog was confirmed or
+    // cancelled must not change the settings it closed with.
+    if (closing_) return;
     // The text only; letting messages run here could deliver the leave of
     // this very thumbnail before its preview starts.
     StatusBar->Panel(3).SetText(QStringLiteral(" Остановись - посмотришь; нажми - изменишь "));
@@ -181,6 +184,13 @@ void TParamForm::ShotImageMouseMove(QObject* sender, int x, int y) {
 }
 
 void TParamForm::ShotImageMouseLeave() {
+    // The leave of a closed dialog's window comes after the cancel or the
+    // confirmation has settled the settings; a preview ends without them.
+    if (closing_) {
+        PreviewSlot = 0;
+        LastHoverPos = kNoHoverPos;
+        return;
+    }
     if (PreviewSlot > 0) {
         // Settings changed during the preview by anything else (an undo, a
         // reset key) are the user's and stay.

@@ -103,6 +103,40 @@ TEST_F(ParamDialogTest, ThumbnailsShowTheStoredSlotsAndNewSnapshotsAndCancelKeep
     EXPECT_EQ(std::memcmp(Block(host).Slots, stored, sizeof stored), 0);
 }
 
+TEST_F(ParamDialogTest, ThumbnailEventsAfterACancelDuringAPreviewKeepTheStoredSettings) {
+    // Slot 2 holds the very settings of the block: the cancel's undo brings
+    // the settings back to them while the preview of slot 2 is still up.
+    FakeHost host(sdk::kModeRGB, 160, 120);
+    LoadPhoto(host, 160, 120);
+    StoreBlock(host);
+    auto& block = *reinterpret_cast<tParamBlock*>(host.block.data());
+    block.Slots[1].Params = block.Params;
+    const tParams stored = block.Params;
+    ui::TApplication& app = ui::TApplication::Instance();
+    const int restDelay = app.MouseRestDelay();
+    const auto restore = qScopeGuard([&] { app.SetMouseRestDelay(restDelay); });
+    app.SetMouseRestDelay(100);
+    auto script = std::make_shared<tScript>();
+    bool previewed = false;
+    script->steps.push_back({Settled, [&](TParamForm& form) {
+        ASSERT_FALSE(SettingsEqual(Settings, stored)) << "the dialog opens reset";
+        QTest::mouseMove(Child<QWidget>(&form, "ShotImage2"), QPoint(9, 9));
+        previewed = QTest::qWaitFor([&] { return SettingsEqual(Settings, stored); }, 3000);
+        QTest::keyClick(&form, Qt::Key_Escape);
+        // The window system reports the pointer leaving the hidden window
+        // only after the cancel has run.
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(Child<QWidget>(&form, "ShotImage2"), &leave);
+        // Nor does a late rest on another thumbnail preview it.
+        for (int i = 0; i < 2; ++i) MouseMove(Child<QWidget>(&form, "ShotImage5"), QPoint(4, 4));
+    }});
+    ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
+    ASSERT_TRUE(previewed);
+    QApplication::processEvents();
+    EXPECT_EQ(std::memcmp(&Block(host).Params, &stored, sizeof stored), 0);
+    EXPECT_EQ(std::memcmp(&Settings, &stored, sizeof stored), 0);
+}
+
 TEST_F(ParamDialogTest, UndoRightAfterOpeningBringsBackTheStoredSettings) {
     FakeHost host(sdk::kModeRGB, 160, 120);
     LoadPhoto(host, 160, 120);
