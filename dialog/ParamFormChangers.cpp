@@ -555,7 +555,13 @@ void TParamForm::EditKeyDown(ui::TEdit* edit, int& key, ui::tShiftState) {
     // 2.8), so a bound is reached within a tolerance far below a tenth.
     constexpr double kTolerance = 1e-9;
     if (up ? value > rule.Max + kTolerance : value < rule.Min - kTolerance) return;
-    edit->SetText(RealText(value, step >= 1 ? 0 : 1));
+    // The text as written must keep the bounds too: 0.45 less a tenth is
+    // GammaEdit's minimum 0.35, whose one-decimal text 0.3 is below it.
+    const QString written = RealText(value, step >= 1 ? 0 : 1);
+    double shown = value;
+    ParseReal(written.toStdString(), shown);
+    if (shown > rule.Max + kTolerance || shown < rule.Min - kTolerance) return;
+    edit->SetText(written);
 }
 
 }  // namespace velmora::dialog

@@ -168,6 +168,10 @@ TEST_F(ChangersTest, UpAndDownStepAnEditWithinItsBounds) {
         {"GammaEdit", "2.7", Qt::Key_Up, "2.8"},  // the maximum is reached
         {"GammaEdit", "2.75", Qt::Key_Up, "2.75"},
         {"GammaEdit", "0.4", Qt::Key_Down, "0.4"},
+        // 0.35 is not below the minimum, but with one decimal it would be
+        // written as 0.3, which is.
+        {"GammaEdit", "0.45", Qt::Key_Down, "0.45"},
+        {"GammaEdit", "0.46", Qt::Key_Down, "0.4"},
         {"ContrastEdit", "0.1", Qt::Key_Down, "0.1"},
         {"ContrastEdit", "1,5", Qt::Key_Up, "1,5"},  // no comma conversion here
         {"ContrastEdit", "9.9", Qt::Key_Up, "10.0"},
