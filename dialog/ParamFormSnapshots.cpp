@@ -28,6 +28,10 @@ const QPoint kNoHoverPos(-1000000, -1000000);
 int PreviewSlot = 0;
 tParams PreviewBackup{};
 QPoint LastHoverPos = kNoHoverPos;
+// The controls are being loaded for a starting preview; they let messages
+// run, and a leave delivered meanwhile waits until they are done.
+bool PreviewLoading = false;
+bool LeftWhileLoading = false;
 
 // Puts a slot's settings into the current ones: the whole record, the
 // window-size byte included. The window is not laid out again; the next
@@ -177,7 +181,19 @@ void TParamForm::ShotImageMouseMove(QObject* sender, int x, int y) {
             if (PreviewSlot == 0) PreviewBackup = Settings;
             PreviewSlot = n;
             TakeSettingsOf(Slots[n - 1].Params);
-            RefreshControls();
+            LeftWhileLoading = false;
+            {
+                struct tLoading {
+                    tLoading() { PreviewLoading = true; }
+                    ~tLoading() { PreviewLoading = false; }
+                } loading;
+                RefreshControls();
+            }
+            if (LeftWhileLoading) {
+                LeftWhileLoading = false;
+                ShotImageMouseLeave();
+                return;
+            }
         }
     }
     LastHoverPos = position;
@@ -189,6 +205,10 @@ void TParamForm::ShotImageMouseLeave() {
     if (closing_) {
         PreviewSlot = 0;
         LastHoverPos = kNoHoverPos;
+        return;
+    }
+    if (PreviewLoading) {
+        LeftWhileLoading = true;
         return;
     }
     if (PreviewSlot > 0) {
@@ -211,6 +231,7 @@ void TParamForm::ConnectSnapshots() {
     // not carry over.
     PreviewSlot = 0;
     LastHoverPos = kNoHoverPos;
+    PreviewLoading = LeftWhileLoading = false;
 
     ShotButton->OnClick = [this] { ShotButtonClick(); };
     ClearAllButton->OnClick = [this] { ClearAllButtonClick(); };

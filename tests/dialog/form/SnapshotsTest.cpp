@@ -5,6 +5,7 @@
 #include "host/Failure.h"
 
 #include <QFile>
+#include <QMouseEvent>
 #include <map>
 #include <string>
 
@@ -211,6 +212,31 @@ TEST_F(SnapshotsTest, RestingOnAThumbnailPreviewsItAndLeavingRestoresTheSettings
     EXPECT_EQ(std::memcmp(&Settings, &start, sizeof Settings), 0);
     EXPECT_EQ(Status(), QString());
     EXPECT_EQ(UndoEntryCount(), entries);
+}
+
+TEST_F(SnapshotsTest, ALeaveThatArrivesWhileThePreviewLoadsEndsItAfterwards) {
+    Fill({1});
+    Settings.Sharpness = 1.2;  // a change not recorded yet
+    form->RefreshControls();
+    const tParams before = Settings;
+    const int entries = UndoEntryCount();
+    QWidget* thumbnail = W("ShotImage1");
+    auto move = [&] {
+        QMouseEvent event(QEvent::MouseMove, QPointF(6, 6), thumbnail->mapToGlobal(QPointF(6, 6)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(thumbnail, &event);
+    };
+    move();
+    // The mouse leaves just as it comes to rest: the leave is queued while
+    // the controls load the previewed settings.
+    QCoreApplication::postEvent(thumbnail, new QEvent(QEvent::Leave));
+    move();
+    QApplication::processEvents();
+    EXPECT_EQ(sounds, "SHOW");
+    EXPECT_EQ(std::memcmp(&Settings, &before, sizeof Settings), 0);
+    EXPECT_EQ(Bar("RotateTrackBar")->Position(), before.Rotate) << "the controls show it too";
+    EXPECT_EQ(UndoEntryCount(), entries) << "a preview records nothing";
+    EXPECT_EQ(Status(), QString());
 }
 
 TEST_F(SnapshotsTest, AClickDuringAPreviewRecordsTheStateFromBeforeIt) {
