@@ -214,13 +214,15 @@ void TParamForm::DDChanger(QObject* source) {
                 LightEdit->SetText(IntText(ToPosition(Settings.WhiteLevel * 100.0 / 255)));
                 byHand();
             } else if (source == ShadeEdit) {
+                // Percent times 255 / 100, as from the slider: the binary
+                // 2.55 is a little less and rounds 50 % to 127, not 128.
                 const double x = ReadReal(ShadeEdit, -50, 50, ShadeTrackBar->Position());
-                Settings.BlackLevel = int32_t(Round(x * 2.55));
+                Settings.BlackLevel = int32_t(Round(x * 255 / 100));
                 ShadeTrackBar->SetPosition(ToPosition(Settings.BlackLevel * 100.0 / 255));
                 byHand();
             } else if (source == LightEdit) {
                 const int32_t n = ReadInteger(LightEdit, 50, 150, LightTrackBar->Position());
-                Settings.WhiteLevel = int32_t(Round(n * 2.55));
+                Settings.WhiteLevel = int32_t(Round(n * 255.0 / 100));
                 LightTrackBar->SetPosition(ToPosition(Settings.WhiteLevel * 100.0 / 255));
                 byHand();
             } else {

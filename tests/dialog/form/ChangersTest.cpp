@@ -324,6 +324,33 @@ TEST_F(ChangersTest, ChangesReleaseThePipettesExceptRotationAndTheEqualisers) {
     }
 }
 
+TEST_F(ChangersTest, ATypedPercentageGivesTheLevelOfThatSliderPosition) {
+    // percent * 2.55 in binary falls just below the halves at 50 % and 90 %.
+    struct {
+        const char* edit;
+        const char* bar;
+        int percent;
+        int level;
+        tValue value;
+    } cases[] = {
+        {"ShadeEdit", "ShadeTrackBar", 50, 128, [] { return double(Settings.BlackLevel); }},
+        {"ShadeEdit", "ShadeTrackBar", -50, -128, [] { return double(Settings.BlackLevel); }},
+        {"ShadeEdit", "ShadeTrackBar", 10, 26, [] { return double(Settings.BlackLevel); }},
+        {"LightEdit", "LightTrackBar", 90, 230, [] { return double(Settings.WhiteLevel); }},
+        {"LightEdit", "LightTrackBar", 110, 280, [] { return double(Settings.WhiteLevel); }},
+        {"LightEdit", "LightTrackBar", 150, 382, [] { return double(Settings.WhiteLevel); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit + std::string(" ") + std::to_string(c.percent));
+        Bar(c.bar)->SetPosition(c.percent);
+        EXPECT_EQ(c.value(), c.level);
+        Bar(c.bar)->SetPosition(c.percent > 0 ? c.percent - 1 : c.percent + 1);
+        Paste(Edit(c.edit), QString::number(c.percent));
+        EXPECT_EQ(c.value(), c.level);
+        EXPECT_EQ(Bar(c.bar)->Position(), c.percent);
+    }
+}
+
 TEST_F(ChangersTest, ANewerDragPositionArrivingMeanwhileIsApplied) {
     // While a changer lets pending messages run, the thumb being dragged
     // reports a newer position; the settings must end at that one.
