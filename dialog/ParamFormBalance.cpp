@@ -37,11 +37,19 @@ int32_t HueOf(const tBalancePoint& w) {
     return int32_t(Round(std::atan2(w.b - 128.0, w.a - 128.0) * 180 / std::numbers::pi + 180));
 }
 
+// A product that is a half in exact arithmetic: the binary sine and cosine
+// of 30, 60, 120 ... degrees lie a little off 1/2, which would decide the
+// tie instead of the even rule.
+double OnHalf(double x) {
+    const double half = std::floor(x) + 0.5;
+    return std::fabs(x - half) < 1e-9 ? half : x;
+}
+
 // The point's a and b from the chroma and hue (degrees) of its shown shift.
 void SetPolar(tBalancePoint& w, int chroma, int hue) {
     const double angle = hue * std::numbers::pi / 180;
-    w.a = uint8_t(128 - Round(chroma * std::cos(angle)));
-    w.b = uint8_t(128 - Round(chroma * std::sin(angle)));
+    w.a = uint8_t(128 - Round(OnHalf(chroma * std::cos(angle))));
+    w.b = uint8_t(128 - Round(OnHalf(chroma * std::sin(angle))));
 }
 
 }  // namespace

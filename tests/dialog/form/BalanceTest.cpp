@@ -128,6 +128,33 @@ TEST_F(BalanceTest, EachControlSetsThePointAndTheOtherForm) {
     }
 }
 
+TEST_F(BalanceTest, PolarHalvesRoundToEven) {
+    // At multiples of 30 degrees an odd chroma puts a or b on a half, which
+    // rounds to the even neighbour; the binary sine and cosine of those
+    // angles lie a little off the half.
+    struct {
+        int chroma, hue;
+        bool bySlider;
+        int a, b;  // shown
+    } cases[] = {
+        {5, 60, false, 2, 4},    {3, 30, false, 3, 2},   {3, 120, true, -2, 3},
+        {5, 240, false, -2, -4}, {1, 300, true, 0, -1},  {7, 150, false, -6, 4},
+        {3, 210, true, -3, -2},  {5, 330, false, 4, -2}, {20, 90, false, 0, 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("chroma " + std::to_string(c.chroma) + " hue " + std::to_string(c.hue));
+        Paste(Edit("ChromaEdit"), QString::number(c.chroma));
+        if (c.bySlider)
+            Bar("HueTrackBar")->SetPosition(c.hue);
+        else
+            Paste(Edit("HueEdit"), QString::number(c.hue));
+        EXPECT_EQ(Edit("aEdit")->Text(), QString::number(c.a));
+        EXPECT_EQ(Edit("bEdit")->Text(), QString::number(c.b));
+        EXPECT_EQ(Settings.LightPointA, 128 - c.a);
+        EXPECT_EQ(Settings.LightPointB, 128 - c.b);
+    }
+}
+
 TEST_F(BalanceTest, ChromaBeyondTheSliderIsShownAtItsEnd) {
     Paste(Edit("aEdit"), "60");
     Paste(Edit("bEdit"), "60");
