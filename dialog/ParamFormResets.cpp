@@ -53,6 +53,13 @@ void TParamForm::ConnectResets() {
              SpectrumPanel, SpectrumImage, RotateImage, CHPanel, RangeGroup, ContrastPanel,
              LightnessPanel, SharpnessPanel, ColorEqPanel, LightEqPanel, ShadowHighlightPanel})
         c->OnDblClick = [this] { UndoButtonClick(); };
+    // Its click records two steps, the balance and then the rotation: the
+    // double click takes back both, so that it too restores the settings
+    // from before its first click.
+    BalanceGroupBox->OnDblClick = [this] {
+        Undo();
+        UndoButtonClick();
+    };
 }
 
 }  // namespace velmora::dialog
