@@ -123,36 +123,63 @@ void ExpectHeadlessResult(const FakeHost& host, int width, int height) {
     EXPECT_TRUE(headless.out == host.out) << "the dialog's result differs from the headless one";
 }
 
+// Acts once, the first time the visible dialog's status panel 3 shows the
+// text. It looks whenever messages run, also while the dialog's own steps
+// let them run, so it acts at that exact moment. A dialog still open after
+// 20 s is closed.
+class tOnStatus {
+  public:
+    tOnStatus(const char* text, std::function<void(TParamForm&)> act)
+        : text_(QString::fromUtf8(text)), act_(std::move(act)) {
+        clock_.start();
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
+        timer_.start(0);
+    }
+    bool Acted() const { return acted_; }
+    bool Forced() const { return forced_; }
+
+  private:
+    void Look() {
+        TParamForm* form = VisibleDialog();
+        if (!form) return;
+        if (clock_.elapsed() > 20000) {
+            forced_ = true;
+            form->close();
+            return;
+        }
+        if (acted_ || Child<ui::TStatusBar>(form, "StatusBar")->Panel(3).Text() != text_) return;
+        acted_ = true;
+        act_(*form);
+    }
+
+    QString text_;
+    std::function<void(TParamForm&)> act_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    bool acted_ = false;
+    bool forced_ = false;
+};
+
 TEST_F(ParamDialogTest, OkClickedAgainWhileItFinishesTheAnalysisAppliesTheWholeAnalysis) {
-    // The first click finishes the maps and lets messages run as each stage
-    // starts; the second click of a double click comes in there.
+    // The first click comes in as the analysis starts and finishes the maps,
+    // letting messages run as each stage starts; the second click of a
+    // double click comes in there.
     for (const char* stage : {" Анализ резкости...", " Анализ контраста...",
                               " Распределение памяти...", " Масштабирование масок "}) {
         SCOPED_TRACE(stage);
         FakeHost host(sdk::kModeRGB, 600, 400);
         LoadPhoto(host, 600, 400);
-        auto script = std::make_shared<tScript>();
-        int clicks = 0;
-        script->steps.push_back(
-            {[](TParamForm& f) {
-                 return StepFlags[0] && !StepFlags[1] && Child<QWidget>(&f, "OkButton")->isEnabled();
-             },
-             [&](TParamForm& form) {
-                 auto* ok = Child<ui::TButton>(&form, "OkButton");
-                 auto* status = Child<ui::TStatusBar>(&form, "StatusBar");
-                 QTimer second;
-                 QObject::connect(&second, &QTimer::timeout, [&] {
-                     if (clicks == 1 && status->Panel(3).Text() == QString::fromUtf8(stage)) {
-                         ++clicks;
-                         QTest::mouseClick(ok, Qt::LeftButton);
-                     }
-                 });
-                 second.start(0);
-                 ++clicks;
-                 QTest::mouseClick(ok, Qt::LeftButton);
-             }});
-        ASSERT_EQ(RunWithDialog(host, script), 0);
-        ASSERT_EQ(clicks, 2);
+        auto click = [](TParamForm& form) {
+            QTest::mouseClick(Child<ui::TButton>(&form, "OkButton"), Qt::LeftButton);
+        };
+        tOnStatus first(" Анализ яркости...", click);
+        tOnStatus second(stage, [&](TParamForm& form) {
+            EXPECT_TRUE(first.Acted());
+            click(form);
+        });
+        ASSERT_EQ(RunWithDialog(host, std::make_shared<tScript>()), 0);
+        ASSERT_TRUE(second.Acted());
+        EXPECT_FALSE(first.Forced() || second.Forced());
         EXPECT_TRUE(ConfirmedFlag);
         ExpectHeadlessResult(host, 600, 400);
     }
@@ -174,27 +201,20 @@ void StoreSettings(FakeHost& host) {
 
 TEST_F(ParamDialogTest, ClosingTheWindowWhileTheStartUpRunsKeepsTheStoredSettings) {
     // The close arrives while the start-up lets messages run between its
-    // stages: after the conversion, or while the working image is built.
+    // stages: after the conversion, or after the dynamic-range analysis.
     for (const char* stage : {" Анализ динамического диапазона...", " Масштабирование..."}) {
         SCOPED_TRACE(stage);
-        FakeHost host(sdk::kModeRGB, 1200, 800);
-        LoadPhoto(host, 1200, 800);
+        FakeHost host(sdk::kModeRGB, 300, 200);
+        LoadPhoto(host, 300, 200);
         StoreSettings(host);
         const tParams stored = Block(host).Params;
-        auto script = std::make_shared<tScript>();
-        bool closed = false;
-        script->steps.push_back(
-            {[stage](TParamForm& f) {
-                 return !Child<QWidget>(&f, "OkButton")->isEnabled() &&
-                        Child<ui::TStatusBar>(&f, "StatusBar")->Panel(3).Text() ==
-                            QString::fromUtf8(stage);
-             },
-             [&](TParamForm& form) {
-                 closed = true;
-                 form.close();
-             }});
-        ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-        ASSERT_TRUE(closed);
+        tOnStatus close(stage, [](TParamForm& form) {
+            EXPECT_FALSE(Child<QWidget>(&form, "OkButton")->isEnabled());
+            form.close();
+        });
+        ASSERT_EQ(RunWithDialog(host, std::make_shared<tScript>()), sdk::kUserCanceled);
+        ASSERT_TRUE(close.Acted());
+        EXPECT_FALSE(close.Forced());
         EXPECT_FALSE(ConfirmedFlag);
         EXPECT_TRUE(SettingsEqual(Block(host).Params, stored));
         EXPECT_EQ(Block(host).Params.Lightness, 0.6);
