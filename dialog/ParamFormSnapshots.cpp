@@ -9,7 +9,10 @@
 
 #include "dialog/TParamForm.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QTimer>
 #include <cstring>
 
 #include "toolkit/WaveSound.h"
@@ -52,6 +55,47 @@ void EndPreview() {
     Settings = PreviewBackup;
     PreviewSlot = 0;
 }
+
+// A key pressed while the mouse rests on a thumbnail acts on the settings
+// from before the preview: the preview ends first, so whatever the key does
+// (an undo, a reset, confirming) finds the user's own settings, and the
+// previewed ones never enter the undo history in their place. The controls
+// are reloaded once the key has been handled.
+class tPreviewKeyWatch : public QObject {
+  public:
+    explicit tPreviewKeyWatch(TParamForm* form) : QObject(form), form_(form) {
+        qApp->installEventFilter(this);
+    }
+    ~tPreviewKeyWatch() override {
+        if (qApp) qApp->removeEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress || PreviewSlot == 0 || !watched->isWidgetType() ||
+            static_cast<QWidget*>(watched)->window() != form_)
+            return false;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+            // Modifiers alone change nothing; they only switch cursors.
+            case Qt::Key_Shift:
+            case Qt::Key_Control:
+            case Qt::Key_Alt:
+            case Qt::Key_AltGr:
+            case Qt::Key_Meta:
+                return false;
+            default:
+                break;
+        }
+        EndPreview();
+        QTimer::singleShot(0, form_, [form = form_] {
+            if (form->isVisible()) form->RefreshControls();
+        });
+        return false;
+    }
+
+  private:
+    TParamForm* form_;
+};
 
 template <class T>
 int SlotOf(const std::array<T*, 6>& controls, const QObject* sender) {
@@ -248,6 +292,7 @@ void TParamForm::ConnectSnapshots() {
         image->OnMouseLeave = [this] { ShotImageMouseLeave(); };
     }
     ApplySnapshotHook = [this](int n) { ApplySnapshot(n); };
+    new tPreviewKeyWatch(this);
 }
 
 }  // namespace velmora::dialog

@@ -283,6 +283,59 @@ TEST_F(SnapshotsTest, AKeyDuringAPreviewEndsItAndTheLeaveKeepsWhatTheKeyDid) {
     EXPECT_EQ(std::memcmp(&Settings, &undone, sizeof Settings), 0);
 }
 
+TEST_F(SnapshotsTest, AKeyDuringAPreviewActsOnTheSettingsFromBeforeIt) {
+    // Undo and the reset record the state they leave; the settings from
+    // before the preview, not the previewed ones, stay reachable.
+    ui::TApplication::Instance().SetMouseRestDelay(100);
+    struct tCase {
+        const char* name;
+        std::function<void()> act;
+        std::function<void()> back;
+    };
+    const tCase cases[] = {
+        {"undo, then redo",
+         [&] { QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier); },
+         [&] { Click("RedoButton"); }},
+        {"the reset, then undo", [&] { QTest::keyClick(form.get(), Qt::Key_Home); },
+         [&] { Click("UndoButton"); }},
+    };
+    ui::TTrackBar* lightness = Bar("LightnessTrackBar");
+    for (const tCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        FreeHistory();
+        ResetFirstUse();
+        form->RefreshControls();
+        Fill({1});
+        // A slider change, not yet recorded as a step of its own.
+        lightness->SetFocus();
+        QTest::keyClick(lightness, Qt::Key_Right);
+        const tParams before = Settings;
+        ASSERT_NE(before.Lightness, 1.0);
+        sounds.clear();
+        QTest::mouseMove(W("ShotImage1"), QPoint(8, 8));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return sounds == "SHOW"; }, 3000));
+        ASSERT_EQ(Settings.Rotate, 10);
+        c.act();
+        EXPECT_EQ(Settings.Lightness, 1.0);
+        EXPECT_EQ(Settings.Rotate, 0);
+        QTest::mouseMove(form.get(), QPoint(5, 5));
+        EXPECT_EQ(Settings.Lightness, 1.0) << "the leave keeps what the key did";
+        c.back();
+        EXPECT_TRUE(SettingsEqual(Settings, before));
+        QTest::mouseMove(form.get(), QPoint(6, 6));
+    }
+    // A key that changes no settings ends the preview as well, and the
+    // controls show the settings again once it has been handled.
+    const tParams before = Settings;
+    sounds.clear();
+    QTest::mouseMove(W("ShotImage1"), QPoint(9, 9));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sounds == "SHOW"; }, 3000));
+    QTest::keyClick(form.get(), Qt::Key_Minus, Qt::KeypadModifier);
+    QApplication::processEvents();
+    EXPECT_TRUE(SettingsEqual(Settings, before));
+    EXPECT_EQ(Bar("RotateTrackBar")->Position(), before.Rotate);
+}
+
 TEST_F(SnapshotsTest, AnUnreadableSoundOrAForeignSenderIsAnInternalFailure) {
     auto message = [](const std::function<void()>& f) -> std::string {
         try {
