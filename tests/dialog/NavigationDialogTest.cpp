@@ -491,6 +491,20 @@ TEST_F(ParamDialogTest, WindowSizeModesLayOutAndActOnTheStoredByte) {
              ASSERT_EQ(Settings.FullScreen, 0);
              layoutHolds();
              EXPECT_EQ(panel->Width(), panel->Height()) << "a square preview panel";
+             // The designed form gives these numbers in compact mode.
+             EXPECT_EQ(form.size(), QSize(908, 689));
+             EXPECT_EQ(panel->geometry(), QRect(8, 40, 539, 539));
+             EXPECT_EQ(image->geometry(), QRect(2, 2, 535, 535));
+             EXPECT_EQ(Child<QWidget>(&form, "ProgressBar")->geometry(), QRect(8, 587, 539, 17));
+             EXPECT_EQ(Child<QWidget>(&form, "BottomPanel")->geometry(), QRect(8, 612, 539, 45));
+             EXPECT_EQ(controls->geometry().topLeft(), QPoint(555, 8));
+             auto* status = Child<ui::TStatusBar>(&form, "StatusBar");
+             const char* samples[3] = {" R: 999   G: 999   B: 999  ",
+                                       " L: 999   a: -999   b: -999  ", " C: 999   H: 999°  "};
+             for (int i = 0; i < 3; ++i)
+                 EXPECT_EQ(status->Panel(i).Width(),
+                           status->TextWidth(QString::fromUtf8(samples[i])) + 12)
+                     << i;
              const QSize compact = form.size();
              const double scale = Photo.Scale;
 
