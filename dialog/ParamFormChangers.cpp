@@ -51,9 +51,15 @@ QString FactorString(double value) {
 // A slider position from a computed value. The record accepts any stored
 // value, so the argument may be huge, infinite or not a number; the slider
 // clamps whatever it gets, so only the rounding has to stay defined.
+// A value on an exact half in decimal (0.995 typed as a contrast gives
+// position -0.5) may come out of binary arithmetic a little beside it; it is
+// put back on the half, so that the tie goes to the even neighbour.
 int ToPosition(double x) {
     if (std::isnan(x)) return 0;
-    return int(Round(std::clamp(x, -1e6, 1e6)));
+    x = std::clamp(x, -1e6, 1e6);
+    const double half = std::floor(x) + 0.5;
+    if (std::fabs(x - half) < 1e-9) x = half;
+    return int(Round(x));
 }
 
 // Saturation gain of a ColorContrastTrackBar position: the top end gives 128,

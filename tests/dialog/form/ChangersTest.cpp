@@ -117,6 +117,11 @@ TEST_F(ChangersTest, EditsStoreTheirValueAndMoveTheSlider) {
         {"GrassEdit", "-41", [] { return double(Settings.ColorEq[3]); }, 12, "GrassTrackBar", -12},
         {"DarkGrayEdit", "-40", [] { return double(Settings.LightEq[1]); }, -40, "DarkGrayTrackBar",
          40},
+        // Positions on an exact half go to the even neighbour, though the
+        // binary 0.995 - 1 and 0.425 - 1 lie a little beyond the half.
+        {"ContrastEdit", "0.995", [] { return Settings.Contrast; }, 0.995, "ContrastTrackBar", 0},
+        {"SharpnessEdit", "0.425", [] { return Settings.Sharpness; }, 0.425, "SharpnessTrackBar",
+         -58},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edit + std::string(" with ") + c.text);
