@@ -187,8 +187,8 @@ TEST_F(BalanceTest, TextThatIsNoUsableNumberKeepsACastBeyondTheSliders) {
         const char* edit;
         const char* text;
     } cases[] = {
-        {"aEdit", "99"}, {"aEdit", "-61"}, {"aEdit", "-"}, {"aEdit", ""},
-        {"bEdit", "99"}, {"bEdit", "-"},
+        {"aEdit", "99"}, {"aEdit", "-61"}, {"aEdit", "-"},
+        {"aEdit", ""},   {"bEdit", "99"},  {"bEdit", "-"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edit + std::string(" with '") + c.text + "'");
