@@ -293,8 +293,7 @@ TEST_F(SnapshotsTest, AKeyDuringAPreviewActsOnTheSettingsFromBeforeIt) {
         std::function<void()> back;
     };
     const tCase cases[] = {
-        {"undo, then redo",
-         [&] { QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier); },
+        {"undo, then redo", [&] { QTest::keyClick(form.get(), Qt::Key_Z, Qt::ControlModifier); },
          [&] { Click("RedoButton"); }},
         {"the reset, then undo", [&] { QTest::keyClick(form.get(), Qt::Key_Home); },
          [&] { Click("UndoButton"); }},
