@@ -103,7 +103,11 @@ void TParamForm::FormKeyDown(int& key, ui::tShiftState shift) {
 }
 
 void TParamForm::FormKeyUp(int& key, ui::tShiftState shift) {
-    const tShiftState held = Held(shift);
+    // A release matches on the modifier keys alone: Space, Ctrl or Shift let
+    // go while a mouse button is still down must still end their mode, or
+    // it would stay on with nothing held.
+    const tShiftState held =
+        Held(shift) & ~(tShiftState(tShift::Left) | tShift::Right | tShift::Middle);
     if (key == Qt::Key_Alt) {
         if (OkButton->Enabled()) {
             OkButton->SetFocus();

@@ -73,7 +73,14 @@ void TParamForm::PickOnPreview(int px, int py, ui::tShiftState shift) {
         const tLab8 c = WorkingMean(px, py);
         const bool first = shift.testFlag(ui::tShift::Shift);
         const bool second = shift.testFlag(ui::tShift::Ctrl);
-        QObject* source = CommonPickSource();
+        QObject* source = first == second ? CommonPickSource()
+                          : first         ? FirstPointPickSource()
+                                          : SecondPointPickSource();
+        // The balance changer notes its source before it works; noted here,
+        // before the picked values are stored, that records nothing new, so
+        // a pick that the changer then merges into one common point is still
+        // one undo step, not two.
+        NoteUndoStep(source);
         if (first == second) {
             Settings.LightPointA = Settings.ShadowPointA = c.a;
             Settings.LightPointB = Settings.ShadowPointB = c.b;
@@ -82,12 +89,10 @@ void TParamForm::PickOnPreview(int px, int py, ui::tShiftState shift) {
             Settings.LightPointA = c.a;
             Settings.LightPointB = c.b;
             Settings.LightPointL = c.L;
-            source = FirstPointPickSource();
         } else {
             Settings.ShadowPointA = c.a;
             Settings.ShadowPointB = c.b;
             Settings.ShadowPointL = c.L;
-            source = SecondPointPickSource();
         }
         LoadBalancePoints();
         BalanceChanger(source);

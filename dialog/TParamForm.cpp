@@ -227,6 +227,9 @@ void TParamForm::RequestRedraw() {
 void TParamForm::RefreshControls() {
     UndoButton->SetEnabled(CanUndo());
     RedoButton->SetEnabled(CanRedo());
+    // A refresh can run inside another (a changer lets messages through); the
+    // inner one must not end the outer one's suppression of undo steps.
+    const bool outerRefresh = RefreshingControls;
     RefreshingControls = true;
     DDChanger();
     ColorContrast();
@@ -242,7 +245,7 @@ void TParamForm::RefreshControls() {
     LightEqualizerChanger();
     ShadowChanger();
     HighLightChanger();
-    RefreshingControls = false;
+    RefreshingControls = outerRefresh;
     RequestRedraw();
 }
 
@@ -253,7 +256,10 @@ void TParamForm::UpdateZoomButtons() {
     PlusButton->SetEnabled(scale < 1.0);
     MinusButton->SetEnabled(rows > 0 && columns > 0 && scale > 32.0 / rows &&
                             scale > 32.0 / columns);
-    const double fit = rows > 0 && columns > 0 && Photo.BoxWidth > 0 ? FitScale(Photo) : scale;
+    // The working image never exceeds scale 1, so neither does fitting it:
+    // a picture smaller than the box is already as fitted as it gets.
+    const double fit =
+        rows > 0 && columns > 0 && Photo.BoxWidth > 0 ? std::min(FitScale(Photo), 1.0) : scale;
     FitButton->SetEnabled(std::fabs(scale - fit) > 0.000001);
     ActualButton->SetEnabled(std::fabs(scale - 1.0) > 0.000001);
 }
@@ -305,6 +311,7 @@ bool TParamForm::IdleHook() {
             if (!closing_) {
                 EnableAnalysisControls(false);
                 DialogStartUp();
+                startupDone_ = true;
                 ProcessMessages();
                 RequestRedraw();
             }
@@ -336,6 +343,9 @@ bool TParamForm::IdleHook() {
 // ---- confirmation, cancellation, closing --------------------------------------
 
 void TParamForm::OkButtonClick() {
+    // Before the start-up has converted and analysed the image there is
+    // nothing to apply yet; the button is disabled right after anyway.
+    if (!startupDone_) return;
     // Confirmed before the maps are built: finish them first, so the image
     // receives the local contrast and sharpness the settings ask for, as a
     // run without the dialog would.

@@ -253,6 +253,7 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     void RestoreHandlers();
 
     bool inIdle_ = false;
+    bool startupDone_ = false;
     bool closing_ = false;
     bool releasePending_ = false;
     bool released_ = false;

@@ -87,6 +87,9 @@ TEST_F(PipettesDialogTest, NeutralPointPicksSetThePointsTheModifiersSelectEachAs
             {0, 5, Qt::ShiftModifier | Qt::ControlModifier, {155, 128, 100, 155, 128, 100}},
             // One column in: the 3 x 3 mean, round((3 * 155 + 6 * 128) / 9).
             {1, 5, {}, {137, 128, 100, 137, 128, 100}},
+            // Ctrl at the first point's lightness: the points merge into one
+            // common balance, still one undo step.
+            {70, 20, Qt::ControlModifier, {150, 150, 100, 150, 150, 100}},
         };
         for (const tPick& p : picks) {
             ClickPixel(form, p.px, p.py, p.modifiers);

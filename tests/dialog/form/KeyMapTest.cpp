@@ -90,5 +90,36 @@ TEST_F(KeyMapTest, SpaceIsTakenFromTheEditAndHeldUntilReleased) {
     EXPECT_EQ(edit->Text(), QStringLiteral("1"));
 }
 
+TEST_F(KeyMapTest, ReleasesEndTheirModeWhileAMouseButtonIsStillDown) {
+    using ui::tShift;
+    auto* image = C<ui::TImage>("Image");
+    auto* lab = C<ui::TImage>("LabImage");
+    C<ui::TSpeedButton>("ColorBalanceButton")->Click();
+    ASSERT_EQ(image->Cursor(), 4);
+    int key = Qt::Key_Space;
+    form->FormKeyDown(key, {});
+    ASSERT_TRUE(dialog::SpaceHeld);
+    key = Qt::Key_Space;
+    form->FormKeyUp(key, ui::tShiftState(tShift::Left));
+    EXPECT_FALSE(dialog::SpaceHeld) << "Space let go before the button";
+    EXPECT_EQ(image->Cursor(), 4);
+
+    key = Qt::Key_Shift;
+    form->FormKeyDown(key, ui::tShiftState(tShift::Shift));
+    ASSERT_EQ(image->Cursor(), 8);
+    ASSERT_EQ(lab->Cursor(), 6);
+    key = Qt::Key_Shift;
+    form->FormKeyUp(key, ui::tShiftState(tShift::Right));
+    EXPECT_EQ(image->Cursor(), 4) << "Shift let go before the button";
+    EXPECT_EQ(lab->Cursor(), dialog::LastLabCursor);
+
+    // Another modifier still held keeps the mode, as before.
+    key = Qt::Key_Control;
+    form->FormKeyDown(key, ui::tShiftState(tShift::Ctrl));
+    key = Qt::Key_Control;
+    form->FormKeyUp(key, ui::tShiftState(tShift::Shift) | tShift::Left);
+    EXPECT_EQ(image->Cursor(), 7);
+}
+
 }  // namespace
 }  // namespace velmora::test
