@@ -4,6 +4,8 @@
 // screenshot to look at.
 #include <gtest/gtest.h>
 
+#include "tests/support/Captions.h"
+
 #include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -194,25 +196,7 @@ TEST_F(ParamFormTest, EditsStartWithTheirTextsAndMaxLengths) {
 }
 
 TEST_F(ParamFormTest, CaptionsAreTheRussianTexts) {
-    const std::vector<std::pair<const char*, const char*>> captions = {
-        {"RangeGroup", " Динамический диапазон "},
-        {"ColorContrastGroup", " Насыщенность "},
-        {"BalanceGroupBox", " Цветовой баланс и сдвиг "},
-        {"OkButton", "Готово"},
-        {"CancelButton", "Отмена"},
-        {"AutocontrastCheckBox", "Авто"},
-        {"MonoCheckBox", "Моно"},
-        {"LightnessLabel", "Яркость"},
-        {"ContrastLabel", "Контрастность"},
-        {"WarningCheckBox", "Предупреждения"},
-        {"HintCheckBox", "Подсказки"},
-        {"ShadowLabel", " Тени "},
-        {"HighLightLabel", " Света "},
-        {"SharpLabel", "Резкость"},
-        {"CommonRadio", "Общ. баланс"},
-        {"LightRadio", "Свет"},
-        {"ShadowRadio", "Тень"},
-    };
+    const auto& captions = velmora::test::kDialogCaptions;
     for (const auto& [name, text] : captions) {
         QWidget* control = Find(name);
         ASSERT_NE(control, nullptr) << name;

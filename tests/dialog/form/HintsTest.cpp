@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "FormFixture.h"
+#include "tests/support/Captions.h"
 #include "toolkit/TButton.h"
 #include "toolkit/TGroupBox.h"
 #include "toolkit/TLabel.h"
@@ -33,25 +34,7 @@ class HintsTest : public FormTest {
 };
 
 TEST_F(HintsTest, CaptionsAndTheTitleSuffix) {
-    const std::pair<const char*, const char*> captions[] = {
-        {"RangeGroup", " Динамический диапазон "},
-        {"ColorContrastGroup", " Насыщенность "},
-        {"BalanceGroupBox", " Цветовой баланс и сдвиг "},
-        {"OkButton", "Готово"},
-        {"CancelButton", "Отмена"},
-        {"AutocontrastCheckBox", "Авто"},
-        {"MonoCheckBox", "Моно"},
-        {"LightnessLabel", "Яркость"},
-        {"ContrastLabel", "Контрастность"},
-        {"WarningCheckBox", "Предупреждения"},
-        {"HintCheckBox", "Подсказки"},
-        {"ShadowLabel", " Тени "},
-        {"HighLightLabel", " Света "},
-        {"SharpLabel", "Резкость"},
-        {"CommonRadio", "Общ. баланс"},
-        {"LightRadio", "Свет"},
-        {"ShadowRadio", "Тень"},
-    };
+    const auto& captions = kDialogCaptions;
     for (const auto& [name, caption] : captions)
         EXPECT_EQ(Caption(name), QString::fromUtf8(caption)) << name;
     EXPECT_EQ(form->Caption(), QStringLiteral("Zeq Velmora 3.15b Pro"));
