@@ -18,6 +18,13 @@ inline void LabToRgb8(const uint8_t lab[3], uint8_t rgb[3]);
 /// 16-bit, components 0..32768 (larger values are taken as 32768).
 void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]);
 void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]);
+/// Row forms: `count` interleaved triples converted in place, each with
+/// exactly the result of the single-colour form above, with the cache
+/// lookups of several pixels overlapped.
+void RgbToLab8Row(uint8_t* pixels, size_t count);
+void LabToRgb8Row(uint8_t* pixels, size_t count);
+void RgbToLab16Row(uint16_t* pixels, size_t count);
+void LabToRgb16Row(uint16_t* pixels, size_t count);
 /// Lab to the monitor's RGB, cached. Without a colour space suite from the
 /// host, the colour is converted here from CIE Lab (D50) to sRGB.
 inline void LabToDisplay(const uint8_t lab[3], uint8_t rgb[3]);

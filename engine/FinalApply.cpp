@@ -42,11 +42,7 @@ void Apply8(bool rgb) {
         const uint8_t* src = in + size_t(y) * rowLength;
         uint8_t* dst = out + size_t(y) * rowLength;
         CorrectRow8(y, src, dst, columns);
-        if (rgb)
-            for (int32_t x = 0; x < columns; ++x) {
-                const uint8_t lab[3] = {dst[3 * x], dst[3 * x + 1], dst[3 * x + 2]};
-                LabToRgb8(lab, dst + 3 * x);
-            }
+        if (rgb) LabToRgb8Row(dst, size_t(columns));
     }
 }
 
@@ -64,11 +60,7 @@ void Apply16(bool rgb) {
         const uint16_t* src = in + size_t(y) * rowLength;
         uint16_t* dst = out + size_t(y) * rowLength;
         CorrectRow16(y, src, dst, columns);
-        if (rgb)
-            for (int32_t x = 0; x < columns; ++x) {
-                const uint16_t lab[3] = {dst[3 * x], dst[3 * x + 1], dst[3 * x + 2]};
-                LabToRgb16(lab, dst + 3 * x);
-            }
+        if (rgb) LabToRgb16Row(dst, size_t(columns));
     }
 }
 

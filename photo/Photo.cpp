@@ -122,12 +122,7 @@ void ConvertToLab(bool hostProgress) {
             auto* data = static_cast<uint8_t*>(CurrentRecord->inData);
             for (int32_t r = 0; r < rows; ++r) {
                 if (AdvanceProgress(1, hostProgress)) return;
-                uint8_t* p = data + size_t(r) * rowSamples;
-                for (size_t j = 0; j < columns; ++j, p += 3) {
-                    uint8_t lab[3];
-                    RgbToLab8(p, lab);
-                    std::memcpy(p, lab, 3);
-                }
+                RgbToLab8Row(data + size_t(r) * rowSamples, columns);
             }
             break;
         }
@@ -135,13 +130,7 @@ void ConvertToLab(bool hostProgress) {
             auto* data = static_cast<uint16_t*>(CurrentRecord->inData);
             for (int32_t r = 0; r < rows; ++r) {
                 if (AdvanceProgress(1, hostProgress)) return;
-                uint16_t* p = data + size_t(r) * rowSamples;
-                for (size_t j = 0; j < columns; ++j, p += 3) {
-                    uint16_t rgb[3], lab[3];
-                    std::memcpy(rgb, p, sizeof rgb);
-                    RgbToLab16(rgb, lab);
-                    std::memcpy(p, lab, sizeof lab);
-                }
+                RgbToLab16Row(data + size_t(r) * rowSamples, columns);
             }
             break;
         }

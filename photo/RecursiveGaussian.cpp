@@ -23,6 +23,9 @@ inline Ext Step(const tGaussCoefficients& c, Ext x, Ext p1, Ext p2, Ext p3) {
     return c.B * x + c.b1 * p1 + c.b2 * p2 + c.b3 * p3;
 }
 
+// Rows ahead of the forward sweep whose block of samples is fetched early.
+constexpr size_t kPrefetchRows = 12;
+
 // K adjacent columns first .. first + K - 1; forward laid out [i * K + k].
 template <size_t K>
 void ColumnBlock(const tGaussCoefficients& coeff, float* const* rows, size_t n, size_t first,
@@ -44,6 +47,9 @@ void ColumnBlock(const tGaussCoefficients& coeff, float* const* rows, size_t n, 
     }
     for (size_t i = 3; i < n; ++i) {
         const float* r = rows[i] + first;
+        // Each row is a separate allocation, so the hardware does not run
+        // ahead down a column: fetch the block's samples some rows early.
+        if (i + kPrefetchRows < n) __builtin_prefetch(rows[i + kPrefetchRows] + first, 1);
         const double* w1 = fw + (i - 1) * K;
         const double* w2 = fw + (i - 2) * K;
         const double* w3 = fw + (i - 3) * K;

@@ -307,5 +307,99 @@ TEST_F(ColorConvertTest, DisplayWithoutSuiteUsesSrgb) {
     }
 }
 
+// A row of colours from a small palette (so that colours repeat, next to
+// each other and further apart) with colours sharing a hash index.
+template <class T>
+std::vector<T> PaletteRow(size_t pixels, int full, uint32_t seed) {
+    std::vector<T> palette;
+    uint32_t s = seed;
+    const auto next = [&s] { return s = s * 1664525u + 1013904223u; };
+    for (int i = 0; i < 40; ++i)
+        for (int k = 0; k < 3; ++k) palette.push_back(T(next() % uint32_t(full + 1)));
+    // The same first two components with third components 64 apart.
+    for (int c = 3; c < 256 && full == 255; c += 64)
+        for (const int v : {1, 2, c}) palette.push_back(T(v));
+    // The 16-bit range ends, on the grid and past it.
+    if (full > 255)
+        for (const int v : {0, 32768, 65535, 16448, 16448, 16448}) palette.push_back(T(v));
+    std::vector<T> row;
+    const size_t colours = palette.size() / 3;
+    for (size_t j = 0; j < pixels;) {
+        const size_t c = next() % colours, run = 1 + next() % 4;
+        for (size_t r = 0; r < run && j < pixels; ++r, ++j)
+            row.insert(row.end(), palette.begin() + 3 * c, palette.begin() + 3 * c + 3);
+    }
+    return row;
+}
+
+TEST_F(ColorConvertTest, RowFormsGiveTheSingleColourResultsAndHostCalls) {
+    Record();
+    // Forward, reverse (Lab colours met forward and new ones), forward again
+    // (new nodes heading reverse chains) and reverse again: the row forms
+    // must answer as the single-colour forms and ask the host the same
+    // colours in the same order.
+    const std::vector<uint8_t> rgb8 = PaletteRow<uint8_t>(500, 255, 1);
+    const std::vector<uint8_t> lab8 = PaletteRow<uint8_t>(500, 255, 2);
+    const std::vector<uint8_t> rgb8b = PaletteRow<uint8_t>(500, 255, 3);
+    const std::vector<uint16_t> rgb16 = PaletteRow<uint16_t>(500, 32768, 4);
+    const std::vector<uint16_t> lab16 = PaletteRow<uint16_t>(500, 32768, 5);
+
+    const auto single = [](std::vector<uint8_t> v, bool toLab) {
+        for (size_t j = 0; j < v.size(); j += 3) {
+            uint8_t out[3];
+            toLab ? RgbToLab8(&v[j], out) : LabToRgb8(&v[j], out);
+            std::copy(out, out + 3, &v[j]);
+        }
+        return v;
+    };
+    const auto single16 = [](std::vector<uint16_t> v, bool toLab) {
+        for (size_t j = 0; j < v.size(); j += 3) {
+            uint16_t out[3];
+            toLab ? RgbToLab16(&v[j], out) : LabToRgb16(&v[j], out);
+            std::copy(out, out + 3, &v[j]);
+        }
+        return v;
+    };
+    const auto row = [](std::vector<uint8_t> v, bool toLab) {
+        toLab ? RgbToLab8Row(v.data(), v.size() / 3) : LabToRgb8Row(v.data(), v.size() / 3);
+        return v;
+    };
+    const auto row16 = [](std::vector<uint16_t> v, bool toLab) {
+        toLab ? RgbToLab16Row(v.data(), v.size() / 3) : LabToRgb16Row(v.data(), v.size() / 3);
+        return v;
+    };
+
+    std::vector<std::vector<uint8_t>> expected8;
+    std::vector<std::vector<uint16_t>> expected16;
+    expected8.push_back(single(rgb8, true));
+    // Reverse lookups of the Lab colours the forward pass produced, too.
+    std::vector<uint8_t> back = lab8;
+    back.insert(back.end(), expected8[0].begin(), expected8[0].end());
+    // And Lab colours that the second forward pass will reach from other RGB
+    // colours than the host's own inverse.
+    for (size_t j = 0; j < 60; j += 3) {
+        const Triple lab = FakeLab({rgb8b[j], rgb8b[j + 1], rgb8b[j + 2]});
+        for (const int v : lab) back.push_back(uint8_t(v));
+    }
+    expected8.push_back(single(back, false));
+    expected8.push_back(single(rgb8b, true));
+    expected8.push_back(single(back, false));
+    expected16.push_back(single16(rgb16, true));
+    expected16.push_back(single16(lab16, false));
+    const std::vector<tRequest> expectedRequests = Requests;
+
+    FlushConversionCache();
+    Requests.clear();
+    EXPECT_EQ(row(rgb8, true), expected8[0]);
+    EXPECT_EQ(row(back, false), expected8[1]);
+    EXPECT_EQ(row(rgb8b, true), expected8[2]);
+    EXPECT_EQ(row(back, false), expected8[3]);
+    EXPECT_EQ(row16(rgb16, true), expected16[0]);
+    EXPECT_EQ(row16(lab16, false), expected16[1]);
+    EXPECT_EQ(Requests, expectedRequests);
+    // The second reverse pass really met changed answers.
+    EXPECT_NE(expected8[1], expected8[3]);
+}
+
 }  // namespace
 }  // namespace velmora
