@@ -1,6 +1,9 @@
 #include "photo/RecursiveGaussian.h"
 
 #include <cmath>
+#include <cstddef>
+#include <type_traits>
+#include <vector>
 
 namespace velmora {
 
@@ -21,6 +24,66 @@ using Ext = long double;
 // same bits as the single-sequence steps.
 inline Ext Step(const tGaussCoefficients& c, Ext x, Ext p1, Ext p2, Ext p3) {
     return c.B * x + c.b1 * p1 + c.b2 * p2 + c.b3 * p3;
+}
+
+// The inner recursion loops of the block sweeps, in x87 code: for t = 0 ..
+// n - 1, out[t] = B*x[t] + b1*p1[t] + b2*p2[t] + b3*p3[t], the four
+// coefficients held on the register stack and every pointer moved by `dir`
+// elements per step (p1 .. p3 may alias earlier outputs). The operations
+// and their order are exactly those of Step; the difference from the
+// compiler's code is the instruction form: each value is loaded and then
+// multiplied by a coefficient register, instead of a coefficient being
+// copied and multiplied by the value in memory, which takes the stack unit
+// one operation fewer per product. X is float or double (the value), T the
+// type of p1 .. p3 and out.
+template <class X, class T>
+inline void Recur(const tGaussCoefficients& c, const X* x, const T* p1, const T* p2, const T* p3,
+                  T* out, size_t n, ptrdiff_t dir) {
+    static_assert(sizeof(long double) == 16 && sizeof(tGaussCoefficients) == 64);
+    if (n == 0) return;
+    const ptrdiff_t dx = dir * ptrdiff_t(sizeof(X)), dt = dir * ptrdiff_t(sizeof(T));
+#define VELMORA_RECUR(LOADX, LOADT, STORET)                                                    \
+    asm volatile(                                                                              \
+        "fldt (%[c])\n\t"                                                                      \
+        "fldt 16(%[c])\n\t"                                                                    \
+        "fldt 32(%[c])\n\t"                                                                    \
+        "fldt 48(%[c])\n\t"                                                                    \
+        "1:\n\t" LOADX                                                                         \
+        " (%[x])\n\t"                                                                          \
+        "fmul %%st(4), %%st\n\t" LOADT                                                         \
+        " (%[p1])\n\t"                                                                         \
+        "fmul %%st(4), %%st\n\t"                                                               \
+        "faddp %%st, %%st(1)\n\t" LOADT                                                        \
+        " (%[p2])\n\t"                                                                         \
+        "fmul %%st(3), %%st\n\t"                                                               \
+        "faddp %%st, %%st(1)\n\t" LOADT                                                        \
+        " (%[p3])\n\t"                                                                         \
+        "fmul %%st(2), %%st\n\t"                                                               \
+        "faddp %%st, %%st(1)\n\t" STORET                                                       \
+        " (%[o])\n\t"                                                                          \
+        "add %[dx], %[x]\n\t"                                                                  \
+        "add %[dt], %[p1]\n\t"                                                                 \
+        "add %[dt], %[p2]\n\t"                                                                 \
+        "add %[dt], %[p3]\n\t"                                                                 \
+        "add %[dt], %[o]\n\t"                                                                  \
+        "dec %[n]\n\t"                                                                         \
+        "jnz 1b\n\t"                                                                           \
+        "fstp %%st(0)\n\t"                                                                     \
+        "fstp %%st(0)\n\t"                                                                     \
+        "fstp %%st(0)\n\t"                                                                     \
+        "fstp %%st(0)\n\t"                                                                     \
+        : [x] "+r"(x), [p1] "+r"(p1), [p2] "+r"(p2), [p3] "+r"(p3), [o] "+r"(out), [n] "+r"(n) \
+        : [c] "r"(&c), [dx] "r"(dx), [dt] "r"(dt)                                              \
+        : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)")
+    if constexpr (std::is_same_v<X, float> && std::is_same_v<T, double>)
+        VELMORA_RECUR("flds", "fldl", "fstpl");
+    else if constexpr (std::is_same_v<X, double> && std::is_same_v<T, double>)
+        VELMORA_RECUR("fldl", "fldl", "fstpl");
+    else if constexpr (std::is_same_v<X, double> && std::is_same_v<T, float>)
+        VELMORA_RECUR("fldl", "flds", "fstps");
+    else
+        static_assert(sizeof(X) == 0, "no such recursion form");
+#undef VELMORA_RECUR
 }
 
 // Rows ahead of the forward sweep whose block of samples is fetched early.
@@ -46,15 +109,13 @@ void ColumnBlock(const tGaussCoefficients& coeff, float* const* rows, size_t n, 
         }
     }
     for (size_t i = 3; i < n; ++i) {
-        const float* r = rows[i] + first;
         // Each row is a separate allocation, so the hardware does not run
         // ahead down a column: fetch the block's samples some rows early.
-        if (i + kPrefetchRows < n) __builtin_prefetch(rows[i + kPrefetchRows] + first, 1);
-        const double* w1 = fw + (i - 1) * K;
-        const double* w2 = fw + (i - 2) * K;
-        const double* w3 = fw + (i - 3) * K;
+        if (i + kPrefetchRows < n)
+            for (size_t k = 0; k < K; k += 16)
+                __builtin_prefetch(rows[i + kPrefetchRows] + first + k, 1);
         double* w = fw + i * K;
-        for (size_t k = 0; k < K; ++k) w[k] = double(Step(c, r[k], w1[k], w2[k], w3[k]));
+        Recur(c, rows[i] + first, w - K, w - 2 * K, w - 3 * K, w, K, 1);
     }
 
     // Backward, each value stored as a float at once and read back from the
@@ -73,12 +134,8 @@ void ColumnBlock(const tGaussCoefficients& coeff, float* const* rows, size_t n, 
     }
     while (i > 0) {
         --i;
-        float* r = rows[i] + first;
-        const float* r1 = rows[i + 1] + first;
-        const float* r2 = rows[i + 2] + first;
-        const float* r3 = rows[i + 3] + first;
-        const double* w = fw + i * K;
-        for (size_t k = 0; k < K; ++k) r[k] = float(Step(c, w[k], r1[k], r2[k], r3[k]));
+        Recur(c, fw + i * K, rows[i + 1] + first, rows[i + 2] + first, rows[i + 3] + first,
+              rows[i] + first, K, 1);
     }
 }
 
@@ -99,12 +156,16 @@ void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* cons
             fw[j * R + r] = double(Step(c, rows[r][j], p1, p2, x0[r]));
         }
     }
-    for (size_t j = 3; j < n; ++j) {
-        const double* w1 = fw + (j - 1) * R;
-        const double* w2 = fw + (j - 2) * R;
-        const double* w3 = fw + (j - 3) * R;
-        double* w = fw + j * R;
-        for (size_t r = 0; r < R; ++r) w[r] = double(Step(c, rows[r][j], w1[r], w2[r], w3[r]));
+    if (n > 3) {
+        // The samples interleaved as the forward values are, then one
+        // recursion down the whole interleaved sequence.
+        static std::vector<float> samples;  // the module runs on one thread
+        samples.resize(n * R);
+        float* xs = samples.data();
+        for (size_t j = 3; j < n; ++j)
+            for (size_t r = 0; r < R; ++r) xs[j * R + r] = rows[r][j];
+        double* w = fw + 3 * R;
+        Recur(c, xs + 3 * R, w - R, w - 2 * R, w - 3 * R, w, (n - 3) * R, 1);
     }
 
     // Backward in doubles; the row and the map are written from the last
@@ -123,17 +184,19 @@ void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* cons
             maps[r][j] = MapByte(y);
         }
     }
-    while (j > 0) {
-        --j;
-        const double* y1 = bw + (j + 1) * R;
-        const double* y2 = bw + (j + 2) * R;
-        const double* y3 = bw + (j + 3) * R;
-        const double* w = fw + j * R;
-        double* y = bw + j * R;
-        for (size_t r = 0; r < R; ++r) {
-            y[r] = double(Step(c, w[r], y1[r], y2[r], y3[r]));
-            rows[r][j] = float(y[r]);
-            maps[r][j] = MapByte(y[r]);
+    if (j > 0) {
+        // Down the interleaved sequence from its last element, then the row
+        // and the map from the values.
+        const size_t last = j * R - 1;
+        double* y = bw + last;
+        Recur(c, fw + last, y + R, y + 2 * R, y + 3 * R, y, j * R, -1);
+        while (j > 0) {
+            --j;
+            for (size_t r = 0; r < R; ++r) {
+                const double v = bw[j * R + r];
+                rows[r][j] = float(v);
+                maps[r][j] = MapByte(v);
+            }
         }
     }
 }

@@ -27,7 +27,7 @@ extern const tGaussCoefficients kSharpCoefficients;     // q = 1
 extern const tGaussCoefficients kContrastCoefficients;  // q = 19
 
 /// Columns handled per sweep by BlurColumns, rows per call by BlurRows.
-inline constexpr size_t kColumnBlock = 16;
+inline constexpr size_t kColumnBlock = 32;
 inline constexpr size_t kRowBlock = 8;
 
 /// Map byte of a blurred lightness: clamped to 0..255, rounded to nearest,
