@@ -554,6 +554,10 @@ void Row8(const tKernel8& k, const uint8_t* cm, const uint8_t* sm, const uint8_t
     const tHueBounds& hb = HueBounds8();
     constexpr int32_t kChunk = 256;
     uint8_t l[kChunk], light[kChunk];
+    // The last colour computed and its key (a, b, lightness, light index in
+    // 32 bits; the empty key matches none).
+    uint64_t lastKey = ~uint64_t(0);
+    uint8_t lastA = 0, lastB = 0;
     for (int32_t base = 0; base < count; base += kChunk) {
         const int32_t n = std::min(kChunk, count - base);
         const uint8_t* src = in + 3 * size_t(base);
@@ -574,11 +578,28 @@ void Row8(const tKernel8& k, const uint8_t* cm, const uint8_t* sm, const uint8_t
                 light[i] = L;
             }
         }
-        for (int32_t i = 0; i < n; ++i) {
-            const uint8_t a = src[3 * i + 1], b = src[3 * i + 2];
-            dst[3 * i] = l[i];
-            FastColour8<Mode>(k, hb, a, b, l[i], k.lightByIndex[light[i]], dst[3 * i + 1],
-                              dst[3 * i + 2]);
+        if constexpr (Mode == tColourMode::kTable) {
+            for (int32_t i = 0; i < n; ++i) {
+                const uint8_t a = src[3 * i + 1], b = src[3 * i + 2];
+                dst[3 * i] = l[i];
+                FastColour8<Mode>(k, hb, a, b, l[i], k.lightByIndex[light[i]], dst[3 * i + 1],
+                                  dst[3 * i + 2]);
+            }
+        } else {
+            // The colour is a function of a, b, the output lightness and the
+            // light gain's index; neighbouring pixels often share all four.
+            for (int32_t i = 0; i < n; ++i) {
+                const uint8_t a = src[3 * i + 1], b = src[3 * i + 2];
+                const uint64_t key = uint32_t(a) | uint32_t(b) << 8 | uint32_t(l[i]) << 16 |
+                                     uint32_t(light[i]) << 24;
+                dst[3 * i] = l[i];
+                if (key != lastKey) {
+                    lastKey = key;
+                    FastColour8<Mode>(k, hb, a, b, l[i], k.lightByIndex[light[i]], lastA, lastB);
+                }
+                dst[3 * i + 1] = lastA;
+                dst[3 * i + 2] = lastB;
+            }
         }
     }
 }

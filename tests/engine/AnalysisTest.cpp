@@ -55,6 +55,25 @@ TEST_F(AnalysisTest, UniformImageHasBothPointsAtItsLevel) {
     }
 }
 
+TEST_F(AnalysisTest, HistogramCountsTheFirstSampleOfEveryPixelAtAnyWidth) {
+    // Widths around the counting stride of four pixels; the other samples
+    // hold values that must not be counted.
+    for (int width = 1; width <= 9; ++width) {
+        FakeHost host(sdk::kModeLab, width, 3);
+        int expected[256] = {};
+        uint8_t* in = host.In8();
+        for (int p = 0; p < width * 3; ++p) {
+            const uint8_t L = uint8_t(p % 5 == 4 ? 7 : 10 + p);
+            in[3 * p] = L;
+            in[3 * p + 1] = 200;
+            in[3 * p + 2] = 201;
+            ++expected[L];
+        }
+        Analyse(host);
+        for (int v = 0; v < 256; ++v) ASSERT_EQ(Histogram[v], expected[v]) << width << " " << v;
+    }
+}
+
 TEST_F(AnalysisTest, PointsAreWhereTheCumulativeCountReachesTheLimit) {
     // 10 000 pixels in three planes: limit R(30000 * 0.0001) = 3.
     FakeHost host(sdk::kModeLab, 100, 100);

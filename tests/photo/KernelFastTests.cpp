@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "engine/Tables.h"
-#include "tests/photo/KernelFixture.h"
 #include "host/Failure.h"
 #include "host/Settings.h"
 #include "photo/Kernel.h"
 #include "photo/Photo.h"
+#include "tests/photo/KernelFixture.h"
 
 namespace velmora {
 namespace {
@@ -228,6 +228,45 @@ TEST_F(KernelRows, Row8EqualsPixelKernel) {
                 ASSERT_EQ(out[3 * i], p.L) << "config " << config << " x " << x0 + i;
                 ASSERT_EQ(out[3 * i + 1], p.a) << "config " << config << " x " << x0 + i;
                 ASSERT_EQ(out[3 * i + 2], p.b) << "config " << config << " x " << x0 + i;
+            }
+        }
+    }
+}
+
+// Neighbours that repeat, or differ in one sample or one mask value only:
+// a result kept from the previous pixel must be used exactly when nothing
+// it depends on has changed.
+TEST_F(KernelRows, Row8EqualsPixelKernelOnRepeatingNeighbours) {
+    tRandom r(7);
+    std::vector<uint8_t> in(kW * 3), out(kW * 3);
+    for (int config = 0; config < 150; ++config) {
+        const bool wild = config % 3 == 2;
+        RandomSettings(r, wild);
+        RandomTables8(r, wild);
+        MapsReady = r.Chance(0.7);
+        for (tByteMatrix* m : {&Photo.ContrastMask, &Photo.SharpMask}) {
+            m->Create(size_t(kH), size_t(kW));
+            for (int y = 0; y < kH; ++y) {
+                uint8_t v = uint8_t(r.Int(0, 255));
+                for (int x = 0; x < kW; ++x) {
+                    if (r.Chance(0.2)) v = uint8_t(v + r.Int(-2, 2));
+                    (*m)[size_t(y)][size_t(x)] = v;
+                }
+            }
+        }
+        for (int y = 0; y < kH; ++y) {
+            uint8_t px[3] = {uint8_t(r.Int(0, 255)), uint8_t(r.Int(0, 255)),
+                             uint8_t(r.Int(0, 255))};
+            for (int x = 0; x < kW; ++x) {
+                if (r.Chance(0.5)) px[r.Int(0, 2)] = uint8_t(px[r.Int(0, 2)] + r.Int(-1, 1));
+                std::copy(px, px + 3, &in[3 * size_t(x)]);
+            }
+            CorrectRow8(0, y, in.data(), out.data(), kW);
+            for (int i = 0; i < kW; ++i) {
+                const tLab8 p = CorrectPixel(i, y, in[3 * i], in[3 * i + 1], in[3 * i + 2]);
+                ASSERT_EQ(out[3 * i], p.L) << "config " << config << " x " << i;
+                ASSERT_EQ(out[3 * i + 1], p.a) << "config " << config << " x " << i;
+                ASSERT_EQ(out[3 * i + 2], p.b) << "config " << config << " x " << i;
             }
         }
     }
