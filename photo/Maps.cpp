@@ -27,6 +27,17 @@ bool Is16Bit(int16_t mode) {
     return mode == sdk::kModeRGB48 || mode == sdk::kModeLab48;
 }
 
+// float(v / (32768/255)) for every 16-bit sample v, so that a row costs no
+// division per pixel.
+const float* Lightness16() {
+    static const std::vector<float> table = [] {
+        std::vector<float> t(65536);
+        for (size_t v = 0; v < t.size(); ++v) t[v] = float(double(v) / kScale16);
+        return t;
+    }();
+    return table.data();
+}
+
 // Lightness of one host row: the first sample of each pixel, 16-bit samples
 // brought to 0..255 by dividing by 32768/255.
 void FillLightnessRow(float* out, size_t columns, int16_t mode, const uint8_t* bytes,
@@ -35,8 +46,9 @@ void FillLightnessRow(float* out, size_t columns, int16_t mode, const uint8_t* b
         const uint8_t* p = bytes + offset;
         for (size_t j = 0; j < columns; ++j) out[j] = float(p[3 * j]);
     } else if (Is16Bit(mode)) {
+        const float* lightness = Lightness16();
         const uint16_t* p = words + offset;
-        for (size_t j = 0; j < columns; ++j) out[j] = float(double(p[3 * j]) / kScale16);
+        for (size_t j = 0; j < columns; ++j) out[j] = lightness[p[3 * j]];
     }
 }
 
@@ -117,12 +129,21 @@ void BuildLightnessMatrix(bool hostProgress) {
     const int16_t mode = ImageMode();
     const auto* bytes = static_cast<const uint8_t*>(CurrentRecord->inData);
     const auto* words = static_cast<const uint16_t*>(CurrentRecord->inData);
-    LightnessMatrix.Create(size_t(rows), size_t(columns));
+    // Each row is allocated just before it is filled, while it is still in
+    // the cache; rows an abort leaves unfilled are zero, as a whole matrix
+    // created at once would be.
+    LightnessMatrix.CreateRows(size_t(rows));
     const size_t rowSamples = CheckedMul(size_t(columns), 3);
     for (int32_t r = 0; r < rows; ++r) {
-        FillLightnessRow(LightnessMatrix[size_t(r)].data(), size_t(columns), mode, bytes, words,
+        std::vector<float>& row = LightnessMatrix[size_t(r)];
+        row.resize(size_t(columns));
+        FillLightnessRow(row.data(), size_t(columns), mode, bytes, words,
                          CheckedMul(size_t(r), rowSamples));
-        if (AdvanceProgress(1, hostProgress)) return;
+        if (AdvanceProgress(1, hostProgress)) {
+            for (int32_t k = r + 1; k < rows; ++k)
+                LightnessMatrix[size_t(k)].resize(size_t(columns));
+            return;
+        }
     }
 }
 
