@@ -36,6 +36,7 @@ inline Ext Step(const tGaussCoefficients& c, Ext x, Ext p1, Ext p2, Ext p3) {
 // copied and multiplied by the value in memory, which takes the stack unit
 // one operation fewer per product. X is float or double (the value), T the
 // type of p1 .. p3 and out.
+#if defined(__x86_64__) && !defined(VELMORA_PORTABLE_RECURSION)
 template <class X, class T>
 inline void Recur(const tGaussCoefficients& c, const X* x, const T* p1, const T* p2, const T* p3,
                   T* out, size_t n, ptrdiff_t dir) {
@@ -85,6 +86,17 @@ inline void Recur(const tGaussCoefficients& c, const X* x, const T* p1, const T*
         static_assert(sizeof(X) == 0, "no such recursion form");
 #undef VELMORA_RECUR
 }
+#else
+// Elsewhere (or when asked for) the same recursion in plain code.
+template <class X, class T>
+inline void Recur(const tGaussCoefficients& c, const X* x, const T* p1, const T* p2, const T* p3,
+                  T* out, size_t n, ptrdiff_t dir) {
+    for (size_t t = 0; t < n; ++t) {
+        *out = T(Step(c, *x, *p1, *p2, *p3));
+        x += dir, p1 += dir, p2 += dir, p3 += dir, out += dir;
+    }
+}
+#endif
 
 // Rows ahead of the forward sweep whose block of samples is fetched early.
 constexpr size_t kPrefetchRows = 12;
