@@ -175,6 +175,20 @@ class ParamDialogTest : public ::testing::Test {
         EXPECT_EQ(VisibleDialog(), nullptr);
         return result;
     }
+
+    // Runs `act` once the analysed dialog is up, then cancels it with Esc;
+    // the dialog must answer user-cancelled.
+    void WithReadyDialog(FakeHost& host, const std::function<void(TParamForm&)>& act) {
+        auto script = std::make_shared<tScript>();
+        bool ran = false;
+        script->steps.push_back({Ready, [&](TParamForm& form) {
+                                     act(form);
+                                     ran = true;
+                                     QTest::keyClick(&form, Qt::Key_Escape);
+                                 }});
+        EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
+        EXPECT_TRUE(ran);
+    }
 };
 
 }  // namespace velmora::test

@@ -46,238 +46,210 @@ void Drag(QWidget* image, Qt::MouseButton button, QPoint from, QPoint to,
 TEST_F(ParamDialogTest, ZoomActionsScaleProgressAndButtonStates) {
     FakeHost host(sdk::kModeRGB, 600, 400);
     LoadPhoto(host, 600, 400);
-    auto script = std::make_shared<tScript>();
-    bool checked = false;
-    script->steps.push_back(
-        {Ready, [&](TParamForm& form) {
-             auto* plus = Button(form, "PlusButton");
-             auto* minus = Button(form, "MinusButton");
-             auto* fit = Button(form, "FitButton");
-             auto* actual = Button(form, "ActualButton");
-             auto* progress = Child<ui::TProgressBar>(&form, "ProgressBar");
-             const double fitScale = FitScale(Photo);
-             ASSERT_GT(fitScale, 1 / std::sqrt(2.0));
-             ASSERT_LT(fitScale, 1.0);
-             EXPECT_DOUBLE_EQ(Photo.Scale, fitScale);
-             EXPECT_FALSE(fit->Enabled());
-             EXPECT_TRUE(plus->Enabled());
+    WithReadyDialog(host, [&](TParamForm& form) {
+        auto* plus = Button(form, "PlusButton");
+        auto* minus = Button(form, "MinusButton");
+        auto* fit = Button(form, "FitButton");
+        auto* actual = Button(form, "ActualButton");
+        auto* progress = Child<ui::TProgressBar>(&form, "ProgressBar");
+        const double fitScale = FitScale(Photo);
+        ASSERT_GT(fitScale, 1 / std::sqrt(2.0));
+        ASSERT_LT(fitScale, 1.0);
+        EXPECT_DOUBLE_EQ(Photo.Scale, fitScale);
+        EXPECT_FALSE(fit->Enabled());
+        EXPECT_TRUE(plus->Enabled());
 
-             // In from the fit scale: limited to actual pixels, not fit * sqrt 2.
-             const int inMax = int(std::lrint(std::sqrt(2.0) * 400 * fitScale)) + Photo.BoxHeight;
-             QTest::mouseClick(plus, Qt::LeftButton);
-             EXPECT_EQ(Photo.Scale, 1.0);
-             EXPECT_EQ(Photo.Width, 600);
-             EXPECT_EQ(progress->Max(), inMax);
-             EXPECT_EQ(progress->Position(), inMax);
-             EXPECT_FALSE(plus->Enabled());
-             EXPECT_FALSE(actual->Enabled());
-             EXPECT_TRUE(fit->Enabled());
-             // At actual size numeric-pad plus does nothing: no rebuild.
-             const tBitmap24* bitmap = Photo.Bitmap.get();
-             QTest::keyClick(&form, Qt::Key_Plus, Qt::KeypadModifier);
-             EXPECT_EQ(Photo.Bitmap.get(), bitmap);
+        // In from the fit scale: limited to actual pixels, not fit * sqrt 2.
+        const int inMax = int(std::lrint(std::sqrt(2.0) * 400 * fitScale)) + Photo.BoxHeight;
+        QTest::mouseClick(plus, Qt::LeftButton);
+        EXPECT_EQ(Photo.Scale, 1.0);
+        EXPECT_EQ(Photo.Width, 600);
+        EXPECT_EQ(progress->Max(), inMax);
+        EXPECT_EQ(progress->Position(), inMax);
+        EXPECT_FALSE(plus->Enabled());
+        EXPECT_FALSE(actual->Enabled());
+        EXPECT_TRUE(fit->Enabled());
+        // At actual size numeric-pad plus does nothing: no rebuild.
+        const tBitmap24* bitmap = Photo.Bitmap.get();
+        QTest::keyClick(&form, Qt::Key_Plus, Qt::KeypadModifier);
+        EXPECT_EQ(Photo.Bitmap.get(), bitmap);
 
-             // Out step by step until the picture is 32 pixels or less on its
-             // shorter side; the step reaching that state ends the zooming out.
-             double before = Photo.Scale;
-             int steps = 0;
-             while (minus->Enabled() && steps < 20) {
-                 before = Photo.Scale;
-                 const int outMax =
-                     int(std::lrint(400 * before / std::sqrt(2.0))) + Photo.BoxHeight;
-                 QTest::mouseClick(minus, Qt::LeftButton);
-                 EXPECT_EQ(progress->Max(), outMax);
-                 EXPECT_NEAR(Photo.Scale, before / std::sqrt(2.0), 1e-12);
-                 ++steps;
-             }
-             EXPECT_GT(before, 32.0 / 400);
-             EXPECT_LE(Photo.Scale, 32.0 / 400);
-             EXPECT_LE(Photo.Height, 32);
-             EXPECT_GE(Photo.Height, 22);
-             EXPECT_TRUE(plus->Enabled());
-             const double smallest = Photo.Scale;
-             QTest::keyClick(&form, Qt::Key_Minus, Qt::KeypadModifier);
-             EXPECT_EQ(Photo.Scale, smallest);
+        // Out step by step until the picture is 32 pixels or less on its
+        // shorter side; the step reaching that state ends the zooming out.
+        double before = Photo.Scale;
+        int steps = 0;
+        while (minus->Enabled() && steps < 20) {
+            before = Photo.Scale;
+            const int outMax =
+                int(std::lrint(400 * before / std::sqrt(2.0))) + Photo.BoxHeight;
+            QTest::mouseClick(minus, Qt::LeftButton);
+            EXPECT_EQ(progress->Max(), outMax);
+            EXPECT_NEAR(Photo.Scale, before / std::sqrt(2.0), 1e-12);
+            ++steps;
+        }
+        EXPECT_GT(before, 32.0 / 400);
+        EXPECT_LE(Photo.Scale, 32.0 / 400);
+        EXPECT_LE(Photo.Height, 32);
+        EXPECT_GE(Photo.Height, 22);
+        EXPECT_TRUE(plus->Enabled());
+        const double smallest = Photo.Scale;
+        QTest::keyClick(&form, Qt::Key_Minus, Qt::KeypadModifier);
+        EXPECT_EQ(Photo.Scale, smallest);
 
-             // Numeric-pad slash and asterisk: actual size and fit.
-             QTest::keyClick(&form, Qt::Key_Slash, Qt::KeypadModifier);
-             EXPECT_EQ(Photo.Scale, 1.0);
-             QTest::keyClick(&form, Qt::Key_Asterisk, Qt::KeypadModifier);
-             EXPECT_DOUBLE_EQ(Photo.Scale, fitScale);
-             EXPECT_FALSE(fit->Enabled());
-             QTest::mouseClick(actual, Qt::LeftButton);
-             EXPECT_EQ(progress->Max(), 400 + Photo.BoxHeight);
-             checked = true;
-             QTest::keyClick(&form, Qt::Key_Escape);
-         }});
-    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-    EXPECT_TRUE(checked);
+        // Numeric-pad slash and asterisk: actual size and fit.
+        QTest::keyClick(&form, Qt::Key_Slash, Qt::KeypadModifier);
+        EXPECT_EQ(Photo.Scale, 1.0);
+        QTest::keyClick(&form, Qt::Key_Asterisk, Qt::KeypadModifier);
+        EXPECT_DOUBLE_EQ(Photo.Scale, fitScale);
+        EXPECT_FALSE(fit->Enabled());
+        QTest::mouseClick(actual, Qt::LeftButton);
+        EXPECT_EQ(progress->Max(), 400 + Photo.BoxHeight);
+    });
 }
 
 TEST_F(ParamDialogTest, PanningShowsTheSourceAndZoomKeepsTheViewCentre) {
     FakeHost host(sdk::kModeRGB, 1200, 900);
     LoadPhoto(host, 1200, 900);
-    auto script = std::make_shared<tScript>();
-    bool checked = false;
-    script->steps.push_back(
-        {Ready, [&](TParamForm& form) {
-             ui::TImage* image = ImageOf(form);
-             QTest::mouseClick(Button(form, "ActualButton"), Qt::LeftButton);
-             form.RenderPreview();
-             ASSERT_GT(Photo.Width, Photo.BoxWidth);
-             // The left button shows the uncorrected picture and drags it.
-             const int x0 = Photo.ScrollX, y0 = Photo.ScrollY;
-             const QPoint from(200, 200), to(150, 170);
-             Drag(image, Qt::LeftButton, from, to);
-             EXPECT_EQ(Photo.ScrollX, x0 + 50);
-             EXPECT_EQ(Photo.ScrollY, y0 + 30);
-             EXPECT_EQ(StatusText(form), " Исходный снимок. Двигай, двигай...");
-             const ui::TBitmap& picture = image->Picture();
-             for (QPoint p : {QPoint(0, 0), QPoint(100, 37), QPoint(Photo.BoxWidth - 1, 5)}) {
-                 const uint8_t* shown = picture.ScanLine(p.y()) + size_t(p.x()) * 3;
-                 const uint8_t* source = Photo.BitmapRows[size_t(Photo.ScrollY + p.y())] +
-                                         size_t(Photo.ScrollX + p.x()) * 3;
-                 EXPECT_EQ(std::memcmp(shown, source, 3), 0) << p.x() << ',' << p.y();
-             }
-             dialog::RedrawPending = false;
-             QTest::mouseRelease(image, Qt::LeftButton, {}, to);
-             EXPECT_TRUE(dialog::RedrawPending) << "the corrected preview returns";
-             // Dragging beyond the edge stops there.
-             Drag(image, Qt::LeftButton, QPoint(10, 10), QPoint(500, 500));
-             QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(500, 500));
-             EXPECT_EQ(Photo.ScrollX, 0);
-             EXPECT_EQ(Photo.ScrollY, 0);
+    WithReadyDialog(host, [&](TParamForm& form) {
+        ui::TImage* image = ImageOf(form);
+        QTest::mouseClick(Button(form, "ActualButton"), Qt::LeftButton);
+        form.RenderPreview();
+        ASSERT_GT(Photo.Width, Photo.BoxWidth);
+        // The left button shows the uncorrected picture and drags it.
+        const int x0 = Photo.ScrollX, y0 = Photo.ScrollY;
+        const QPoint from(200, 200), to(150, 170);
+        Drag(image, Qt::LeftButton, from, to);
+        EXPECT_EQ(Photo.ScrollX, x0 + 50);
+        EXPECT_EQ(Photo.ScrollY, y0 + 30);
+        EXPECT_EQ(StatusText(form), " Исходный снимок. Двигай, двигай...");
+        const ui::TBitmap& picture = image->Picture();
+        for (QPoint p : {QPoint(0, 0), QPoint(100, 37), QPoint(Photo.BoxWidth - 1, 5)}) {
+            const uint8_t* shown = picture.ScanLine(p.y()) + size_t(p.x()) * 3;
+            const uint8_t* source = Photo.BitmapRows[size_t(Photo.ScrollY + p.y())] +
+                                    size_t(Photo.ScrollX + p.x()) * 3;
+            EXPECT_EQ(std::memcmp(shown, source, 3), 0) << p.x() << ',' << p.y();
+        }
+        dialog::RedrawPending = false;
+        QTest::mouseRelease(image, Qt::LeftButton, {}, to);
+        EXPECT_TRUE(dialog::RedrawPending) << "the corrected preview returns";
+        // Dragging beyond the edge stops there.
+        Drag(image, Qt::LeftButton, QPoint(10, 10), QPoint(500, 500));
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(500, 500));
+        EXPECT_EQ(Photo.ScrollX, 0);
+        EXPECT_EQ(Photo.ScrollY, 0);
 
-             // The host pixel at the centre stays there across the zooms.
-             Drag(image, Qt::LeftButton, QPoint(400, 400), QPoint(100, 200));
-             QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(100, 200));
-             const QPointF centre = ViewCentre();
-             for (const char* name : {"MinusButton", "PlusButton", "MinusButton", "MinusButton"}) {
-                 QTest::mouseClick(Button(form, name), Qt::LeftButton);
-                 EXPECT_NEAR(ViewCentre().x(), centre.x(), 1.0 / Photo.Scale + 0.5) << name;
-                 EXPECT_NEAR(ViewCentre().y(), centre.y(), 1.0 / Photo.Scale + 0.5) << name;
-             }
-             checked = true;
-             QTest::keyClick(&form, Qt::Key_Escape);
-         }});
-    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-    EXPECT_TRUE(checked);
+        // The host pixel at the centre stays there across the zooms.
+        Drag(image, Qt::LeftButton, QPoint(400, 400), QPoint(100, 200));
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(100, 200));
+        const QPointF centre = ViewCentre();
+        for (const char* name : {"MinusButton", "PlusButton", "MinusButton", "MinusButton"}) {
+            QTest::mouseClick(Button(form, name), Qt::LeftButton);
+            EXPECT_NEAR(ViewCentre().x(), centre.x(), 1.0 / Photo.Scale + 0.5) << name;
+            EXPECT_NEAR(ViewCentre().y(), centre.y(), 1.0 / Photo.Scale + 0.5) << name;
+        }
+    });
 }
 
 TEST_F(ParamDialogTest, DraggingAPictureThatFitsLeavesItCentred) {
     FakeHost host(sdk::kModeRGB, 160, 120);
     LoadPhoto(host, 160, 120);
-    auto script = std::make_shared<tScript>();
-    bool checked = false;
-    script->steps.push_back(
-        {Ready, [&](TParamForm& form) {
-             ui::TImage* image = ImageOf(form);
-             const int left = Photo.DestLeft, top = Photo.DestTop;
-             ASSERT_GT(left, 0);
-             // Shown at actual pixels, smaller than the box: fitting would
-             // change nothing, so the fit button is off with the others.
-             for (const char* name : {"PlusButton", "FitButton", "ActualButton"})
-                 EXPECT_FALSE(Child<QWidget>(&form, name)->isEnabled()) << name;
-             Drag(image, Qt::LeftButton, QPoint(left + 20, top + 20), QPoint(left + 90, top + 70));
-             EXPECT_EQ(StatusText(form), " Исходный снимок");
-             EXPECT_EQ(Photo.ScrollX, 0);
-             EXPECT_EQ(Photo.ScrollY, 0);
-             EXPECT_EQ(Photo.DestLeft, left);
-             EXPECT_EQ(Photo.DestTop, top);
-             // The uncorrected picture, in place, on the preview's grey.
-             const ui::TBitmap& picture = image->Picture();
-             EXPECT_EQ(
-                 std::memcmp(picture.ScanLine(top) + size_t(left) * 3, Photo.BitmapRows[0], 3), 0);
-             EXPECT_EQ(picture.ScanLine(top)[size_t(left - 1) * 3], 209);
-             QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(left + 90, top + 70));
-             // Without a picker, over the picture: the hand's prompt.
-             MouseMove(image, QPoint(left + 5, top + 5));
-             EXPECT_EQ(StatusText(form),
-                       " Левая кнопка - просмотр исходного снимка и перемещение. "
-                       "Колесо [+ Shift] - цветность");
-             checked = true;
-             QTest::keyClick(&form, Qt::Key_Escape);
-         }});
-    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-    EXPECT_TRUE(checked);
+    WithReadyDialog(host, [&](TParamForm& form) {
+        ui::TImage* image = ImageOf(form);
+        const int left = Photo.DestLeft, top = Photo.DestTop;
+        ASSERT_GT(left, 0);
+        // Shown at actual pixels, smaller than the box: fitting would
+        // change nothing, so the fit button is off with the others.
+        for (const char* name : {"PlusButton", "FitButton", "ActualButton"})
+            EXPECT_FALSE(Child<QWidget>(&form, name)->isEnabled()) << name;
+        Drag(image, Qt::LeftButton, QPoint(left + 20, top + 20), QPoint(left + 90, top + 70));
+        EXPECT_EQ(StatusText(form), " Исходный снимок");
+        EXPECT_EQ(Photo.ScrollX, 0);
+        EXPECT_EQ(Photo.ScrollY, 0);
+        EXPECT_EQ(Photo.DestLeft, left);
+        EXPECT_EQ(Photo.DestTop, top);
+        // The uncorrected picture, in place, on the preview's grey.
+        const ui::TBitmap& picture = image->Picture();
+        EXPECT_EQ(
+            std::memcmp(picture.ScanLine(top) + size_t(left) * 3, Photo.BitmapRows[0], 3), 0);
+        EXPECT_EQ(picture.ScanLine(top)[size_t(left - 1) * 3], 209);
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(left + 90, top + 70));
+        // Without a picker, over the picture: the hand's prompt.
+        MouseMove(image, QPoint(left + 5, top + 5));
+        EXPECT_EQ(StatusText(form),
+                  " Левая кнопка - просмотр исходного снимка и перемещение. "
+                  "Колесо [+ Shift] - цветность");
+    });
 }
 
 TEST_F(ParamDialogTest, WithAPickerDownTheRightButtonOrSpacePansAndThePipetteReturns) {
     FakeHost host(sdk::kModeRGB, 1200, 900);
     LoadPhoto(host, 1200, 900);
-    auto script = std::make_shared<tScript>();
-    bool checked = false;
-    script->steps.push_back(
-        {Ready, [&](TParamForm& form) {
-             ui::TImage* image = ImageOf(form);
-             QTest::mouseClick(Button(form, "ActualButton"), Qt::LeftButton);
-             auto* picker = Button(form, "ColorBalanceButton");
-             QTest::mouseClick(picker, Qt::LeftButton);
-             ASSERT_TRUE(picker->Down());
-             EXPECT_EQ(image->Cursor(), 4);
-             const tParams before = Settings;
-             const int x0 = Photo.ScrollX;
+    WithReadyDialog(host, [&](TParamForm& form) {
+        ui::TImage* image = ImageOf(form);
+        QTest::mouseClick(Button(form, "ActualButton"), Qt::LeftButton);
+        auto* picker = Button(form, "ColorBalanceButton");
+        QTest::mouseClick(picker, Qt::LeftButton);
+        ASSERT_TRUE(picker->Down());
+        EXPECT_EQ(image->Cursor(), 4);
+        const tParams before = Settings;
+        const int x0 = Photo.ScrollX;
 
-             Drag(image, Qt::RightButton, QPoint(300, 300), QPoint(260, 300));
-             EXPECT_EQ(image->Cursor(), 3);
-             EXPECT_EQ(Photo.ScrollX, x0 + 40);
-             QTest::mouseRelease(image, Qt::RightButton, {}, QPoint(260, 300));
-             EXPECT_EQ(image->Cursor(), 4);
-             EXPECT_TRUE(SettingsEqual(Settings, before)) << "panning picked nothing";
+        Drag(image, Qt::RightButton, QPoint(300, 300), QPoint(260, 300));
+        EXPECT_EQ(image->Cursor(), 3);
+        EXPECT_EQ(Photo.ScrollX, x0 + 40);
+        QTest::mouseRelease(image, Qt::RightButton, {}, QPoint(260, 300));
+        EXPECT_EQ(image->Cursor(), 4);
+        EXPECT_TRUE(SettingsEqual(Settings, before)) << "panning picked nothing";
 
-             // Space held: the left button pans too.
-             QTest::keyPress(&form, Qt::Key_Space);
-             EXPECT_EQ(image->Cursor(), 3);
-             Drag(image, Qt::LeftButton, QPoint(300, 300), QPoint(280, 300));
-             EXPECT_EQ(Photo.ScrollX, x0 + 60);
-             QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(280, 300));
-             QTest::keyRelease(&form, Qt::Key_Space);
-             EXPECT_EQ(image->Cursor(), 4);
-             EXPECT_TRUE(SettingsEqual(Settings, before));
+        // Space held: the left button pans too.
+        QTest::keyPress(&form, Qt::Key_Space);
+        EXPECT_EQ(image->Cursor(), 3);
+        Drag(image, Qt::LeftButton, QPoint(300, 300), QPoint(280, 300));
+        EXPECT_EQ(Photo.ScrollX, x0 + 60);
+        QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(280, 300));
+        QTest::keyRelease(&form, Qt::Key_Space);
+        EXPECT_EQ(image->Cursor(), 4);
+        EXPECT_TRUE(SettingsEqual(Settings, before));
 
-             // The prompts over the preview for each picker and modifier.
-             const QPoint over(100, 100);
-             QTest::keyPress(&form, Qt::Key_Shift, Qt::ShiftModifier);
-             EXPECT_EQ(image->Cursor(), 8);
-             MouseMove(image, over, Qt::ShiftModifier);
-             EXPECT_EQ(StatusText(form),
-                       " Выберите 1-ю серую точку (точка S). Пробел - "
-                       "перемещение. Ctrl - 2-я точка");
-             QTest::keyRelease(&form, Qt::Key_Shift, Qt::NoModifier);
-             EXPECT_EQ(image->Cursor(), 4);
-             QTest::keyPress(&form, Qt::Key_Control, Qt::ControlModifier);
-             EXPECT_EQ(image->Cursor(), 7);
-             MouseMove(image, over, Qt::ControlModifier);
-             EXPECT_EQ(StatusText(form),
-                       " Выберите 2-ю серую точку (точка С). Пробел - "
-                       "перемещение снимка. Shift - 1-я точка.");
-             QTest::keyRelease(&form, Qt::Key_Control, Qt::NoModifier);
-             EXPECT_EQ(image->Cursor(), 4);
-             MouseMove(image, over);
-             EXPECT_EQ(StatusText(form),
-                       " Выберите серую точку. Пробел - перемещение. Shift, Ctrl - 1-я и "
-                       "2-я точки. Колесо [+ Shift] - цветность");
-             const std::pair<const char*, const char*> memory[] = {
-                 {"SkinButton", " Выберите точку телесного тона. "},
-                 {"BlueButton", " Выберите точку на голубом небе. "},
-                 {"GreenButton", " Выберите точку на зеленой траве. "}};
-             for (auto [name, start] : memory) {
-                 QTest::mouseClick(Button(form, name), Qt::LeftButton);
-                 EXPECT_FALSE(picker->Down());
-                 MouseMove(image, over);
-                 EXPECT_EQ(StatusText(form), std::string(start) +
-                                                 "Правая кнопка или пробел - перемещение. "
-                                                 "Колесо [+ Shift] - цветность");
-             }
-             // Releasing the down button gives the hand back.
-             QTest::mouseClick(Button(form, "GreenButton"), Qt::LeftButton);
-             EXPECT_FALSE(form.AnyPickerDown());
-             EXPECT_EQ(image->Cursor(), 3);
-             checked = true;
-             QTest::keyClick(&form, Qt::Key_Escape);
-         }});
-    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-    EXPECT_TRUE(checked);
+        // The prompts over the preview for each picker and modifier.
+        const QPoint over(100, 100);
+        QTest::keyPress(&form, Qt::Key_Shift, Qt::ShiftModifier);
+        EXPECT_EQ(image->Cursor(), 8);
+        MouseMove(image, over, Qt::ShiftModifier);
+        EXPECT_EQ(StatusText(form),
+                  " Выберите 1-ю серую точку (точка S). Пробел - "
+                  "перемещение. Ctrl - 2-я точка");
+        QTest::keyRelease(&form, Qt::Key_Shift, Qt::NoModifier);
+        EXPECT_EQ(image->Cursor(), 4);
+        QTest::keyPress(&form, Qt::Key_Control, Qt::ControlModifier);
+        EXPECT_EQ(image->Cursor(), 7);
+        MouseMove(image, over, Qt::ControlModifier);
+        EXPECT_EQ(StatusText(form),
+                  " Выберите 2-ю серую точку (точка С). Пробел - "
+                  "перемещение снимка. Shift - 1-я точка.");
+        QTest::keyRelease(&form, Qt::Key_Control, Qt::NoModifier);
+        EXPECT_EQ(image->Cursor(), 4);
+        MouseMove(image, over);
+        EXPECT_EQ(StatusText(form),
+                  " Выберите серую точку. Пробел - перемещение. Shift, Ctrl - 1-я и "
+                  "2-я точки. Колесо [+ Shift] - цветность");
+        const std::pair<const char*, const char*> memory[] = {
+            {"SkinButton", " Выберите точку телесного тона. "},
+            {"BlueButton", " Выберите точку на голубом небе. "},
+            {"GreenButton", " Выберите точку на зеленой траве. "}};
+        for (auto [name, start] : memory) {
+            QTest::mouseClick(Button(form, name), Qt::LeftButton);
+            EXPECT_FALSE(picker->Down());
+            MouseMove(image, over);
+            EXPECT_EQ(StatusText(form), std::string(start) +
+                                            "Правая кнопка или пробел - перемещение. "
+                                            "Колесо [+ Shift] - цветность");
+        }
+        // Releasing the down button gives the hand back.
+        QTest::mouseClick(Button(form, "GreenButton"), Qt::LeftButton);
+        EXPECT_FALSE(form.AnyPickerDown());
+        EXPECT_EQ(image->Cursor(), 3);
+    });
 }
 
 // The analysis has finished and enabled the controls that wait for it.
@@ -473,113 +445,106 @@ TEST_F(ParamDialogTest, HoverFocusWheelHelpAndTheCancelButtonsLine) {
 TEST_F(ParamDialogTest, WindowSizeModesLayOutAndActOnTheStoredByte) {
     FakeHost host(sdk::kModeRGB, 600, 400);
     LoadPhoto(host, 600, 400);
-    auto script = std::make_shared<tScript>();
-    bool checked = false;
-    script->steps.push_back(
-        {Ready, [&](TParamForm& form) {
-             auto* panel = Child<ui::TPanel>(&form, "ImagePanel");
-             auto* image = ImageOf(form);
-             auto* controls = Child<ui::TPanel>(&form, "ControlPanel");
-             auto layoutHolds = [&] {
-                 EXPECT_EQ(panel->Left(), 8);
-                 EXPECT_EQ(image->Width(), panel->Width() - 4);
-                 EXPECT_EQ(image->Height(), panel->Height() - 4);
-                 EXPECT_EQ(Photo.BoxWidth, image->Width());
-                 EXPECT_EQ(Photo.BoxHeight, image->Height());
-                 EXPECT_EQ(controls->Left(), panel->Left() + panel->Width() + 8);
-                 EXPECT_EQ(Child<ui::TPanel>(&form, "ToolPanel")->Width(), panel->Width());
-                 EXPECT_EQ(Child<QWidget>(&form, "ProgressBar")->width(), panel->Width());
-             };
-             // Start in compact mode.
-             if (Settings.FullScreen == 1) QTest::keyClick(&form, Qt::Key_PageDown);
-             ASSERT_EQ(Settings.FullScreen, 0);
-             layoutHolds();
-             EXPECT_EQ(panel->Width(), panel->Height()) << "a square preview panel";
-             // The designed form gives these numbers in compact mode.
-             EXPECT_EQ(form.size(), QSize(908, 689));
-             EXPECT_EQ(panel->geometry(), QRect(8, 40, 539, 539));
-             EXPECT_EQ(image->geometry(), QRect(2, 2, 535, 535));
-             EXPECT_EQ(Child<QWidget>(&form, "ProgressBar")->geometry(), QRect(8, 587, 539, 17));
-             EXPECT_EQ(Child<QWidget>(&form, "BottomPanel")->geometry(), QRect(8, 612, 539, 45));
-             EXPECT_EQ(controls->geometry().topLeft(), QPoint(555, 8));
-             auto* status = Child<ui::TStatusBar>(&form, "StatusBar");
-             const char* samples[3] = {" R: 999   G: 999   B: 999  ",
-                                       " L: 999   a: -999   b: -999  ", " C: 999   H: 999°  "};
-             for (int i = 0; i < 3; ++i)
-                 EXPECT_EQ(status->Panel(i).Width(),
-                           status->TextWidth(QString::fromUtf8(samples[i])) + 12)
-                     << i;
-             const QSize compact = form.size();
-             const double scale = Photo.Scale;
+    WithReadyDialog(host, [&](TParamForm& form) {
+        auto* panel = Child<ui::TPanel>(&form, "ImagePanel");
+        auto* image = ImageOf(form);
+        auto* controls = Child<ui::TPanel>(&form, "ControlPanel");
+        auto layoutHolds = [&] {
+            EXPECT_EQ(panel->Left(), 8);
+            EXPECT_EQ(image->Width(), panel->Width() - 4);
+            EXPECT_EQ(image->Height(), panel->Height() - 4);
+            EXPECT_EQ(Photo.BoxWidth, image->Width());
+            EXPECT_EQ(Photo.BoxHeight, image->Height());
+            EXPECT_EQ(controls->Left(), panel->Left() + panel->Width() + 8);
+            EXPECT_EQ(Child<ui::TPanel>(&form, "ToolPanel")->Width(), panel->Width());
+            EXPECT_EQ(Child<QWidget>(&form, "ProgressBar")->width(), panel->Width());
+        };
+        // Start in compact mode.
+        if (Settings.FullScreen == 1) QTest::keyClick(&form, Qt::Key_PageDown);
+        ASSERT_EQ(Settings.FullScreen, 0);
+        layoutHolds();
+        EXPECT_EQ(panel->Width(), panel->Height()) << "a square preview panel";
+        // The designed form gives these numbers in compact mode.
+        EXPECT_EQ(form.size(), QSize(908, 689));
+        EXPECT_EQ(panel->geometry(), QRect(8, 40, 539, 539));
+        EXPECT_EQ(image->geometry(), QRect(2, 2, 535, 535));
+        EXPECT_EQ(Child<QWidget>(&form, "ProgressBar")->geometry(), QRect(8, 587, 539, 17));
+        EXPECT_EQ(Child<QWidget>(&form, "BottomPanel")->geometry(), QRect(8, 612, 539, 45));
+        EXPECT_EQ(controls->geometry().topLeft(), QPoint(555, 8));
+        auto* status = Child<ui::TStatusBar>(&form, "StatusBar");
+        const char* samples[3] = {" R: 999   G: 999   B: 999  ",
+                                  " L: 999   a: -999   b: -999  ", " C: 999   H: 999°  "};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(status->Panel(i).Width(),
+                      status->TextWidth(QString::fromUtf8(samples[i])) + 12)
+                << i;
+        const QSize compact = form.size();
+        const double scale = Photo.Scale;
 
-             // Page Down in compact mode is not taken; Page Up switches.
-             QTest::keyClick(&form, Qt::Key_PageDown);
-             EXPECT_EQ(form.size(), compact);
-             QTest::keyClick(&form, Qt::Key_PageUp);
-             EXPECT_EQ(Settings.FullScreen, 1);
-             layoutHolds();
-             EXPECT_GE(form.OuterSize().width(), ui::TScreen::Instance().WorkArea(&form).width());
-             EXPECT_EQ(panel->Width(), form.OuterSize().width() -
-                                           (controls->Width() + 24 + form.NonClientSize().width()));
-             EXPECT_EQ(Photo.Scale, scale) << "a mode switch keeps the scale";
-             EXPECT_TRUE(Button(form, "FitButton")->Enabled());
-             EXPECT_EQ(
-                 Button(form, "ResizeButton")->Hint(),
-                 QStringLiteral(" Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
+        // Page Down in compact mode is not taken; Page Up switches.
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        EXPECT_EQ(form.size(), compact);
+        QTest::keyClick(&form, Qt::Key_PageUp);
+        EXPECT_EQ(Settings.FullScreen, 1);
+        layoutHolds();
+        EXPECT_GE(form.OuterSize().width(), ui::TScreen::Instance().WorkArea(&form).width());
+        EXPECT_EQ(panel->Width(), form.OuterSize().width() -
+                                      (controls->Width() + 24 + form.NonClientSize().width()));
+        EXPECT_EQ(Photo.Scale, scale) << "a mode switch keeps the scale";
+        EXPECT_TRUE(Button(form, "FitButton")->Enabled());
+        EXPECT_EQ(
+            Button(form, "ResizeButton")->Hint(),
+            QStringLiteral(" Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
 
-             // An undo that restores the full-mode byte does not lay out again;
-             // Page Up then does nothing, Page Down acts.
-             Settings.Lightness = 0.6;
-             PushUndo();
-             QTest::keyClick(&form, Qt::Key_PageDown);
-             EXPECT_EQ(form.size(), compact);
-             Settings.Lightness = 0.8;
-             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
-             EXPECT_EQ(Settings.Lightness, 0.6);
-             EXPECT_EQ(Settings.FullScreen, 1);
-             EXPECT_EQ(form.size(), compact);
-             QTest::keyClick(&form, Qt::Key_PageUp);
-             EXPECT_EQ(form.size(), compact);
-             QTest::keyClick(&form, Qt::Key_PageDown);
-             EXPECT_EQ(Settings.FullScreen, 0);
-             EXPECT_EQ(form.size(), compact);
+        // An undo that restores the full-mode byte does not lay out again;
+        // Page Up then does nothing, Page Down acts.
+        Settings.Lightness = 0.6;
+        PushUndo();
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        EXPECT_EQ(form.size(), compact);
+        Settings.Lightness = 0.8;
+        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(Settings.Lightness, 0.6);
+        EXPECT_EQ(Settings.FullScreen, 1);
+        EXPECT_EQ(form.size(), compact);
+        QTest::keyClick(&form, Qt::Key_PageUp);
+        EXPECT_EQ(form.size(), compact);
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        EXPECT_EQ(Settings.FullScreen, 0);
+        EXPECT_EQ(form.size(), compact);
 
-             // The size button toggles and moves the pointer with the window.
-             auto* resize = Button(form, "ResizeButton");
-             for (int expected : {1, 0}) {
-                 ui::TScreen& screen = ui::TScreen::Instance();
-                 const QPoint inButton = resize->mapToGlobal(resize->rect().center());
-                 screen.SetPointerPos(inButton);
-                 const QPoint originBefore = form.mapToGlobal(QPoint(0, 0));
-                 const QPoint pointerBefore = screen.PointerPos();
-                 QTest::mouseClick(resize, Qt::LeftButton);
-                 EXPECT_EQ(Settings.FullScreen, expected);
-                 layoutHolds();
-                 const QPoint originAfter = form.mapToGlobal(QPoint(0, 0));
-                 EXPECT_EQ(screen.PointerPos() - pointerBefore,
-                           QPoint(originBefore.x() - originAfter.x(),
-                                  originAfter.y() - originBefore.y()));
-             }
-             EXPECT_EQ(form.size(), compact);
-             // A stored byte other than 0 and 1 is laid out compact and switches so.
-             Settings.FullScreen = 7;
-             QTest::keyClick(&form, Qt::Key_PageDown);
-             EXPECT_EQ(Settings.FullScreen, 7);
-             QTest::keyClick(&form, Qt::Key_PageUp);
-             EXPECT_EQ(Settings.FullScreen, 1);
-             Settings.FullScreen = 7;
-             QTest::mouseClick(resize, Qt::LeftButton);
-             EXPECT_EQ(Settings.FullScreen, 1);
-             QTest::mouseClick(resize, Qt::LeftButton);
-             EXPECT_EQ(form.size(), compact);
-             EXPECT_EQ(resize->Hint(),
-                       QStringLiteral(" Размер окна (развернуть во весь экран) \n\rPgUp - "
-                                      "увеличить, PgDn - уменьшить"));
-             checked = true;
-             QTest::keyClick(&form, Qt::Key_Escape);
-         }});
-    EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-    EXPECT_TRUE(checked);
+        // The size button toggles and moves the pointer with the window.
+        auto* resize = Button(form, "ResizeButton");
+        for (int expected : {1, 0}) {
+            ui::TScreen& screen = ui::TScreen::Instance();
+            const QPoint inButton = resize->mapToGlobal(resize->rect().center());
+            screen.SetPointerPos(inButton);
+            const QPoint originBefore = form.mapToGlobal(QPoint(0, 0));
+            const QPoint pointerBefore = screen.PointerPos();
+            QTest::mouseClick(resize, Qt::LeftButton);
+            EXPECT_EQ(Settings.FullScreen, expected);
+            layoutHolds();
+            const QPoint originAfter = form.mapToGlobal(QPoint(0, 0));
+            EXPECT_EQ(screen.PointerPos() - pointerBefore,
+                      QPoint(originBefore.x() - originAfter.x(),
+                             originAfter.y() - originBefore.y()));
+        }
+        EXPECT_EQ(form.size(), compact);
+        // A stored byte other than 0 and 1 is laid out compact and switches so.
+        Settings.FullScreen = 7;
+        QTest::keyClick(&form, Qt::Key_PageDown);
+        EXPECT_EQ(Settings.FullScreen, 7);
+        QTest::keyClick(&form, Qt::Key_PageUp);
+        EXPECT_EQ(Settings.FullScreen, 1);
+        Settings.FullScreen = 7;
+        QTest::mouseClick(resize, Qt::LeftButton);
+        EXPECT_EQ(Settings.FullScreen, 1);
+        QTest::mouseClick(resize, Qt::LeftButton);
+        EXPECT_EQ(form.size(), compact);
+        EXPECT_EQ(resize->Hint(),
+                  QStringLiteral(" Размер окна (развернуть во весь экран) \n\rPgUp - "
+                                 "увеличить, PgDn - уменьшить"));
+    });
 }
 
 // The masks at the working scale, as the rescale samples them from the maps.
