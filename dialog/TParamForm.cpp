@@ -149,6 +149,7 @@ void TParamForm::ConnectHandlers() {
     OnHelp = [this] { return FormHelp(); };
     OnKeyDown = [this](int& key, ui::tShiftState shift) { FormKeyDown(key, shift); };
     OnKeyUp = [this](int& key, ui::tShiftState shift) { FormKeyUp(key, shift); };
+    OnDeactivate = [this] { FormDeactivate(); };
     connect(OkButton, &QPushButton::clicked, this, [this] { OkButtonClick(); });
     connect(CancelButton, &QPushButton::clicked, this, [this] { CancelButtonClick(); });
     CancelButton->OnMouseMove = [this](ui::tShiftState shift, int x, int y) {
@@ -388,6 +389,18 @@ void TParamForm::ReleaseResources() {
     FreePhoto(Photo);
     FreeHistory();
     FlushDisplayCache();
+}
+
+void TParamForm::FormDeactivate() {
+    // Keys let go in another window send no release here: end what holding
+    // them started, as their releases would.
+    if (CancelButton->Caption() != QStringLiteral("Отмена"))
+        CancelButton->SetCaption(QStringLiteral("Отмена"));
+    if (SpaceHeld) {
+        SpaceHeld = false;
+        Image->SetCursor(AnyPickerDown() ? 4 : 3);
+    }
+    LabImage->SetCursor(LastLabCursor);
 }
 
 void TParamForm::FormShow() {

@@ -99,6 +99,8 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     bool FormHelp();
     void FormKeyDown(int& key, ui::tShiftState shift);
     void FormKeyUp(int& key, ui::tShiftState shift);
+    /// Another window became active: Alt, Space, Ctrl and Shift count as let go.
+    void FormDeactivate();
     void OkButtonClick();
     void CancelButtonClick();
     void CancelButtonMouseMove(ui::tShiftState shift, int x, int y);

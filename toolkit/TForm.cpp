@@ -274,6 +274,11 @@ void TForm::hideEvent(QHideEvent* event) {
     if (!event->spontaneous()) Raise(OnHide);
 }
 
+void TForm::changeEvent(QEvent* event) {
+    TControl<QWidget>::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) Raise(OnDeactivate);
+}
+
 void TForm::closeEvent(QCloseEvent* event) {
     Raise(OnClose);
     event->accept();

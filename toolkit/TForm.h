@@ -96,6 +96,9 @@ class TForm : public TControl<QWidget> {
     tNotify OnShow;
     tNotify OnHide;
     tNotify OnClose;
+    /// The form stopped being the active window (another window took the
+    /// keyboard); keys held at that moment send no release to the form.
+    tNotify OnDeactivate;
     /// The form's own area needs painting (not raised for paints that only
     /// concern the controls on it).
     tNotify OnPaint;
@@ -123,6 +126,7 @@ class TForm : public TControl<QWidget> {
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     bool PreviewKey(QKeyEvent* event);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "FormFixture.h"
+#include "toolkit/TButton.h"
 
 namespace velmora::test {
 namespace {
@@ -119,6 +120,33 @@ TEST_F(KeyMapTest, ReleasesEndTheirModeWhileAMouseButtonIsStillDown) {
     key = Qt::Key_Control;
     form->FormKeyUp(key, ui::tShiftState(tShift::Shift) | tShift::Left);
     EXPECT_EQ(image->Cursor(), 7);
+}
+
+TEST_F(KeyMapTest, KeysHeldWhenAnotherWindowTakesOverCountAsLetGo) {
+    auto* cancel = C<ui::TButton>("CancelButton");
+    auto* image = C<ui::TImage>("Image");
+    auto* lab = C<ui::TImage>("LabImage");
+    int key = Qt::Key_Alt;
+    form->FormKeyDown(key, ui::tShiftState(ui::tShift::Alt));
+    ASSERT_EQ(cancel->Caption(), QStringLiteral("Исходный"));
+    key = Qt::Key_Space;
+    form->FormKeyDown(key, {});
+    ASSERT_TRUE(dialog::SpaceHeld);
+    key = Qt::Key_Shift;
+    form->FormKeyDown(key, ui::tShiftState(ui::tShift::Shift));
+    ASSERT_EQ(lab->Cursor(), 6);
+
+    // Another window takes the keyboard.
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::processEvents();
+    EXPECT_EQ(cancel->Caption(), QStringLiteral("Отмена"));
+    EXPECT_FALSE(dialog::SpaceHeld);
+    EXPECT_EQ(image->Cursor(), 3);
+    EXPECT_EQ(lab->Cursor(), dialog::LastLabCursor);
 }
 
 }  // namespace
