@@ -46,7 +46,8 @@ void HeadlessRun() {
 
     BuildLightnessMatrix(true);
     BuildSharpMap(LightnessMatrix, SharpMap, true);
-    BuildContrastMap(LightnessMatrix, ContrastMap, true);
+    // The matrix is dropped right after, so its blurred rows are not kept.
+    BuildContrastMap(LightnessMatrix, ContrastMap, true, false);
     LightnessMatrix.Reset();
     MapsReady = true;
 }
