@@ -46,8 +46,7 @@ void HeadlessRun() {
 
     BuildLightnessMatrix(true);
     BuildSharpMap(LightnessMatrix, SharpMap, true);
-    // The matrix is dropped right after, so its blurred rows are not kept.
-    BuildContrastMap(LightnessMatrix, ContrastMap, true, false);
+    BuildContrastMap(LightnessMatrix, ContrastMap, true);
     LightnessMatrix.Reset();
     MapsReady = true;
 }

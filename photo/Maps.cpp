@@ -78,7 +78,7 @@ void FillUnbuiltRows(tSingleMatrix& source, tByteMatrix& map, size_t first) {
 }
 
 void BuildMap(const tGaussCoefficients& c, tSingleMatrix source, tByteMatrix& map,
-              bool hostProgress, bool keepSource) {
+              bool hostProgress) {
     const size_t rows = source.Rows();
     const size_t columns = UniformColumns(source);
     map.CreateRows(rows);
@@ -110,8 +110,7 @@ void BuildMap(const tGaussCoefficients& c, tSingleMatrix source, tByteMatrix& ma
             map[first + r].assign(columns, 0);
             maps[r] = map[first + r].data();
         }
-        BlurRows(c, starts.data() + first, maps, count, columns, forward.data(), backward.data(),
-                 keepSource);
+        BlurRows(c, starts.data() + first, maps, count, columns, forward.data(), backward.data());
         for (size_t r = 0; r < count; ++r) {
             if (AdvanceProgress(1, hostProgress)) {
                 FillUnbuiltRows(source, map, first + count);
@@ -149,11 +148,11 @@ void BuildLightnessMatrix(bool hostProgress) {
 }
 
 void BuildSharpMap(tSingleMatrix source, tByteMatrix& map, bool hostProgress) {
-    BuildMap(kSharpCoefficients, std::move(source), map, hostProgress, true);
+    BuildMap(kSharpCoefficients, std::move(source), map, hostProgress);
 }
 
-void BuildContrastMap(tSingleMatrix source, tByteMatrix& map, bool hostProgress, bool keepSource) {
-    BuildMap(kContrastCoefficients, std::move(source), map, hostProgress, keepSource);
+void BuildContrastMap(tSingleMatrix source, tByteMatrix& map, bool hostProgress) {
+    BuildMap(kContrastCoefficients, std::move(source), map, hostProgress);
 }
 
 void BeginLightness() {

@@ -25,12 +25,7 @@ namespace velmora {
 // (clamped and rounded), so every map always has all its rows and columns.
 void BuildLightnessMatrix(bool hostProgress);
 void BuildSharpMap(tSingleMatrix source, tByteMatrix& map, bool hostProgress);
-// Without keepSource the matrix is the scratch of this build only: the
-// vertical pass still blurs it in place, but the horizontal pass writes
-// only the map, so the matrix is left part-blurred and must not be read
-// afterwards.
-void BuildContrastMap(tSingleMatrix source, tByteMatrix& map, bool hostProgress,
-                      bool keepSource = true);
+void BuildContrastMap(tSingleMatrix source, tByteMatrix& map, bool hostProgress);
 
 /// Step-wise lightness matrix: one host row per step.
 struct tLightnessScan {

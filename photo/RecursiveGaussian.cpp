@@ -154,7 +154,7 @@ void ColumnBlock(const tGaussCoefficients& coeff, float* const* rows, size_t n, 
 // R rows side by side; forward and backward laid out [j * R + r].
 template <size_t R>
 void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* const* maps, size_t n,
-              double* fw, double* bw, bool keepRows) {
+              double* fw, double* bw) {
     if (n == 0) return;
     const tGaussCoefficients c = coeff;
     Ext x0[R];
@@ -181,8 +181,7 @@ void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* cons
     }
 
     // Backward in doubles; the row and the map are written from the last
-    // column to the first as the values come out (the row only with
-    // keepRows).
+    // column to the first as the values come out.
     Ext wl[R];
     for (size_t r = 0; r < R; ++r) wl[r] = fw[(n - 1) * R + r];
     size_t j = n;
@@ -193,7 +192,7 @@ void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* cons
             const Ext q2 = j + 2 < n ? Ext(bw[(j + 2) * R + r]) : wl[r];
             const double y = double(Step(c, fw[j * R + r], q1, q2, wl[r]));
             bw[j * R + r] = y;
-            if (keepRows) rows[r][j] = float(y);
+            rows[r][j] = float(y);
             maps[r][j] = MapByte(y);
         }
     }
@@ -203,12 +202,6 @@ void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* cons
         const size_t last = j * R - 1;
         double* y = bw + last;
         Recur(c, fw + last, y + R, y + 2 * R, y + 3 * R, y, j * R, -1);
-        if (!keepRows) {
-            while (j > 0) {
-                --j;
-                for (size_t r = 0; r < R; ++r) maps[r][j] = MapByte(bw[j * R + r]);
-            }
-        }
         while (j > 0) {
             --j;
             for (size_t r = 0; r < R; ++r) {
@@ -284,13 +277,12 @@ void BlurRow(const tGaussCoefficients& c, float* row, uint8_t* map, size_t n, do
 }
 
 void BlurRows(const tGaussCoefficients& c, float* const* rows, uint8_t* const* maps, size_t count,
-              size_t n, double* forward, double* backward, bool keepRows) {
+              size_t n, double* forward, double* backward) {
     if (count == kRowBlock) {
-        RowBlock<kRowBlock>(c, rows, maps, n, forward, backward, keepRows);
+        RowBlock<kRowBlock>(c, rows, maps, n, forward, backward);
         return;
     }
-    for (size_t r = 0; r < count; ++r)
-        RowBlock<1>(c, rows + r, maps + r, n, forward, backward, keepRows);
+    for (size_t r = 0; r < count; ++r) RowBlock<1>(c, rows + r, maps + r, n, forward, backward);
 }
 
 }  // namespace velmora

@@ -49,9 +49,8 @@ void BlurRow(const tGaussCoefficients& c, float* row, uint8_t* map, size_t n, do
              double* backward);
 
 /// BlurRow on `count` rows (count <= kRowBlock) side by side.
-/// forward, backward: n * kRowBlock doubles each. Without keepRows only the
-/// maps are written and the rows are left as they were.
+/// forward, backward: n * kRowBlock doubles each.
 void BlurRows(const tGaussCoefficients& c, float* const* rows, uint8_t* const* maps, size_t count,
-              size_t n, double* forward, double* backward, bool keepRows = true);
+              size_t n, double* forward, double* backward);
 
 }  // namespace velmora

@@ -2,7 +2,6 @@
 // release of the matrix and the mask scaling.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -538,43 +537,6 @@ TEST_F(MapsTest, RescaleDuringMaskScalingRestartsItAtTheNewSize) {
     RescalePhoto(Photo, true, 0.5);
     EXPECT_EQ(Photo.ContrastMask[3][4], ContrastMap[6][8]);
     EXPECT_TRUE(MaskScalingDone());
-}
-
-// A contrast map whose matrix is not kept afterwards: the same bytes as the
-// kept build, on widths and heights around the row and column blocks; the
-// horizontal pass then leaves the rows as the vertical pass made them.
-TEST_F(MapsTest, ContrastMapWithoutKeptSourceHasTheSameBytes) {
-    const int sizes[][2] = {{1, 1}, {2, 9}, {31, 7}, {33, 8}, {64, 17}, {70, 23}};
-    for (const auto& wh : sizes) {
-        const int w = wh[0], h = wh[1];
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        FakeHost host(sdk::kModeLab, w, h);
-        SetLightness(host, Texture(w, h, uint32_t(w * 131 + h)));
-        Use(host);
-        BuildLightnessMatrix(false);
-        BuildSharpMap(LightnessMatrix, SharpMap, false);
-        const auto sharpFloats = Floats(LightnessMatrix);
-        BuildContrastMap(LightnessMatrix, ContrastMap, false);
-        const auto kept = Bytes(ContrastMap);
-
-        tSingleMatrix scratch;
-        scratch.Create(size_t(h), size_t(w));
-        for (int y = 0; y < h; ++y)
-            std::copy(sharpFloats[size_t(y)].begin(), sharpFloats[size_t(y)].end(),
-                      scratch[size_t(y)].begin());
-        tByteMatrix map;
-        BuildContrastMap(scratch, map, false, false);
-        EXPECT_EQ(Bytes(map), kept);
-
-        // Only the vertical blur reached the scratch rows.
-        std::vector<float*> starts;
-        std::vector<std::vector<float>> columnsOnly = sharpFloats;
-        for (auto& row : columnsOnly) starts.push_back(row.data());
-        std::vector<double> forward(static_cast<size_t>(h));
-        for (int x = 0; x < w; ++x)
-            BlurColumn(kContrastCoefficients, starts.data(), size_t(h), size_t(x), forward.data());
-        EXPECT_EQ(Floats(scratch), columnsOnly);
-    }
 }
 
 }  // namespace
