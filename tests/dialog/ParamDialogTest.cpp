@@ -7,6 +7,21 @@
 namespace velmora::test {
 namespace {
 
+// The image a run without the dialog makes from the same photo and the
+// block the dialog left equals the dialog's.
+void ExpectHeadlessResult(const FakeHost& host, int width, int height) {
+    FakeHost headless(sdk::kModeRGB, width, height);
+    LoadPhoto(headless, width, height);
+    headless.block = host.block;
+    headless.record.parameters = reinterpret_cast<sdk::BufferID>(&headless.block);
+    RepeatFlag = true;
+    ASSERT_EQ(Call(headless, sdk::kSelectorPrepare), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorStart), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorContinue), 0);
+    ASSERT_EQ(Call(headless, sdk::kSelectorFinish), 0);
+    EXPECT_TRUE(headless.out == host.out) << "the dialog's result differs from the headless one";
+}
+
 TEST_F(ParamDialogTest, OpensAnalysesShowsTheKernelsPreviewAndOkAppliesAsTheHeadlessRun) {
     FakeHost host(sdk::kModeRGB, 600, 400);
     LoadPhoto(host, 600, 400);
@@ -54,16 +69,7 @@ TEST_F(ParamDialogTest, OpensAnalysesShowsTheKernelsPreviewAndOkAppliesAsTheHead
     EXPECT_EQ(UndoEntryCount(), 0);
 
     // The same image repeated without the dialog, with the block the dialog left.
-    FakeHost headless(sdk::kModeRGB, 600, 400);
-    LoadPhoto(headless, 600, 400);
-    headless.block = host.block;
-    headless.record.parameters = reinterpret_cast<sdk::BufferID>(&headless.block);
-    RepeatFlag = true;
-    ASSERT_EQ(Call(headless, sdk::kSelectorPrepare), 0);
-    ASSERT_EQ(Call(headless, sdk::kSelectorStart), 0);
-    ASSERT_EQ(Call(headless, sdk::kSelectorContinue), 0);
-    ASSERT_EQ(Call(headless, sdk::kSelectorFinish), 0);
-    EXPECT_TRUE(headless.out == host.out) << "the dialog's result differs from the headless one";
+    ExpectHeadlessResult(host, 600, 400);
     EXPECT_NE(host.out, host.in);
 }
 
@@ -108,20 +114,6 @@ TEST_F(ParamDialogTest, CancelEscapeAndClosingGiveUserCancelledAndKeepTheBlockAs
     }
 }
 
-// The image a run without the dialog makes from the same photo and the
-// block the dialog left equals the dialog's.
-void ExpectHeadlessResult(const FakeHost& host, int width, int height) {
-    FakeHost headless(sdk::kModeRGB, width, height);
-    LoadPhoto(headless, width, height);
-    headless.block = host.block;
-    headless.record.parameters = reinterpret_cast<sdk::BufferID>(&headless.block);
-    RepeatFlag = true;
-    ASSERT_EQ(Call(headless, sdk::kSelectorPrepare), 0);
-    ASSERT_EQ(Call(headless, sdk::kSelectorStart), 0);
-    ASSERT_EQ(Call(headless, sdk::kSelectorContinue), 0);
-    ASSERT_EQ(Call(headless, sdk::kSelectorFinish), 0);
-    EXPECT_TRUE(headless.out == host.out) << "the dialog's result differs from the headless one";
-}
 
 // Acts once, the first time the visible dialog's status panel 3 shows the
 // text. It looks whenever messages run, also while the dialog's own steps
