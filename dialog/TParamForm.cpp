@@ -396,10 +396,8 @@ void TParamForm::FormDeactivate() {
     // them started, as their releases would.
     if (CancelButton->Caption() != QStringLiteral("Отмена"))
         CancelButton->SetCaption(QStringLiteral("Отмена"));
-    if (SpaceHeld) {
-        SpaceHeld = false;
-        Image->SetCursor(AnyPickerDown() ? 4 : 3);
-    }
+    SpaceHeld = false;
+    Image->SetCursor(AnyPickerDown() ? 4 : 3);
     LabImage->SetCursor(LastLabCursor);
 }
 

@@ -132,9 +132,11 @@ TEST_F(KeyMapTest, KeysHeldWhenAnotherWindowTakesOverCountAsLetGo) {
     key = Qt::Key_Space;
     form->FormKeyDown(key, {});
     ASSERT_TRUE(dialog::SpaceHeld);
+    C<ui::TSpeedButton>("SkinButton")->Click();
     key = Qt::Key_Shift;
     form->FormKeyDown(key, ui::tShiftState(ui::tShift::Shift));
     ASSERT_EQ(lab->Cursor(), 6);
+    ASSERT_EQ(image->Cursor(), 8);
 
     // Another window takes the keyboard.
     form->show();
@@ -145,7 +147,17 @@ TEST_F(KeyMapTest, KeysHeldWhenAnotherWindowTakesOverCountAsLetGo) {
     QApplication::processEvents();
     EXPECT_EQ(cancel->Caption(), QStringLiteral("Отмена"));
     EXPECT_FALSE(dialog::SpaceHeld);
-    EXPECT_EQ(image->Cursor(), 3);
+    EXPECT_EQ(image->Cursor(), 4) << "the pipette's cursor, not Shift's";
+    EXPECT_EQ(lab->Cursor(), dialog::LastLabCursor);
+
+    // Shift alone held as the form loses the keyboard once more.
+    QApplication::setActiveWindow(form.get());
+    key = Qt::Key_Shift;
+    form->FormKeyDown(key, ui::tShiftState(ui::tShift::Shift));
+    ASSERT_EQ(image->Cursor(), 8);
+    QApplication::setActiveWindow(&other);
+    QApplication::processEvents();
+    EXPECT_EQ(image->Cursor(), 4);
     EXPECT_EQ(lab->Cursor(), dialog::LastLabCursor);
 }
 
