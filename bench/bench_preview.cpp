@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/TexturedLab.h"
 #include "engine/ColorConvert.h"
 #include "engine/Pipeline.h"
 #include "engine/Stepwise.h"
@@ -27,7 +28,6 @@
 #include "photo/Photo.h"
 #include "photo/Preview.h"
 #include "sdk/PIFilter.h"
-#include "bench/TexturedLab.h"
 
 namespace {
 

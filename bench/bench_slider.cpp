@@ -9,19 +9,6 @@
 // slider by one position, as a drag does; the three parts are printed as
 // counters (ms per change).
 // The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
-#include "engine/ColorConvert.h"
-#include "engine/Pipeline.h"
-#include "engine/Stepwise.h"
-#include "engine/Tables.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
-#include "sdk/PIFilter.h"
-#include "bench/TexturedLab.h"
-
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -35,7 +22,19 @@
 #include <string>
 #include <vector>
 
+#include "bench/TexturedLab.h"
 #include "dialog/TParamForm.h"
+#include "engine/ColorConvert.h"
+#include "engine/Pipeline.h"
+#include "engine/Stepwise.h"
+#include "engine/Tables.h"
+#include "host/ModuleState.h"
+#include "host/Settings.h"
+#include "host/UndoHistory.h"
+#include "photo/Kernel.h"
+#include "photo/Photo.h"
+#include "photo/Preview.h"
+#include "sdk/PIFilter.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TTrackBar.h"
 

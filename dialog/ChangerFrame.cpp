@@ -1,11 +1,10 @@
 // What every changer shares: the skeleton with its nesting guard, the undo
 // step noting, the two edit readers and releasing the pipettes.
-#include "host/UndoHistory.h"
+#include <string>
 
 #include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
-
-#include <string>
+#include "host/UndoHistory.h"
 
 namespace velmora::dialog {
 
@@ -22,8 +21,7 @@ struct tNestingScope {
 }  // namespace
 
 void TParamForm::RunChanger(tChangerGuard& guard, QObject* source, const QObject* undoControl,
-                            const std::function<void()>& body,
-                            const std::function<void()>& after) {
+                            const std::function<void()>& body, const std::function<void()>& after) {
     const bool outermost = guard.Nesting == 0;
     ++guard.Nesting;
     tNestingScope scope{guard};

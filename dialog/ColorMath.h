@@ -15,8 +15,8 @@ namespace velmora::dialog {
 /// A pure positive a gives 360.
 inline int32_t PickHue(int32_t a, int32_t b) {
     if (a == 128 && b == 128) return 0;
-    return int32_t(Round((std::atan2(128.0 - b, 128.0 - a) + std::numbers::pi) * 180.0 /
-                         std::numbers::pi));
+    return int32_t(
+        Round((std::atan2(128.0 - b, 128.0 - a) + std::numbers::pi) * 180.0 / std::numbers::pi));
 }
 
 /// Chroma of (a, b): round of the distance from neutral.

@@ -84,8 +84,8 @@ std::string IntegerText(int64_t value) {
 
 std::string FixedText(double value, int decimals) {
     char buffer[400];
-    auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                           decimals);
+    auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (r.ec != std::errc()) return std::isnan(value) ? "0" : value < 0 ? "-inf" : "inf";
     std::string s(buffer, r.ptr);
     // No negative zero: -0.00 reads as 0.00.

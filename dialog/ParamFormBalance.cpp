@@ -1,16 +1,15 @@
 // The colour balance group: two working points, three radios and the
 // Cartesian and polar forms of the shown shift. A stored a or b is the cast
 // to remove; the controls show the shift that is added, its negation.
-#include "host/Failure.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
+#include <cmath>
+#include <numbers>
 
 #include "dialog/ColorMath.h"
 #include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
-
-#include <cmath>
-#include <numbers>
+#include "host/Failure.h"
+#include "host/Rounding.h"
+#include "host/Settings.h"
 
 namespace velmora::dialog {
 

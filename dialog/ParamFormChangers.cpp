@@ -2,17 +2,16 @@
 // controls consistent in both directions. Called with the control the user
 // changed, a changer reads it, stores the value and sets the partner
 // controls; called with none, it loads the whole group from the settings.
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "dialog/NumberText.h"
+#include "dialog/TParamForm.h"
 #include "engine/Analysis.h"
 #include "host/Failure.h"
 #include "host/Rounding.h"
 #include "host/Settings.h"
-
-#include "dialog/NumberText.h"
-#include "dialog/TParamForm.h"
-
-#include <algorithm>
-#include <cmath>
-#include <string>
 
 namespace velmora::dialog {
 

@@ -1,15 +1,14 @@
 // The indicator images that picture the current settings: the saturation
 // gain curve, the a/b colour plane with the balance markers, and the hue,
 // chroma and shifted-colour strips.
+#include <QFont>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
 #include "dialog/IndicatorPaint.h"
 #include "dialog/LabPlane.h"
 #include "dialog/TParamForm.h"
-
-#include <QFont>
-#include <algorithm>
 #include "engine/Tables.h"
 #include "host/Rounding.h"
 #include "host/Settings.h"

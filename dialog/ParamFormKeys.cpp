@@ -1,12 +1,11 @@
 // The dialog's key map. The form previews every key; a row matches on the
 // key and the exact set of held modifiers (a held mouse button makes the set
 // differ). Setting the key to 0 consumes it.
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
+#include <QApplication>
 
 #include "dialog/TParamForm.h"
-
-#include <QApplication>
+#include "host/Settings.h"
+#include "host/UndoHistory.h"
 
 namespace velmora::dialog {
 

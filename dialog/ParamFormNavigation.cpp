@@ -2,16 +2,6 @@
 // from the preview with the blinking sliders, the mouse wheel, and the two
 // window-size modes with the layout.
 // The sdk headers come before Qt's (Qt's `slots` macro).
-#include "engine/ColorConvert.h"
-#include "host/ModuleState.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
-
-#include "dialog/TParamForm.h"
-
 #include <QApplication>
 #include <QImage>
 #include <QPointer>
@@ -20,6 +10,14 @@
 #include <cstring>
 
 #include "dialog/ColorMath.h"
+#include "dialog/TParamForm.h"
+#include "engine/ColorConvert.h"
+#include "host/ModuleState.h"
+#include "host/Rounding.h"
+#include "host/Settings.h"
+#include "photo/Kernel.h"
+#include "photo/Photo.h"
+#include "photo/Preview.h"
 #include "toolkit/TScreen.h"
 #include "toolkit/TTimer.h"
 
@@ -78,8 +76,8 @@ void TParamForm::ApplySizeMode() {
         const QRect work = ui::TScreen::Instance().WorkArea(this);
         SetOuterSize(work.width() + 1, work.height() + 1);
         ResizeButton->SetGlyph(QImage(QStringLiteral(":/glyphs/MAX2MIN")));
-        ResizeButton->SetHint(QStringLiteral(
-            " Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
+        ResizeButton->SetHint(
+            QStringLiteral(" Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
         const int h = ClientHeight() - imagePanelHeightFrom;
         const int w = OuterSize().width() - (ControlPanel->Width() + 24 + n.width());
         ImagePanel->SetBounds(ImagePanel->Left(), ImagePanel->Top(), w, h);
@@ -100,8 +98,8 @@ void TParamForm::ApplySizeMode() {
                      ImagePanel->Height() - 2 * inset);
     ToolPanel->SetBounds(ImagePanel->Left(), ToolPanel->Top(), ImagePanel->Width(),
                          ToolPanel->Height());
-    ControlPanel->SetBounds(ImagePanel->Left() + ImagePanel->Width() + 8, 8,
-                            ControlPanel->Width(), ControlPanel->Height());
+    ControlPanel->SetBounds(ImagePanel->Left() + ImagePanel->Width() + 8, 8, ControlPanel->Width(),
+                            ControlPanel->Height());
     ProgressBar->SetBounds(ImagePanel->Left(), ImagePanel->Top() + ImagePanel->Height() + 8,
                            ImagePanel->Width(), ProgressBar->Height());
     BottomPanel->SetBounds(ImagePanel->Left(),

@@ -4,17 +4,16 @@
 // the hue of its memory colour, and the a/b plane picks a colour to remove
 // from (or add to) the balance.
 // The sdk headers come before Qt's (Qt's `slots` macro).
+#include <algorithm>
+
+#include "dialog/ColorMath.h"
+#include "dialog/LabPlane.h"
+#include "dialog/TParamForm.h"
 #include "engine/ColorConvert.h"
 #include "host/Rounding.h"
 #include "host/Settings.h"
 #include "photo/Kernel.h"
 #include "photo/Photo.h"
-
-#include "dialog/ColorMath.h"
-#include "dialog/LabPlane.h"
-#include "dialog/TParamForm.h"
-
-#include <algorithm>
 
 namespace velmora::dialog {
 

@@ -3,10 +3,9 @@
 // push the current settings first, so the double click on them restores the
 // state from before its own first click; the plain ones do not record, so
 // the next undo reverts them together with the change made before.
+#include "dialog/TParamForm.h"
 #include "host/Settings.h"
 #include "host/UndoHistory.h"
-
-#include "dialog/TParamForm.h"
 
 namespace velmora::dialog {
 
@@ -19,21 +18,24 @@ void TParamForm::ConnectResets() {
     };
     click(ControlPanel, [] { ResetAll(true); });
     click(RangeGroup, [] { ResetLevels(true); });
-    for (ui::tControlCore* c : std::initializer_list<ui::tControlCore*>{ColorContrastGroup, SatImage})
+    for (ui::tControlCore* c :
+         std::initializer_list<ui::tControlCore*>{ColorContrastGroup, SatImage})
         click(c, [] { ResetSaturationGroup(true); });
     click(BalanceGroupBox, [] {
         ResetBalance(true);
         ResetRotation(true);
     });
     click(CHPanel, [] { ResetBalance(true); });
-    for (ui::tControlCore* c :
-         std::initializer_list<ui::tControlCore*>{RotatePanel, SpectrumPanel, SpectrumImage, RotateImage})
+    for (ui::tControlCore* c : std::initializer_list<ui::tControlCore*>{RotatePanel, SpectrumPanel,
+                                                                        SpectrumImage, RotateImage})
         click(c, [] { ResetRotation(true); });
     click(ColorEqPanel, [] { ResetColorEq(true); });
     click(LightEqPanel, [] { ResetLightEq(true); });
-    for (ui::tControlCore* c : std::initializer_list<ui::tControlCore*>{LightnessPanel, LightnessLabel})
+    for (ui::tControlCore* c :
+         std::initializer_list<ui::tControlCore*>{LightnessPanel, LightnessLabel})
         click(c, [] { Settings.Lightness = 1.0; });
-    for (ui::tControlCore* c : std::initializer_list<ui::tControlCore*>{ContrastPanel, ContrastLabel})
+    for (ui::tControlCore* c :
+         std::initializer_list<ui::tControlCore*>{ContrastPanel, ContrastLabel})
         click(c, [] { Settings.Contrast = 1.0; });
     for (ui::tControlCore* c : std::initializer_list<ui::tControlCore*>{SharpnessPanel, SharpLabel})
         click(c, [] { Settings.Sharpness = 1.0; });

@@ -1,20 +1,18 @@
 // Snapshot slots with thumbnails and sounds: taking, deleting, applying, the
 // hover preview and the redraw of the thumbnails.
 // The sdk headers come before Qt's (Qt's `slots` macro).
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
-
-#include "dialog/TParamForm.h"
-
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QTimer>
 #include <cstring>
 
+#include "dialog/TParamForm.h"
+#include "host/Failure.h"
+#include "host/ModuleState.h"
+#include "host/Settings.h"
+#include "photo/Photo.h"
+#include "photo/Preview.h"
 #include "toolkit/WaveSound.h"
 
 namespace velmora::dialog {

@@ -5,8 +5,8 @@
 namespace velmora::dialog {
 
 void TParamForm::ShowRGB(int r, int g, int b) {
-    StatusBar->Panel(0).SetText(QString::fromStdString(" R: " + PaddedNumber(r) + "   G: " +
-                                                       PaddedNumber(g) + "   B: " + PaddedNumber(b)));
+    StatusBar->Panel(0).SetText(QString::fromStdString(
+        " R: " + PaddedNumber(r) + "   G: " + PaddedNumber(g) + "   B: " + PaddedNumber(b)));
 }
 
 void TParamForm::ShowLab(int L, int a, int b) {
@@ -16,9 +16,9 @@ void TParamForm::ShowLab(int L, int a, int b) {
 }
 
 void TParamForm::ShowCH(int a, int b) {
-    StatusBar->Panel(2).SetText(QString::fromStdString(
-        " C: " + PaddedNumber(ChromaOf(a, b)) + "   H: " + std::to_string(PickHue(a, b))) +
-        QChar(0x00B0));
+    StatusBar->Panel(2).SetText(QString::fromStdString(" C: " + PaddedNumber(ChromaOf(a, b)) +
+                                                       "   H: " + std::to_string(PickHue(a, b))) +
+                                QChar(0x00B0));
 }
 
 }  // namespace velmora::dialog

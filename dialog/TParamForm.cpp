@@ -1,5 +1,13 @@
 // The sdk headers come before Qt's: Qt defines `slots` as a macro, and the
 // sdk's colour space suite has a member of that name.
+#include "dialog/TParamForm.h"
+
+#include <QApplication>
+#include <QImage>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include "engine/ColorConvert.h"
 #include "engine/Stepwise.h"
 #include "host/ModuleState.h"
@@ -9,15 +17,6 @@
 #include "photo/Photo.h"
 #include "photo/Preview.h"
 #include "sdk/PIFilter.h"
-
-#include "dialog/TParamForm.h"
-
-#include <QApplication>
-#include <QImage>
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-
 #include "toolkit/TScreen.h"
 
 namespace velmora::dialog {
@@ -31,7 +30,7 @@ int16_t LastLabCursor = 5;
 namespace {
 
 // Screen cursor table ids and the resources they are loaded from.
-constexpr const char* kCursorNames[8] = {"OPENHAND", "CLOSEHAND",  "PSHAND", "PSPIPET",
+constexpr const char* kCursorNames[8] = {"OPENHAND",  "CLOSEHAND",  "PSHAND", "PSPIPET",
                                          "PIPETPLUS", "PIPETMINUS", "PIPETC", "PIPETS"};
 
 // A dialog closed without confirmation: user-cancelled, the settings back at
@@ -126,17 +125,17 @@ void TParamForm::FormCreate() {
 void TParamForm::BuildControlTables() {
     hueBars_ = {MagentaTrackBar, RedTrackBar,  YellowTrackBar, GrassTrackBar,
                 GreenTrackBar,   CyanTrackBar, BlueTrackBar,   VioletTrackBar};
-    hueEdits_ = {MagentaEdit, RedEdit, YellowEdit, GrassEdit,
-                 GreenEdit,   CyanEdit, BlueEdit,  VioletEdit};
+    hueEdits_ = {MagentaEdit, RedEdit,  YellowEdit, GrassEdit,
+                 GreenEdit,   CyanEdit, BlueEdit,   VioletEdit};
     lightBars_ = {DarkTrackBar, DarkGrayTrackBar, GrayTrackBar, LightGrayTrackBar, WhiteTrackBar};
     lightEdits_ = {DarkEdit, DarkGrayEdit, GrayEdit, LightGrayEdit, WhiteEdit};
     shotImages_ = {ShotImage1, ShotImage2, ShotImage3, ShotImage4, ShotImage5, ShotImage6};
     showButtons_ = {ShowButton1, ShowButton2, ShowButton3, ShowButton4, ShowButton5, ShowButton6};
     clearButtons_ = {ClearButton1, ClearButton2, ClearButton3,
                      ClearButton4, ClearButton5, ClearButton6};
-    analysisControls_ = {ShadowTrackBar,    ShadowEdit,        ShadowLabel,    HighLightTrackBar,
-                         HighLightEdit,     HighLightLabel,    ContrastTrackBar, ContrastEdit,
-                         ContrastLabel,     SharpnessTrackBar, SharpnessEdit,  SharpLabel};
+    analysisControls_ = {ShadowTrackBar, ShadowEdit,        ShadowLabel,      HighLightTrackBar,
+                         HighLightEdit,  HighLightLabel,    ContrastTrackBar, ContrastEdit,
+                         ContrastLabel,  SharpnessTrackBar, SharpnessEdit,    SharpLabel};
     for (ui::TTrackBar* bar : lightBars_) analysisControls_.push_back(bar);
     for (ui::TEdit* edit : lightEdits_) analysisControls_.push_back(edit);
 }
@@ -198,14 +197,30 @@ void TParamForm::SetStatusText(const QString& text) {
 
 void TParamForm::EnableControl(tControl control, bool enabled) {
     switch (control) {
-        case tControl::PlusButton: PlusButton->SetEnabled(enabled); break;
-        case tControl::MinusButton: MinusButton->SetEnabled(enabled); break;
-        case tControl::FitButton: FitButton->SetEnabled(enabled); break;
-        case tControl::ActualButton: ActualButton->SetEnabled(enabled); break;
-        case tControl::ShotButton: ShotButton->SetEnabled(enabled); break;
-        case tControl::OkButton: OkButton->SetEnabled(enabled); break;
-        case tControl::CancelButton: CancelButton->SetEnabled(enabled); break;
-        case tControl::AnalysisControls: EnableAnalysisControls(enabled); break;
+        case tControl::PlusButton:
+            PlusButton->SetEnabled(enabled);
+            break;
+        case tControl::MinusButton:
+            MinusButton->SetEnabled(enabled);
+            break;
+        case tControl::FitButton:
+            FitButton->SetEnabled(enabled);
+            break;
+        case tControl::ActualButton:
+            ActualButton->SetEnabled(enabled);
+            break;
+        case tControl::ShotButton:
+            ShotButton->SetEnabled(enabled);
+            break;
+        case tControl::OkButton:
+            OkButton->SetEnabled(enabled);
+            break;
+        case tControl::CancelButton:
+            CancelButton->SetEnabled(enabled);
+            break;
+        case tControl::AnalysisControls:
+            EnableAnalysisControls(enabled);
+            break;
     }
 }
 
@@ -458,7 +473,8 @@ void TParamForm::ShowHintHook(QString& hint, bool&, ui::tHintInfo& info) {
     if (!control) return;
     if (auto* bar = qobject_cast<ui::TTrackBar*>(control)) {
         bar->SetFocus();
-        if (hoveredTrackBar_ && hoveredTrackBar_ != bar) hoveredTrackBar_->SetCursor(ui::kCursorDefault);
+        if (hoveredTrackBar_ && hoveredTrackBar_ != bar)
+            hoveredTrackBar_->SetCursor(ui::kCursorDefault);
         bar->SetCursor(ui::kCursorHandPoint);
         hoveredTrackBar_ = bar;
     } else if (auto* edit = qobject_cast<ui::TEdit*>(control)) {

@@ -2,17 +2,16 @@
 
 // The sdk headers come before Qt's: Qt defines `slots` as a macro, and the
 // sdk's colour space suite has a member of that name.
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Progress.h"
-#include "host/UiHooks.h"
-
 #include <QMessageBox>
 #include <QPointer>
 #include <QString>
 
 #include "dialog/TAboutForm.h"
 #include "dialog/TParamForm.h"
+#include "host/Failure.h"
+#include "host/ModuleState.h"
+#include "host/Progress.h"
+#include "host/UiHooks.h"
 #include "toolkit/TApplication.h"
 
 namespace velmora::dialog {

@@ -6,8 +6,8 @@
 
 namespace velmora {
 
-extern int32_t AnalysedBlack;   // 0..255
-extern int32_t AnalysedWhite;   // 0..255
+extern int32_t AnalysedBlack;  // 0..255
+extern int32_t AnalysedWhite;  // 0..255
 extern int32_t Histogram[256];
 
 void AnalyseDynamicRange();

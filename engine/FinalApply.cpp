@@ -68,11 +68,16 @@ void Apply16(bool rgb) {
 
 void ApplyCorrection() {
     switch (ImageMode()) {
-        case sdk::kModeRGB: return Apply8(true);
-        case sdk::kModeLab: return Apply8(false);
-        case sdk::kModeRGB48: return Apply16(true);
-        case sdk::kModeLab48: return Apply16(false);
-        default: return;  // not one of the four modes: nothing is written
+        case sdk::kModeRGB:
+            return Apply8(true);
+        case sdk::kModeLab:
+            return Apply8(false);
+        case sdk::kModeRGB48:
+            return Apply16(true);
+        case sdk::kModeLab48:
+            return Apply16(false);
+        default:
+            return;  // not one of the four modes: nothing is written
     }
 }
 

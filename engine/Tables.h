@@ -9,18 +9,18 @@ namespace velmora {
 
 inline constexpr double kScale16 = 32768.0 / 255.0;  // S
 
-extern double ToneCurve[256];        // tone curve, 0..255 (not rounded)
-extern uint8_t ToneTable[256];       // rounded tone curve
-extern double ChromaGain[364];       // gain by chroma 0..363
-extern double HueGain[361];          // gain by hue, whole degrees 0..360
-extern double LightGain[256];        // gain by local lightness 0..255
+extern double ToneCurve[256];   // tone curve, 0..255 (not rounded)
+extern uint8_t ToneTable[256];  // rounded tone curve
+extern double ChromaGain[364];  // gain by chroma 0..363
+extern double HueGain[361];     // gain by hue, whole degrees 0..360
+extern double LightGain[256];   // gain by local lightness 0..255
 /// m0..m11: u = a*m0 + b*m3 + L*m6 + m9, v = a*m1 + b*m4 + L*m7 + m10.
 /// Holds the 8-bit or the 16-bit version, whichever was built last.
 extern double AbTransform[12];
 
 extern uint16_t ToneTable16[32769];
 extern double ChromaGain16[46648];
-extern double HueGain16[10001];      // hue in steps of 0.036 degrees
+extern double HueGain16[10001];  // hue in steps of 0.036 degrees
 extern double LightGain16[32769];
 
 /// Builds the 8-bit set and the 8-bit AbTransform from Settings and the

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 
 #include "filterhost/ColorEngine.h"
 #include "filterhost/ProgressDisplay.h"
@@ -374,9 +374,10 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     const int16_t finished = Call(sdk::kSelectorFinish, &record);
     parameters_ = record.parameters;
     if (reportModuleTime)
-        std::fprintf(stderr, "module time: %.3f s (cpu %.3f s)\n",
-                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
-                     double(std::clock() - startedCpu) / CLOCKS_PER_SEC);
+        std::fprintf(
+            stderr, "module time: %.3f s (cpu %.3f s)\n",
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+            double(std::clock() - startedCpu) / CLOCKS_PER_SEC);
     if (continued != 0 || Interrupted() || !failure_.empty())
         ThrowFailure(sdk::kSelectorContinue, continued);
     if (finished != 0) ThrowFailure(sdk::kSelectorFinish, finished);

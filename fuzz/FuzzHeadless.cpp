@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     host.record.parameters = reinterpret_cast<sdk::BufferID>(&host.block);
 
     const bool wide = host.Is16();
-    for (size_t i = 0; i < host.in.size(); ++i) host.in[i] = size ? bytes[i % size] : uint8_t(i * 37);
+    for (size_t i = 0; i < host.in.size(); ++i)
+        host.in[i] = size ? bytes[i % size] : uint8_t(i * 37);
     if (wide) {
         // Keep 16-bit samples on the host's 0..32768 scale.
         uint16_t* w = host.In16();

@@ -9,13 +9,13 @@
 namespace velmora {
 
 class tInternalFailure : public std::runtime_error {
-public:
+  public:
     explicit tInternalFailure(const std::string& message, std::string unit = {})
         : std::runtime_error(message), unit_(std::move(unit)) {}
     /// Source unit that raised the failure ("PhotoUnit", ...), may be empty.
     const std::string& Unit() const { return unit_; }
 
-private:
+  private:
     std::string unit_;
 };
 

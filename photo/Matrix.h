@@ -14,7 +14,7 @@ namespace velmora {
 
 template <class T>
 class tMatrixOf {
-public:
+  public:
     using Row = std::vector<T>;
 
     /// Number of rows (0 for an empty matrix).
@@ -46,7 +46,7 @@ public:
     /// True when both share the same row array.
     bool SharesWith(const tMatrixOf& o) const { return rows_ && rows_ == o.rows_; }
 
-private:
+  private:
     std::shared_ptr<std::vector<Row>> rows_;
 };
 

@@ -123,8 +123,8 @@ inline constexpr int32_t kColorSpaceSuiteVersion = 1;
 
 /// Converts count colours of the given space to the monitor's RGB. Each colour
 /// is four bytes; bytes 1..3 hold the components (L, a, b in, R, G, B out).
-using ConvertToMonitorRGBProc = int32_t (*)(int16_t colorSpace, uint8_t* inColor,
-                                            uint8_t* outColor, int32_t count);
+using ConvertToMonitorRGBProc = int32_t (*)(int16_t colorSpace, uint8_t* inColor, uint8_t* outColor,
+                                            int32_t count);
 using SuiteSlotProc = void (*)();
 
 /// Colour space suite, version 1. Only the fifteenth function is used here.
@@ -136,38 +136,38 @@ struct ColorSpaceSuite1 {
 /// The filter record. Fields not used by the filter protocol here are kept as
 /// reserved bytes so that the used ones land at their published offsets.
 struct FilterRecord {
-    int32_t serialNumber;            //   0
-    AbortProc abortProc;             //   4
-    ProgressProc progressProc;       //   8
-    BufferID parameters;             //  12 parameter block identifier (0 = none yet)
-    int16_t imageRows;               //  16 imageSize.v
-    int16_t imageColumns;            //  18 imageSize.h
-    int16_t planes;                  //  20
-    uint8_t reserved22[22];          //  22 filter rectangle, colours
-    int32_t maxSpace;                //  44
-    int32_t bufferSpace;             //  48
-    Rect16 inRect;                   //  52
-    int16_t inLoPlane;               //  60
-    int16_t inHiPlane;               //  62
-    Rect16 outRect;                  //  64
-    int16_t outLoPlane;              //  72
-    int16_t outHiPlane;              //  74
-    void* inData;                    //  76
-    int32_t inRowBytes;              //  80
-    void* outData;                   //  84
-    int32_t outRowBytes;             //  88
-    uint8_t reserved92[4];           //  92
-    Rect16 maskRect;                 //  96
-    uint8_t reserved104[24];         // 104
-    int16_t imageMode;               // 128
-    uint8_t reserved130[58];         // 130
-    PlatformData* platformData;      // 188
-    BufferProcs* bufferProcs;        // 192
-    uint8_t reserved196[60];         // 196
-    ColorServicesProc colorServices; // 256
-    uint8_t reserved260[112];        // 260
-    SPBasicSuite* sSPBasic;          // 372
-    uint8_t reserved376[64];         // 376
+    int32_t serialNumber;             //   0
+    AbortProc abortProc;              //   4
+    ProgressProc progressProc;        //   8
+    BufferID parameters;              //  12 parameter block identifier (0 = none yet)
+    int16_t imageRows;                //  16 imageSize.v
+    int16_t imageColumns;             //  18 imageSize.h
+    int16_t planes;                   //  20
+    uint8_t reserved22[22];           //  22 filter rectangle, colours
+    int32_t maxSpace;                 //  44
+    int32_t bufferSpace;              //  48
+    Rect16 inRect;                    //  52
+    int16_t inLoPlane;                //  60
+    int16_t inHiPlane;                //  62
+    Rect16 outRect;                   //  64
+    int16_t outLoPlane;               //  72
+    int16_t outHiPlane;               //  74
+    void* inData;                     //  76
+    int32_t inRowBytes;               //  80
+    void* outData;                    //  84
+    int32_t outRowBytes;              //  88
+    uint8_t reserved92[4];            //  92
+    Rect16 maskRect;                  //  96
+    uint8_t reserved104[24];          // 104
+    int16_t imageMode;                // 128
+    uint8_t reserved130[58];          // 130
+    PlatformData* platformData;       // 188
+    BufferProcs* bufferProcs;         // 192
+    uint8_t reserved196[60];          // 196
+    ColorServicesProc colorServices;  // 256
+    uint8_t reserved260[112];         // 260
+    SPBasicSuite* sSPBasic;           // 372
+    uint8_t reserved376[64];          // 376
 };
 
 /// The record the host passes with the about selector.

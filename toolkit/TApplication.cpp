@@ -1,5 +1,7 @@
 #include "toolkit/TApplication.h"
 
+#include <xcb/xcb.h>
+
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCursor>
@@ -12,7 +14,6 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QWindow>
-#include <xcb/xcb.h>
 
 #include "toolkit/HandlerFailure.h"
 #include "toolkit/TControl.h"

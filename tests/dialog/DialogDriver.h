@@ -7,6 +7,20 @@
 #include <gtest/gtest.h>
 
 // The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMouseEvent>
+#include <QStyleHints>
+#include <QTest>
+#include <QTimer>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+#include "dialog/TParamForm.h"
 #include "engine/ColorConvert.h"
 #include "engine/Stepwise.h"
 #include "host/Dispatch.h"
@@ -17,21 +31,6 @@
 #include "photo/Photo.h"
 #include "sdk/PIFilter.h"
 #include "tests/support/FakeHost.h"
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QStyleHints>
-#include <cmath>
-#include <QImage>
-#include <QMouseEvent>
-#include <array>
-#include <QTest>
-#include <QTimer>
-#include <cstring>
-#include <functional>
-#include <memory>
-
-#include "dialog/TParamForm.h"
 #include "toolkit/TButton.h"
 #include "toolkit/TGroupBox.h"
 #include "toolkit/TImage.h"

@@ -5,9 +5,6 @@
 #include <gtest/gtest.h>
 
 // The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
-#include "sdk/PIFilter.h"
-#include "tests/support/FakeHost.h"
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFontInfo>
@@ -22,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "sdk/PIFilter.h"
 #include "tests/dialog/AboutDriver.h"
+#include "tests/support/FakeHost.h"
 
 namespace velmora::test {
 namespace {

@@ -2,14 +2,12 @@
 // keys, the source view and panning, band targeting from the preview with
 // the blinking sliders, the wheel, the window-size modes and the rescale
 // of the masks while the analysis is still running.
-#include "DialogDriver.h"
-
-#include "photo/Maps.h"
-
 #include <QDesktopServices>
 #include <QTextBrowser>
 #include <QWheelEvent>
 
+#include "DialogDriver.h"
+#include "photo/Maps.h"
 #include "toolkit/TCheckBox.h"
 #include "toolkit/TProgressBar.h"
 #include "toolkit/TScreen.h"
@@ -80,8 +78,7 @@ TEST_F(ParamDialogTest, ZoomActionsScaleProgressAndButtonStates) {
         int steps = 0;
         while (minus->Enabled() && steps < 20) {
             before = Photo.Scale;
-            const int outMax =
-                int(std::lrint(400 * before / std::sqrt(2.0))) + Photo.BoxHeight;
+            const int outMax = int(std::lrint(400 * before / std::sqrt(2.0))) + Photo.BoxHeight;
             QTest::mouseClick(minus, Qt::LeftButton);
             EXPECT_EQ(progress->Max(), outMax);
             EXPECT_NEAR(Photo.Scale, before / std::sqrt(2.0), 1e-12);
@@ -125,8 +122,8 @@ TEST_F(ParamDialogTest, PanningShowsTheSourceAndZoomKeepsTheViewCentre) {
         const ui::TBitmap& picture = image->Picture();
         for (QPoint p : {QPoint(0, 0), QPoint(100, 37), QPoint(Photo.BoxWidth - 1, 5)}) {
             const uint8_t* shown = picture.ScanLine(p.y()) + size_t(p.x()) * 3;
-            const uint8_t* source = Photo.BitmapRows[size_t(Photo.ScrollY + p.y())] +
-                                    size_t(Photo.ScrollX + p.x()) * 3;
+            const uint8_t* source =
+                Photo.BitmapRows[size_t(Photo.ScrollY + p.y())] + size_t(Photo.ScrollX + p.x()) * 3;
             EXPECT_EQ(std::memcmp(shown, source, 3), 0) << p.x() << ',' << p.y();
         }
         dialog::RedrawPending = false;
@@ -169,8 +166,7 @@ TEST_F(ParamDialogTest, DraggingAPictureThatFitsLeavesItCentred) {
         EXPECT_EQ(Photo.DestTop, top);
         // The uncorrected picture, in place, on the preview's grey.
         const ui::TBitmap& picture = image->Picture();
-        EXPECT_EQ(
-            std::memcmp(picture.ScanLine(top) + size_t(left) * 3, Photo.BitmapRows[0], 3), 0);
+        EXPECT_EQ(std::memcmp(picture.ScanLine(top) + size_t(left) * 3, Photo.BitmapRows[0], 3), 0);
         EXPECT_EQ(picture.ScanLine(top)[size_t(left - 1) * 3], 209);
         QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(left + 90, top + 70));
         // Without a picker, over the picture: the hand's prompt.
@@ -472,8 +468,8 @@ TEST_F(ParamDialogTest, WindowSizeModesLayOutAndActOnTheStoredByte) {
         EXPECT_EQ(Child<QWidget>(&form, "BottomPanel")->geometry(), QRect(8, 612, 539, 45));
         EXPECT_EQ(controls->geometry().topLeft(), QPoint(555, 8));
         auto* status = Child<ui::TStatusBar>(&form, "StatusBar");
-        const char* samples[3] = {" R: 999   G: 999   B: 999  ",
-                                  " L: 999   a: -999   b: -999  ", " C: 999   H: 999°  "};
+        const char* samples[3] = {" R: 999   G: 999   B: 999  ", " L: 999   a: -999   b: -999  ",
+                                  " C: 999   H: 999°  "};
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(status->Panel(i).Width(),
                       status->TextWidth(QString::fromUtf8(samples[i])) + 12)
@@ -525,9 +521,9 @@ TEST_F(ParamDialogTest, WindowSizeModesLayOutAndActOnTheStoredByte) {
             EXPECT_EQ(Settings.FullScreen, expected);
             layoutHolds();
             const QPoint originAfter = form.mapToGlobal(QPoint(0, 0));
-            EXPECT_EQ(screen.PointerPos() - pointerBefore,
-                      QPoint(originBefore.x() - originAfter.x(),
-                             originAfter.y() - originBefore.y()));
+            EXPECT_EQ(
+                screen.PointerPos() - pointerBefore,
+                QPoint(originBefore.x() - originAfter.x(), originAfter.y() - originBefore.y()));
         }
         EXPECT_EQ(form.size(), compact);
         // A stored byte other than 0 and 1 is laid out compact and switches so.

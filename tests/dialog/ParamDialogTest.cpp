@@ -1,7 +1,6 @@
 // The parameter dialog through the continue selector: opening, the
 // analysis, the preview, OK, Cancel, the resets and the key map.
 #include "DialogDriver.h"
-
 #include "toolkit/TStatusBar.h"
 
 namespace velmora::test {
@@ -27,41 +26,42 @@ TEST_F(ParamDialogTest, OpensAnalysesShowsTheKernelsPreviewAndOkAppliesAsTheHead
     LoadPhoto(host, 600, 400);
     auto script = std::make_shared<tScript>();
     bool checked = false;
-    script->steps.push_back({Ready, [&](TParamForm& form) {
-        EXPECT_EQ(DialogView, &form);
-        for (bool flag : StepFlags) EXPECT_TRUE(flag);
-        auto* image = Child<ui::TImage>(&form, "Image");
-        ASSERT_TRUE(image->isVisible());
-        EXPECT_EQ(Photo.BoxWidth, image->Width());
-        EXPECT_EQ(Photo.BoxHeight, image->Height());
-        EXPECT_GT(Photo.BoxWidth, 400) << "compact layout: a square box of 535";
-        EXPECT_TRUE(Child<QWidget>(&form, "ShadowTrackBar")->isEnabled());
-        EXPECT_TRUE(Child<QWidget>(&form, "OkButton")->isEnabled());
-        // Every pixel of the picture is the kernel's output for the working
-        // pixel under it, through the display conversion.
-        const ui::TBitmap& picture = image->Picture();
-        const uint8_t* working = WorkingPixels();
-        int compared = 0;
-        for (int r = Photo.DestTop; r <= Photo.DestBottom; r += 3)
-            for (int c = Photo.DestLeft; c <= Photo.DestRight; c += 3) {
-                const int x = Photo.ScrollX + c - Photo.DestLeft;
-                const int y = Photo.ScrollY + r - Photo.DestTop;
-                const uint8_t* p = working + (size_t(y) * size_t(Photo.Width) + size_t(x)) * 3;
-                const tLab8 v = CorrectPixel(x, y, p[0], p[1], p[2]);
-                const uint8_t lab[3] = {v.L, v.a, v.b};
-                uint8_t rgb[3];
-                LabToDisplay(lab, rgb);
-                const uint8_t* got = picture.ScanLine(r) + size_t(c) * 3;
-                ASSERT_EQ(got[2], rgb[0]) << c << ' ' << r;
-                ASSERT_EQ(got[1], rgb[1]) << c << ' ' << r;
-                ASSERT_EQ(got[0], rgb[2]) << c << ' ' << r;
-                ++compared;
-            }
-        EXPECT_GT(compared, 1000);
-        form.grab().save(QStringLiteral("/tmp/velmora_dialog_coffee.png"));
-        checked = true;
-        QTest::mouseClick(Child<ui::TButton>(&form, "OkButton"), Qt::LeftButton);
-    }});
+    script->steps.push_back(
+        {Ready, [&](TParamForm& form) {
+             EXPECT_EQ(DialogView, &form);
+             for (bool flag : StepFlags) EXPECT_TRUE(flag);
+             auto* image = Child<ui::TImage>(&form, "Image");
+             ASSERT_TRUE(image->isVisible());
+             EXPECT_EQ(Photo.BoxWidth, image->Width());
+             EXPECT_EQ(Photo.BoxHeight, image->Height());
+             EXPECT_GT(Photo.BoxWidth, 400) << "compact layout: a square box of 535";
+             EXPECT_TRUE(Child<QWidget>(&form, "ShadowTrackBar")->isEnabled());
+             EXPECT_TRUE(Child<QWidget>(&form, "OkButton")->isEnabled());
+             // Every pixel of the picture is the kernel's output for the working
+             // pixel under it, through the display conversion.
+             const ui::TBitmap& picture = image->Picture();
+             const uint8_t* working = WorkingPixels();
+             int compared = 0;
+             for (int r = Photo.DestTop; r <= Photo.DestBottom; r += 3)
+                 for (int c = Photo.DestLeft; c <= Photo.DestRight; c += 3) {
+                     const int x = Photo.ScrollX + c - Photo.DestLeft;
+                     const int y = Photo.ScrollY + r - Photo.DestTop;
+                     const uint8_t* p = working + (size_t(y) * size_t(Photo.Width) + size_t(x)) * 3;
+                     const tLab8 v = CorrectPixel(x, y, p[0], p[1], p[2]);
+                     const uint8_t lab[3] = {v.L, v.a, v.b};
+                     uint8_t rgb[3];
+                     LabToDisplay(lab, rgb);
+                     const uint8_t* got = picture.ScanLine(r) + size_t(c) * 3;
+                     ASSERT_EQ(got[2], rgb[0]) << c << ' ' << r;
+                     ASSERT_EQ(got[1], rgb[1]) << c << ' ' << r;
+                     ASSERT_EQ(got[0], rgb[2]) << c << ' ' << r;
+                     ++compared;
+                 }
+             EXPECT_GT(compared, 1000);
+             form.grab().save(QStringLiteral("/tmp/velmora_dialog_coffee.png"));
+             checked = true;
+             QTest::mouseClick(Child<ui::TButton>(&form, "OkButton"), Qt::LeftButton);
+         }});
     ASSERT_EQ(RunWithDialog(host, script), 0);
     ASSERT_TRUE(checked);
     EXPECT_TRUE(ConfirmedFlag);
@@ -83,27 +83,34 @@ TEST_F(ParamDialogTest, CancelEscapeAndClosingGiveUserCancelledAndKeepTheBlockAs
         tParams asRead{};
         tParamSlot slotsAsRead[kSlotCount]{};
         script->steps.push_back({Ready, [&](TParamForm& form) {
-            // The start-up reset is one undo step away: the stored settings.
-            std::memcpy(slotsAsRead, Slots, sizeof Slots);
-            Undo();
-            asRead = Settings;
-            Redo();
-            // Changes, a refresh and a "snapshot" the cancel must discard.
-            PushUndo();
-            Settings.Lightness = 0.6;
-            PushUndo();
-            Settings.Contrast = 1.7;
-            Slots[2].Used = 1;
-            Slots[2].Params = Settings;
-            form.RefreshControls();
-            switch (way) {
-                case tWay::CancelButton:
-                    QTest::mouseClick(Child<ui::TButton>(&form, "CancelButton"), Qt::LeftButton);
-                    break;
-                case tWay::Escape: QTest::keyClick(&form, Qt::Key_Escape); break;
-                case tWay::Close: form.close(); break;
-            }
-        }});
+                                     // The start-up reset is one undo step away: the stored
+                                     // settings.
+                                     std::memcpy(slotsAsRead, Slots, sizeof Slots);
+                                     Undo();
+                                     asRead = Settings;
+                                     Redo();
+                                     // Changes, a refresh and a "snapshot" the cancel must discard.
+                                     PushUndo();
+                                     Settings.Lightness = 0.6;
+                                     PushUndo();
+                                     Settings.Contrast = 1.7;
+                                     Slots[2].Used = 1;
+                                     Slots[2].Params = Settings;
+                                     form.RefreshControls();
+                                     switch (way) {
+                                         case tWay::CancelButton:
+                                             QTest::mouseClick(
+                                                 Child<ui::TButton>(&form, "CancelButton"),
+                                                 Qt::LeftButton);
+                                             break;
+                                         case tWay::Escape:
+                                             QTest::keyClick(&form, Qt::Key_Escape);
+                                             break;
+                                         case tWay::Close:
+                                             form.close();
+                                             break;
+                                     }
+                                 }});
         ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
         EXPECT_FALSE(ConfirmedFlag);
         EXPECT_TRUE(SettingsEqual(Block(host).Params, asRead));
@@ -113,7 +120,6 @@ TEST_F(ParamDialogTest, CancelEscapeAndClosingGiveUserCancelledAndKeepTheBlockAs
         EXPECT_EQ(UndoEntryCount(), 0);
     }
 }
-
 
 // Acts once, the first time the visible dialog's status panel 3 shows the
 // text. It looks whenever messages run, also while the dialog's own steps
@@ -235,18 +241,19 @@ TEST_F(ParamDialogTest, AltTurnsCancelIntoTheSourceActionAndInputIsHandledBetwee
                                  EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Отмена"));
                              }});
     script->steps.push_back({Ready, [&](TParamForm& form) {
-        Settings.Lightness = 0.5;
-        const int entries = UndoEntryCount();
-        QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
-        QTest::mouseClick(cancelOf(form), Qt::LeftButton, Qt::AltModifier);
-        EXPECT_TRUE(form.isVisible()) << "the Source action keeps the dialog open";
-        EXPECT_EQ(Settings.Lightness, 1.0);
-        EXPECT_EQ(UndoEntryCount(), entries + 1);
-        QTest::keyRelease(&form, Qt::Key_Alt, Qt::NoModifier);
-        EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Отмена"));
-        EXPECT_TRUE(Child<QWidget>(&form, "OkButton")->hasFocus());
-        QTest::mouseClick(cancelOf(form), Qt::LeftButton);
-    }});
+                                 Settings.Lightness = 0.5;
+                                 const int entries = UndoEntryCount();
+                                 QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
+                                 QTest::mouseClick(cancelOf(form), Qt::LeftButton, Qt::AltModifier);
+                                 EXPECT_TRUE(form.isVisible())
+                                     << "the Source action keeps the dialog open";
+                                 EXPECT_EQ(Settings.Lightness, 1.0);
+                                 EXPECT_EQ(UndoEntryCount(), entries + 1);
+                                 QTest::keyRelease(&form, Qt::Key_Alt, Qt::NoModifier);
+                                 EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Отмена"));
+                                 EXPECT_TRUE(Child<QWidget>(&form, "OkButton")->hasFocus());
+                                 QTest::mouseClick(cancelOf(form), Qt::LeftButton);
+                             }});
     EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
 }
 
@@ -263,64 +270,65 @@ TEST_F(ParamDialogTest, ClickResetsAndDoubleClickUndoesAndTheKeyMap) {
     FakeHost host(sdk::kModeRGB, 160, 120);
     LoadPhoto(host, 160, 120);
     auto script = std::make_shared<tScript>();
-    script->steps.push_back({Ready, [&](TParamForm& form) {
-        auto dclick = [&](const char* name) {
-            QWidget* w = Child<QWidget>(&form, name);
-            QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
-            QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {},
-                               w->mapTo(&form, FreePoint(w)));
-        };
-        // A recording reset: the double click leaves the black level as it
-        // was before the click.
-        // A black level set by hand no longer follows the analysis.
-        PushUndo();
-        Settings.BlackLevel = 40;
-        Settings.FollowAnalysis = 0;
-        dclick("RangeGroup");
-        EXPECT_EQ(Settings.BlackLevel, 40);
-        // A plain reset: the double click also reverts the change before it.
-        PushUndo();
-        const double before = Settings.Lightness;
-        Settings.Lightness = 0.7;
-        dclick("LightnessPanel");
-        EXPECT_EQ(Settings.Lightness, before);
-        // A single click resets.
-        Settings.Lightness = 0.7;
-        QWidget* panel = Child<QWidget>(&form, "LightnessPanel");
-        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
-        QTest::mouseClick(panel, Qt::LeftButton, {}, FreePoint(panel));
-        EXPECT_EQ(Settings.Lightness, 1.0);
+    script->steps.push_back(
+        {Ready, [&](TParamForm& form) {
+             auto dclick = [&](const char* name) {
+                 QWidget* w = Child<QWidget>(&form, name);
+                 QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+                 QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {},
+                                    w->mapTo(&form, FreePoint(w)));
+             };
+             // A recording reset: the double click leaves the black level as it
+             // was before the click.
+             // A black level set by hand no longer follows the analysis.
+             PushUndo();
+             Settings.BlackLevel = 40;
+             Settings.FollowAnalysis = 0;
+             dclick("RangeGroup");
+             EXPECT_EQ(Settings.BlackLevel, 40);
+             // A plain reset: the double click also reverts the change before it.
+             PushUndo();
+             const double before = Settings.Lightness;
+             Settings.Lightness = 0.7;
+             dclick("LightnessPanel");
+             EXPECT_EQ(Settings.Lightness, before);
+             // A single click resets.
+             Settings.Lightness = 0.7;
+             QWidget* panel = Child<QWidget>(&form, "LightnessPanel");
+             QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 50);
+             QTest::mouseClick(panel, Qt::LeftButton, {}, FreePoint(panel));
+             EXPECT_EQ(Settings.Lightness, 1.0);
 
-        // Keys: Ctrl+Z undoes, Shift+Ctrl+Z redoes.
-        PushUndo();
-        Settings.Sharpness = 1.8;
-        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_EQ(Settings.Sharpness, 1.0);
-        QTest::keyClick(&form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
-        EXPECT_EQ(Settings.Sharpness, 1.8);
-        // Home is the Source action; with Alt held nothing matches.
-        QTest::keyClick(&form, Qt::Key_Home, Qt::AltModifier);
-        EXPECT_EQ(Settings.Sharpness, 1.8);
-        QTest::keyClick(&form, Qt::Key_Home);
-        EXPECT_EQ(Settings.Sharpness, 1.0);
-        // Numeric-pad minus in an edit field goes to the edit; the digit of
-        // an empty slot reaches the focused control.
-        auto* edit = Child<ui::TEdit>(&form, "GammaEdit");
-        edit->SetFocus();
-        edit->SetText(QString());
-        const double scale = Photo.Scale;
-        QTest::keyClick(edit, Qt::Key_Minus, Qt::KeypadModifier);
-        EXPECT_EQ(Photo.Scale, scale);
-        EXPECT_EQ(edit->Text(), QStringLiteral("-"));
-        QTest::keyClick(edit, Qt::Key_3);
-        EXPECT_EQ(edit->Text(), QStringLiteral("-3"));
-        // Space sets the hand cursor and is consumed.
-        QTest::keyPress(&form, Qt::Key_Space);
-        EXPECT_TRUE(dialog::SpaceHeld);
-        QTest::keyRelease(&form, Qt::Key_Space);
-        EXPECT_FALSE(dialog::SpaceHeld);
-        QTest::keyClick(&form, Qt::Key_Escape);
-    }});
+             // Keys: Ctrl+Z undoes, Shift+Ctrl+Z redoes.
+             PushUndo();
+             Settings.Sharpness = 1.8;
+             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+             EXPECT_EQ(Settings.Sharpness, 1.0);
+             QTest::keyClick(&form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+             EXPECT_EQ(Settings.Sharpness, 1.8);
+             // Home is the Source action; with Alt held nothing matches.
+             QTest::keyClick(&form, Qt::Key_Home, Qt::AltModifier);
+             EXPECT_EQ(Settings.Sharpness, 1.8);
+             QTest::keyClick(&form, Qt::Key_Home);
+             EXPECT_EQ(Settings.Sharpness, 1.0);
+             // Numeric-pad minus in an edit field goes to the edit; the digit of
+             // an empty slot reaches the focused control.
+             auto* edit = Child<ui::TEdit>(&form, "GammaEdit");
+             edit->SetFocus();
+             edit->SetText(QString());
+             const double scale = Photo.Scale;
+             QTest::keyClick(edit, Qt::Key_Minus, Qt::KeypadModifier);
+             EXPECT_EQ(Photo.Scale, scale);
+             EXPECT_EQ(edit->Text(), QStringLiteral("-"));
+             QTest::keyClick(edit, Qt::Key_3);
+             EXPECT_EQ(edit->Text(), QStringLiteral("-3"));
+             // Space sets the hand cursor and is consumed.
+             QTest::keyPress(&form, Qt::Key_Space);
+             EXPECT_TRUE(dialog::SpaceHeld);
+             QTest::keyRelease(&form, Qt::Key_Space);
+             EXPECT_FALSE(dialog::SpaceHeld);
+             QTest::keyClick(&form, Qt::Key_Escape);
+         }});
     EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
 }
 
@@ -328,32 +336,33 @@ TEST_F(ParamDialogTest, HintSwitchSetsThePauseAndPaintersUseTheLabColours) {
     FakeHost host(sdk::kModeRGB, 160, 120);
     LoadPhoto(host, 160, 120);
     auto script = std::make_shared<tScript>();
-    script->steps.push_back({Ready, [&](TParamForm& form) {
-        auto* hints = Child<ui::TCheckBox>(&form, "HintCheckBox");
-        EXPECT_FALSE(hints->Checked());
-        EXPECT_EQ(ui::TApplication::Instance().HintPause(), 0);
-        hints->SetChecked(true);
-        EXPECT_EQ(ui::TApplication::Instance().HintPause(), 500);
-        hints->SetChecked(false);
+    script->steps.push_back(
+        {Ready, [&](TParamForm& form) {
+             auto* hints = Child<ui::TCheckBox>(&form, "HintCheckBox");
+             EXPECT_FALSE(hints->Checked());
+             EXPECT_EQ(ui::TApplication::Instance().HintPause(), 0);
+             hints->SetChecked(true);
+             EXPECT_EQ(ui::TApplication::Instance().HintPause(), 500);
+             hints->SetChecked(false);
 
-        form.PaintNormalImage();
-        auto* normal = Child<ui::TImage>(&form, "NormalImage");
-        const int w = normal->Width();
-        auto lab = [](uint8_t L, uint8_t a, uint8_t b) {
-            const uint8_t in[3] = {L, a, b};
-            uint8_t rgb[3];
-            LabToDisplay(in, rgb);
-            return QColor(rgb[0], rgb[1], rgb[2]);
-        };
-        const int x = w / 3;
-        EXPECT_EQ(normal->Canvas().Pixel(x, normal->Height() / 2),
-                  lab(uint8_t(std::nearbyint(255.0 * x / (w - 1))), 128, 128));
-        EXPECT_EQ(normal->Canvas().Pixel(0, 0), QColor(Qt::black));
-        form.PaintHueBandEdits();
-        // Green: (60, -60, 0) -> Lab(153, 68, 128).
-        EXPECT_EQ(Child<ui::TEdit>(&form, "GreenEdit")->Color(), lab(153, 68, 128));
-        QTest::keyClick(&form, Qt::Key_Escape);
-    }});
+             form.PaintNormalImage();
+             auto* normal = Child<ui::TImage>(&form, "NormalImage");
+             const int w = normal->Width();
+             auto lab = [](uint8_t L, uint8_t a, uint8_t b) {
+                 const uint8_t in[3] = {L, a, b};
+                 uint8_t rgb[3];
+                 LabToDisplay(in, rgb);
+                 return QColor(rgb[0], rgb[1], rgb[2]);
+             };
+             const int x = w / 3;
+             EXPECT_EQ(normal->Canvas().Pixel(x, normal->Height() / 2),
+                       lab(uint8_t(std::nearbyint(255.0 * x / (w - 1))), 128, 128));
+             EXPECT_EQ(normal->Canvas().Pixel(0, 0), QColor(Qt::black));
+             form.PaintHueBandEdits();
+             // Green: (60, -60, 0) -> Lab(153, 68, 128).
+             EXPECT_EQ(Child<ui::TEdit>(&form, "GreenEdit")->Color(), lab(153, 68, 128));
+             QTest::keyClick(&form, Qt::Key_Escape);
+         }});
     EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
 }
 

@@ -2,7 +2,6 @@
 // small Lab image shown at actual pixels so that every working pixel is a
 // known host pixel.
 #include "DialogDriver.h"
-
 #include "toolkit/TRadioButton.h"
 #include "toolkit/TSpeedButton.h"
 #include "toolkit/TStatusBar.h"

@@ -2,16 +2,15 @@
 #include <gtest/gtest.h>
 
 // The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
-#include "host/Dispatch.h"
-#include "host/UiHooks.h"
-#include "sdk/PIFilter.h"
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 #include <string>
 
 #include "dialog/UiEntry.h"
+#include "host/Dispatch.h"
+#include "host/UiHooks.h"
+#include "sdk/PIFilter.h"
 #include "toolkit/TForm.h"
 
 namespace velmora::test {

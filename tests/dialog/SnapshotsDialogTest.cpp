@@ -1,11 +1,10 @@
 // Snapshots and undo through the whole dialog: thumbnails of the slots read
 // from the block and of new snapshots, the slots after a cancel, the
 // start-up reset as one undo step, and undo and redo around slider changes.
-#include "DialogDriver.h"
-#include "photo/Preview.h"
-
 #include <QScopeGuard>
 
+#include "DialogDriver.h"
+#include "photo/Preview.h"
 #include "toolkit/TSpeedButton.h"
 #include "toolkit/TTrackBar.h"
 
@@ -73,31 +72,34 @@ TEST_F(ParamDialogTest, ThumbnailsShowTheStoredSlotsAndNewSnapshotsAndCancelKeep
     std::memcpy(stored, Block(host).Slots, sizeof stored);
     auto script = std::make_shared<tScript>();
     bool checked = false;
-    script->steps.push_back({Settled, [&](TParamForm& form) {
-        for (int n = 1; n <= 6; ++n) {
-            const bool used = n == 2 || n == 5;
-            const std::string k = std::to_string(n);
-            EXPECT_EQ(Child<QWidget>(&form, ("ShotImage" + k).c_str())->isVisible(), used) << n;
-            EXPECT_EQ(Child<QWidget>(&form, ("ShowButton" + k).c_str())->isVisible(), used) << n;
-        }
-        EXPECT_TRUE(Child<QWidget>(&form, "ClearAllButton")->isVisible());
-        ExpectThumbnail(form, 2, stored[1].Params);
-        ExpectThumbnail(form, 5, stored[4].Params);
+    script->steps.push_back(
+        {Settled, [&](TParamForm& form) {
+             for (int n = 1; n <= 6; ++n) {
+                 const bool used = n == 2 || n == 5;
+                 const std::string k = std::to_string(n);
+                 EXPECT_EQ(Child<QWidget>(&form, ("ShotImage" + k).c_str())->isVisible(), used)
+                     << n;
+                 EXPECT_EQ(Child<QWidget>(&form, ("ShowButton" + k).c_str())->isVisible(), used)
+                     << n;
+             }
+             EXPECT_TRUE(Child<QWidget>(&form, "ClearAllButton")->isVisible());
+             ExpectThumbnail(form, 2, stored[1].Params);
+             ExpectThumbnail(form, 5, stored[4].Params);
 
-        // Two snapshots: after slot 5, then (slot 6 taken) the lowest free one.
-        auto* shot = Child<ui::TSpeedButton>(&form, "ShotButton");
-        ASSERT_TRUE(shot->isEnabled());
-        Settings.Sharpness = 2.0;
-        QTest::mouseClick(shot, Qt::LeftButton);
-        ExpectThumbnail(form, 6, Settings);
-        Settings.Lightness = 0.5;
-        QTest::mouseClick(shot, Qt::LeftButton);
-        ExpectThumbnail(form, 1, Settings);
-        EXPECT_TRUE(Slots[0].Used && Slots[5].Used);
-        form.grab().save(QStringLiteral("/tmp/velmora_snapshots.png"));
-        checked = true;
-        QTest::keyClick(&form, Qt::Key_Escape);
-    }});
+             // Two snapshots: after slot 5, then (slot 6 taken) the lowest free one.
+             auto* shot = Child<ui::TSpeedButton>(&form, "ShotButton");
+             ASSERT_TRUE(shot->isEnabled());
+             Settings.Sharpness = 2.0;
+             QTest::mouseClick(shot, Qt::LeftButton);
+             ExpectThumbnail(form, 6, Settings);
+             Settings.Lightness = 0.5;
+             QTest::mouseClick(shot, Qt::LeftButton);
+             ExpectThumbnail(form, 1, Settings);
+             EXPECT_TRUE(Slots[0].Used && Slots[5].Used);
+             form.grab().save(QStringLiteral("/tmp/velmora_snapshots.png"));
+             checked = true;
+             QTest::keyClick(&form, Qt::Key_Escape);
+         }});
     ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
     ASSERT_TRUE(checked);
     EXPECT_EQ(std::memcmp(Block(host).Slots, stored, sizeof stored), 0);
@@ -118,18 +120,20 @@ TEST_F(ParamDialogTest, ThumbnailEventsAfterACancelDuringAPreviewKeepTheStoredSe
     app.SetMouseRestDelay(100);
     auto script = std::make_shared<tScript>();
     bool previewed = false;
-    script->steps.push_back({Settled, [&](TParamForm& form) {
-        ASSERT_FALSE(SettingsEqual(Settings, stored)) << "the dialog opens reset";
-        QTest::mouseMove(Child<QWidget>(&form, "ShotImage2"), QPoint(9, 9));
-        previewed = QTest::qWaitFor([&] { return SettingsEqual(Settings, stored); }, 3000);
-        QTest::keyClick(&form, Qt::Key_Escape);
-        // The window system reports the pointer leaving the hidden window
-        // only after the cancel has run.
-        QEvent leave(QEvent::Leave);
-        QApplication::sendEvent(Child<QWidget>(&form, "ShotImage2"), &leave);
-        // Nor does a late rest on another thumbnail preview it.
-        for (int i = 0; i < 2; ++i) MouseMove(Child<QWidget>(&form, "ShotImage5"), QPoint(4, 4));
-    }});
+    script->steps.push_back(
+        {Settled, [&](TParamForm& form) {
+             ASSERT_FALSE(SettingsEqual(Settings, stored)) << "the dialog opens reset";
+             QTest::mouseMove(Child<QWidget>(&form, "ShotImage2"), QPoint(9, 9));
+             previewed = QTest::qWaitFor([&] { return SettingsEqual(Settings, stored); }, 3000);
+             QTest::keyClick(&form, Qt::Key_Escape);
+             // The window system reports the pointer leaving the hidden window
+             // only after the cancel has run.
+             QEvent leave(QEvent::Leave);
+             QApplication::sendEvent(Child<QWidget>(&form, "ShotImage2"), &leave);
+             // Nor does a late rest on another thumbnail preview it.
+             for (int i = 0; i < 2; ++i)
+                 MouseMove(Child<QWidget>(&form, "ShotImage5"), QPoint(4, 4));
+         }});
     ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
     ASSERT_TRUE(previewed);
     QApplication::processEvents();
@@ -143,20 +147,21 @@ TEST_F(ParamDialogTest, UndoRightAfterOpeningBringsBackTheStoredSettings) {
     StoreBlock(host);
     const tParams stored = Block(host).Params;
     auto script = std::make_shared<tScript>();
-    script->steps.push_back({Settled, [&](TParamForm& form) {
-        EXPECT_EQ(Settings.Lightness, 1.0);
-        EXPECT_EQ(Settings.Rotate, 0);
-        EXPECT_TRUE(Child<QWidget>(&form, "UndoButton")->isEnabled());
-        EXPECT_FALSE(Child<QWidget>(&form, "RedoButton")->isEnabled());
-        const tParams opened = Settings;
-        QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
-        EXPECT_TRUE(SettingsEqual(Settings, stored));
-        EXPECT_FALSE(Child<QWidget>(&form, "UndoButton")->isEnabled());
-        EXPECT_TRUE(Child<QWidget>(&form, "RedoButton")->isEnabled());
-        QTest::keyClick(&form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
-        EXPECT_TRUE(SettingsEqual(Settings, opened));
-        QTest::mouseClick(Child<ui::TButton>(&form, "OkButton"), Qt::LeftButton);
-    }});
+    script->steps.push_back(
+        {Settled, [&](TParamForm& form) {
+             EXPECT_EQ(Settings.Lightness, 1.0);
+             EXPECT_EQ(Settings.Rotate, 0);
+             EXPECT_TRUE(Child<QWidget>(&form, "UndoButton")->isEnabled());
+             EXPECT_FALSE(Child<QWidget>(&form, "RedoButton")->isEnabled());
+             const tParams opened = Settings;
+             QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier);
+             EXPECT_TRUE(SettingsEqual(Settings, stored));
+             EXPECT_FALSE(Child<QWidget>(&form, "UndoButton")->isEnabled());
+             EXPECT_TRUE(Child<QWidget>(&form, "RedoButton")->isEnabled());
+             QTest::keyClick(&form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+             EXPECT_TRUE(SettingsEqual(Settings, opened));
+             QTest::mouseClick(Child<ui::TButton>(&form, "OkButton"), Qt::LeftButton);
+         }});
     ASSERT_EQ(RunWithDialog(host, script), 0);
     EXPECT_EQ(Block(host).Params.Rotate, 0);
 }
@@ -165,65 +170,66 @@ TEST_F(ParamDialogTest, SliderChangesAreUndoneAndRedoneAsStepsOfTheirControl) {
     FakeHost host(sdk::kModeRGB, 160, 120);
     LoadPhoto(host, 160, 120);
     auto script = std::make_shared<tScript>();
-    script->steps.push_back({Settled, [&](TParamForm& form) {
-        // Closed however the checks end.
-        const auto close = qScopeGuard([&] { QTest::keyClick(&form, Qt::Key_Escape); });
-        auto* rotate = Child<ui::TTrackBar>(&form, "RotateTrackBar");
-        auto* contrast = Child<ui::TTrackBar>(&form, "ColorContrastTrackBar");
-        auto* undo = Child<QWidget>(&form, "UndoButton");
-        auto* redo = Child<QWidget>(&form, "RedoButton");
-        // Moves a slider by n steps with the keyboard, one change each.
-        auto drag = [&](ui::TTrackBar* bar, int steps) {
-            bar->SetFocus();
-            for (int i = 0; i < steps; ++i) QTest::keyClick(bar, Qt::Key_Right);
-        };
-        auto ctrlZ = [&] { QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); };
-        auto shiftCtrlZ = [&] {
-            QTest::keyClick(&form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
-        };
+    script->steps.push_back(
+        {Settled, [&](TParamForm& form) {
+             // Closed however the checks end.
+             const auto close = qScopeGuard([&] { QTest::keyClick(&form, Qt::Key_Escape); });
+             auto* rotate = Child<ui::TTrackBar>(&form, "RotateTrackBar");
+             auto* contrast = Child<ui::TTrackBar>(&form, "ColorContrastTrackBar");
+             auto* undo = Child<QWidget>(&form, "UndoButton");
+             auto* redo = Child<QWidget>(&form, "RedoButton");
+             // Moves a slider by n steps with the keyboard, one change each.
+             auto drag = [&](ui::TTrackBar* bar, int steps) {
+                 bar->SetFocus();
+                 for (int i = 0; i < steps; ++i) QTest::keyClick(bar, Qt::Key_Right);
+             };
+             auto ctrlZ = [&] { QTest::keyClick(&form, Qt::Key_Z, Qt::ControlModifier); };
+             auto shiftCtrlZ = [&] {
+                 QTest::keyClick(&form, Qt::Key_Z, Qt::ShiftModifier | Qt::ControlModifier);
+             };
 
-        // A change through another control, then a drag of the rotation.
-        drag(contrast, 2);
-        const double saturation = Settings.ColorContrast;
-        ASSERT_NE(saturation, 1.0) << "the saturation slider changes the settings";
-        // A mouse drag of the rotation's handle, from the middle (angle 0).
-        const int32_t beforeDrag = Settings.Rotate;
-        ASSERT_EQ(rotate->Position(), 0);
-        const QPoint middle = rotate->rect().center();
-        QTest::mousePress(rotate, Qt::LeftButton, {}, middle);
-        for (int dx = 4; dx <= 40; dx += 4) QTest::mouseMove(rotate, middle + QPoint(dx, 0));
-        QTest::mouseRelease(rotate, Qt::LeftButton, {}, middle + QPoint(40, 0));
-        const int32_t dragged = Settings.Rotate;
-        ASSERT_GT(dragged, beforeDrag + 2) << "the drag moved the handle";
-        ctrlZ();
-        EXPECT_EQ(Settings.Rotate, beforeDrag) << "the whole drag is one step";
-        EXPECT_EQ(Settings.ColorContrast, saturation);
-        EXPECT_EQ(rotate->Position(), beforeDrag) << "the slider follows";
-        EXPECT_TRUE(redo->isEnabled());
-        shiftCtrlZ();
-        EXPECT_EQ(Settings.Rotate, dragged);
+             // A change through another control, then a drag of the rotation.
+             drag(contrast, 2);
+             const double saturation = Settings.ColorContrast;
+             ASSERT_NE(saturation, 1.0) << "the saturation slider changes the settings";
+             // A mouse drag of the rotation's handle, from the middle (angle 0).
+             const int32_t beforeDrag = Settings.Rotate;
+             ASSERT_EQ(rotate->Position(), 0);
+             const QPoint middle = rotate->rect().center();
+             QTest::mousePress(rotate, Qt::LeftButton, {}, middle);
+             for (int dx = 4; dx <= 40; dx += 4) QTest::mouseMove(rotate, middle + QPoint(dx, 0));
+             QTest::mouseRelease(rotate, Qt::LeftButton, {}, middle + QPoint(40, 0));
+             const int32_t dragged = Settings.Rotate;
+             ASSERT_GT(dragged, beforeDrag + 2) << "the drag moved the handle";
+             ctrlZ();
+             EXPECT_EQ(Settings.Rotate, beforeDrag) << "the whole drag is one step";
+             EXPECT_EQ(Settings.ColorContrast, saturation);
+             EXPECT_EQ(rotate->Position(), beforeDrag) << "the slider follows";
+             EXPECT_TRUE(redo->isEnabled());
+             shiftCtrlZ();
+             EXPECT_EQ(Settings.Rotate, dragged);
 
-        // After an undo, any change disables redo; the branch is gone.
-        ctrlZ();
-        drag(contrast, 1);
-        EXPECT_FALSE(redo->isEnabled());
-        shiftCtrlZ();
-        EXPECT_EQ(Settings.Rotate, beforeDrag);
+             // After an undo, any change disables redo; the branch is gone.
+             ctrlZ();
+             drag(contrast, 1);
+             EXPECT_FALSE(redo->isEnabled());
+             shiftCtrlZ();
+             EXPECT_EQ(Settings.Rotate, beforeDrag);
 
-        // Two edits of one slider with another between them are two steps.
-        const int32_t r0 = Settings.Rotate;
-        drag(rotate, 1);
-        drag(contrast, 1);
-        const double c1 = Settings.ColorContrast;
-        drag(rotate, 1);
-        ctrlZ();
-        EXPECT_EQ(Settings.ColorContrast, c1);
-        EXPECT_NE(Settings.Rotate, r0);
-        ctrlZ();
-        ctrlZ();
-        EXPECT_EQ(Settings.Rotate, r0);
-        EXPECT_TRUE(undo->isEnabled());
-    }});
+             // Two edits of one slider with another between them are two steps.
+             const int32_t r0 = Settings.Rotate;
+             drag(rotate, 1);
+             drag(contrast, 1);
+             const double c1 = Settings.ColorContrast;
+             drag(rotate, 1);
+             ctrlZ();
+             EXPECT_EQ(Settings.ColorContrast, c1);
+             EXPECT_NE(Settings.Rotate, r0);
+             ctrlZ();
+             ctrlZ();
+             EXPECT_EQ(Settings.Rotate, r0);
+             EXPECT_TRUE(undo->isEnabled());
+         }});
     ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
 }
 

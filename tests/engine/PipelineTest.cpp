@@ -23,7 +23,7 @@ namespace {
 using test::FakeHost;
 
 class PipelineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetImageState();
         ResetTables();
@@ -121,8 +121,8 @@ TEST_F(PipelineTest, DefaultsLeaveLabDocumentsUnchangedInBothDepths) {
         // The neutral 16-bit pixel and a few others, with all defaults.
         FakeHost host(sdk::kModeLab48, 4, 3);
         uint16_t* p = host.In16();
-        const uint16_t samples[][3] = {{16384, 16384, 16384}, {0, 16384, 16384},
-                                       {32768, 16384, 16384}, {8000, 20000, 12000}};
+        const uint16_t samples[][3] = {
+            {16384, 16384, 16384}, {0, 16384, 16384}, {32768, 16384, 16384}, {8000, 20000, 12000}};
         for (int i = 0; i < 12; ++i)
             for (int k = 0; k < 3; ++k) p[3 * i + k] = samples[i % 4][k];
         host.CopyInToOut();

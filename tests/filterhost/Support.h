@@ -65,7 +65,8 @@ struct TiffLayout {
 };
 /// Writes a TIFF of samples (file encoding: for CIELab a and b are the signed
 /// values' bit patterns).
-void WriteTiff(const std::string& path, const TiffLayout& layout, const std::vector<uint16_t>& samples);
+void WriteTiff(const std::string& path, const TiffLayout& layout,
+               const std::vector<uint16_t>& samples);
 /// Reads all samples of a TIFF (file encoding) and its ICC profile.
 std::vector<uint16_t> ReadTiffSamples(const std::string& path, int* channels = nullptr,
                                       std::vector<uint8_t>* icc = nullptr,
@@ -77,7 +78,8 @@ struct PngLayout {
     int colorType = 2;  // PNG_COLOR_TYPE_RGB
     std::vector<uint8_t> icc;
 };
-void WritePng(const std::string& path, const PngLayout& layout, const std::vector<uint16_t>& samples);
+void WritePng(const std::string& path, const PngLayout& layout,
+              const std::vector<uint16_t>& samples);
 std::vector<uint16_t> ReadPngSamples(const std::string& path, int* channels = nullptr,
                                      int* depth = nullptr, std::vector<uint8_t>* icc = nullptr);
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "engine/Tables.h"
-#include "tests/photo/KernelFixture.h"
 #include "host/ModuleState.h"
 #include "host/Settings.h"
 #include "photo/Kernel.h"
 #include "photo/Photo.h"
+#include "tests/photo/KernelFixture.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {

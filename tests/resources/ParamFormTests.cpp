@@ -4,8 +4,6 @@
 // screenshot to look at.
 #include <gtest/gtest.h>
 
-#include "tests/support/Captions.h"
-
 #include <QDir>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -15,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Captions.h"
 #include "toolkit/TForm.h"
 #include "ui_TParamForm.h"
 
@@ -51,31 +50,32 @@ const std::vector<std::string> kLightBands = {"Dark", "DarkGray", "Gray", "Light
 std::map<std::string, std::vector<std::string>> ControlsByClass() {
     std::map<std::string, std::vector<std::string>> byClass = {
         {"TPanel",
-         {"ToolPanel", "ImagePanel", "BottomPanel", "SnapshotPanel", "ControlPanel", "LightnessPanel",
-          "ContrastPanel", "SharpnessPanel", "ShadowHighlightPanel", "LowBendPanel", "ColorEqPanel",
-          "LightEqPanel", "BalanceRadioPanel", "CHPanel", "RotatePanel", "SpectrumPanel", "ShadowShape",
-          "LightShape"}},
+         {"ToolPanel", "ImagePanel", "BottomPanel", "SnapshotPanel", "ControlPanel",
+          "LightnessPanel", "ContrastPanel", "SharpnessPanel", "ShadowHighlightPanel",
+          "LowBendPanel", "ColorEqPanel", "LightEqPanel", "BalanceRadioPanel", "CHPanel",
+          "RotatePanel", "SpectrumPanel", "ShadowShape", "LightShape"}},
         {"TGroupBox", {"RangeGroup", "ColorContrastGroup", "BalanceGroupBox"}},
         {"TSpeedButton",
          {"UndoButton", "RedoButton", "SrcButton", "DefaultButton", "PlusButton", "MinusButton",
-          "FitButton", "ActualButton", "ResizeButton", "ColorBalanceButton", "SkinButton", "BlueButton",
-          "GreenButton", "ShotButton", "ClearAllButton"}},
+          "FitButton", "ActualButton", "ResizeButton", "ColorBalanceButton", "SkinButton",
+          "BlueButton", "GreenButton", "ShotButton", "ClearAllButton"}},
         {"TButton", {"OkButton", "CancelButton"}},
         {"TImage",
-         {"Image", "AttentionImage", "NormalImage", "SatImage", "LabImage", "HueImage", "ChromaImage",
-          "SpectrumImage", "RotateImage"}},
+         {"Image", "AttentionImage", "NormalImage", "SatImage", "LabImage", "HueImage",
+          "ChromaImage", "SpectrumImage", "RotateImage"}},
         {"TTrackBar",
-         {"ShadeTrackBar", "LightTrackBar", "ColorContrastTrackBar", "LowSatTrackBar", "SatBendTrackBar",
-          "aTrackBar", "bTrackBar", "HueTrackBar", "ChromaTrackBar", "LightnessTrackBar",
-          "ContrastTrackBar", "SharpnessTrackBar", "RotateTrackBar", "ShadowTrackBar",
-          "HighLightTrackBar"}},
+         {"ShadeTrackBar", "LightTrackBar", "ColorContrastTrackBar", "LowSatTrackBar",
+          "SatBendTrackBar", "aTrackBar", "bTrackBar", "HueTrackBar", "ChromaTrackBar",
+          "LightnessTrackBar", "ContrastTrackBar", "SharpnessTrackBar", "RotateTrackBar",
+          "ShadowTrackBar", "HighLightTrackBar"}},
         {"TEdit",
-         {"ShadeEdit", "LightEdit", "ColorContrastEdit", "LowSatEdit", "SatBendEdit", "aEdit", "bEdit",
-          "HueEdit", "ChromaEdit", "GammaEdit", "ContrastEdit", "SharpnessEdit", "RotEdit", "ShadowEdit",
-          "HighLightEdit"}},
+         {"ShadeEdit", "LightEdit", "ColorContrastEdit", "LowSatEdit", "SatBendEdit", "aEdit",
+          "bEdit", "HueEdit", "ChromaEdit", "GammaEdit", "ContrastEdit", "SharpnessEdit", "RotEdit",
+          "ShadowEdit", "HighLightEdit"}},
         {"TCheckBox", {"AutocontrastCheckBox", "MonoCheckBox", "WarningCheckBox", "HintCheckBox"}},
         {"TRadioButton", {"CommonRadio", "LightRadio", "ShadowRadio"}},
-        {"TLabel", {"LightnessLabel", "ContrastLabel", "SharpLabel", "ShadowLabel", "HighLightLabel"}},
+        {"TLabel",
+         {"LightnessLabel", "ContrastLabel", "SharpLabel", "ShadowLabel", "HighLightLabel"}},
         {"TStatusBar", {"StatusBar"}},
         {"TProgressBar", {"ProgressBar"}},
     };
@@ -176,11 +176,11 @@ TEST_F(ParamFormTest, EditsStartWithTheirTextsAndMaxLengths) {
         int maxLength;  // 0: no limit
     };
     std::vector<tCase> cases = {
-        {"ShadeEdit", "0", 4},      {"LightEdit", "100", 4},     {"ColorContrastEdit", "1.00", 4},
-        {"LowSatEdit", "0", 4},     {"SatBendEdit", "127", 4},   {"aEdit", "0", 4},
-        {"bEdit", "0", 4},          {"HueEdit", "0", 4},         {"ChromaEdit", "0", 4},
-        {"GammaEdit", "1.00", 5},   {"ContrastEdit", "1.00", 5}, {"SharpnessEdit", "1.00", 5},
-        {"RotEdit", "0", 4},        {"ShadowEdit", "1.00", 5},   {"HighLightEdit", "1.00", 5},
+        {"ShadeEdit", "0", 4},    {"LightEdit", "100", 4},     {"ColorContrastEdit", "1.00", 4},
+        {"LowSatEdit", "0", 4},   {"SatBendEdit", "127", 4},   {"aEdit", "0", 4},
+        {"bEdit", "0", 4},        {"HueEdit", "0", 4},         {"ChromaEdit", "0", 4},
+        {"GammaEdit", "1.00", 5}, {"ContrastEdit", "1.00", 5}, {"SharpnessEdit", "1.00", 5},
+        {"RotEdit", "0", 4},      {"ShadowEdit", "1.00", 5},   {"HighLightEdit", "1.00", 5},
     };
     for (const auto& band : kColorBands) cases.push_back({band + "Edit", "0", 0});
     for (const auto& band : kLightBands) cases.push_back({band + "Edit", "0", 0});
@@ -236,7 +236,8 @@ TEST_F(ParamFormTest, FormPropertiesAndInitialStates) {
     EXPECT_FALSE(ui.DefaultButton->isHidden());  // FormCreate hides it
 
     // The four pickers: one group of toggles that may all be up.
-    for (TSpeedButton* picker : {ui.ColorBalanceButton, ui.SkinButton, ui.BlueButton, ui.GreenButton}) {
+    for (TSpeedButton* picker :
+         {ui.ColorBalanceButton, ui.SkinButton, ui.BlueButton, ui.GreenButton}) {
         EXPECT_EQ(picker->GroupIndex(), 1) << picker->objectName().toStdString();
         EXPECT_TRUE(picker->AllowAllUp());
         EXPECT_FALSE(picker->Down());
@@ -365,7 +366,8 @@ TEST_F(ParamFormTest, ControlsFitTheirPanelsAndTheirTexts) {
         EXPECT_TRUE(QRect(QPoint(0, 0), parent->size()).contains(control->geometry()))
             << name << " leaves " << parent->objectName().toStdString();
         for (QWidget* other : all) {
-            if (other == control || other->parentWidget() != parent || !tControlCore::Of(other)) continue;
+            if (other == control || other->parentWidget() != parent || !tControlCore::Of(other))
+                continue;
             if (control->objectName() < other->objectName()) {
                 EXPECT_FALSE(control->geometry().intersects(other->geometry()))
                     << name << " overlaps " << other->objectName().toStdString();
@@ -383,7 +385,8 @@ TEST_F(ParamFormTest, ControlsFitTheirPanelsAndTheirTexts) {
             text = label->text();
         } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
             // The widest text the edit is meant to show.
-            text = edit->objectName().endsWith("Edit") && edit->text().contains('.') ? "10.00" : "-40";
+            text =
+                edit->objectName().endsWith("Edit") && edit->text().contains('.') ? "10.00" : "-40";
             if (edit->objectName() == "RotEdit") text = "-180";
             room -= 6;
         }
@@ -396,7 +399,8 @@ TEST_F(ParamFormTest, ControlsFitTheirPanelsAndTheirTexts) {
         EXPECT_LT(titleWidth + 16, group->width()) << group->objectName().toStdString();
         // Children start below the title.
         for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            EXPECT_GE(child->y(), group->fontMetrics().height()) << child->objectName().toStdString();
+            EXPECT_GE(child->y(), group->fontMetrics().height())
+                << child->objectName().toStdString();
     }
 }
 

@@ -35,9 +35,9 @@ TEST_F(CursorTableTest, EightCursorsLoadWithTheirHotSpots) {
     };
     // Hands: the palm's centre; pipettes: the tip at the bottom left.
     const tCase cases[] = {
-        {1, "OPENHAND", {16, 17}},  {2, "CLOSEHAND", {16, 18}}, {3, "PSHAND", {16, 17}},
-        {4, "PSPIPET", {2, 29}},    {5, "PIPETPLUS", {2, 29}},  {6, "PIPETMINUS", {2, 29}},
-        {7, "PIPETC", {2, 29}},     {8, "PIPETS", {2, 29}},
+        {1, "OPENHAND", {16, 17}}, {2, "CLOSEHAND", {16, 18}}, {3, "PSHAND", {16, 17}},
+        {4, "PSPIPET", {2, 29}},   {5, "PIPETPLUS", {2, 29}},  {6, "PIPETMINUS", {2, 29}},
+        {7, "PIPETC", {2, 29}},    {8, "PIPETS", {2, 29}},
     };
     QList<QImage> images;
     for (const auto& c : cases) {

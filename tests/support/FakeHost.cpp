@@ -8,7 +8,9 @@ namespace velmora::test {
 namespace {
 FakeHost* active = nullptr;
 
-int16_t Clamp255(int v) { return int16_t(std::clamp(v, 0, 255)); }
+int16_t Clamp255(int v) {
+    return int16_t(std::clamp(v, 0, 255));
+}
 
 uint8_t AbortProc() {
     FakeHost* h = active;
@@ -16,7 +18,9 @@ uint8_t AbortProc() {
     return (h->abortFromCall > 0 && h->abortCalls >= h->abortFromCall) ? 1 : 0;
 }
 
-void ProgressProc(int32_t done, int32_t total) { active->progress.emplace_back(done, total); }
+void ProgressProc(int32_t done, int32_t total) {
+    active->progress.emplace_back(done, total);
+}
 
 int16_t AllocateProc(int32_t size, sdk::BufferID* id) {
     FakeHost* h = active;
@@ -33,7 +37,9 @@ void* LockProc(sdk::BufferID id, uint8_t) {
     return h->block.data();
 }
 
-void UnlockProc(sdk::BufferID) { active->blockLocked = false; }
+void UnlockProc(sdk::BufferID) {
+    active->blockLocked = false;
+}
 
 int16_t ColorServices(sdk::ColorServicesInfo* info) {
     FakeHost* h = active;
@@ -67,7 +73,9 @@ int32_t AcquireSuite(const char* name, int32_t version, const void** suite) {
 }
 }  // namespace
 
-FakeHost* FakeHost::Current() { return active; }
+FakeHost* FakeHost::Current() {
+    return active;
+}
 
 void FakeHost::FakeRgbToLab(const int16_t c[3], int16_t lab[3]) {
     int r = c[0], g = c[1], b = c[2];

@@ -13,7 +13,7 @@
 namespace velmora::test {
 
 class FakeHost {
-public:
+  public:
     /// An image of the given mode; buffers zero-filled, rows packed.
     FakeHost(int16_t mode, int32_t columns, int32_t rows, int16_t planes = 3);
     ~FakeHost();
@@ -43,7 +43,9 @@ public:
     /// abortProc answers "abort" from this call on (1-based; 0 = never).
     int abortFromCall = 0;
 
-    bool Is16() const { return record.imageMode == sdk::kModeRGB48 || record.imageMode == sdk::kModeLab48; }
+    bool Is16() const {
+        return record.imageMode == sdk::kModeRGB48 || record.imageMode == sdk::kModeLab48;
+    }
     uint8_t* In8() { return in.data(); }
     uint16_t* In16() { return reinterpret_cast<uint16_t*>(in.data()); }
     uint8_t* Out8() { return out.data(); }

@@ -27,10 +27,9 @@ class FilterHostAbout : public ::testing::Test {
 
 TEST_F(FilterHostAbout, ShowsTheBoxUntilAKeyClosesIt) {
     const fhtest::RunResult r = fhtest::RunHost(
-        {"about", "--plugin", VELMORA_MODULE},
-        BaseEnv({{"QT_QPA_PLATFORM", "offscreen"},
-                 {"LD_PRELOAD", ABOUT_CLOSER},
-                 {"ABOUT_CLOSER_SHOT", dir / "about.png"}}));
+        {"about", "--plugin", VELMORA_MODULE}, BaseEnv({{"QT_QPA_PLATFORM", "offscreen"},
+                                                        {"LD_PRELOAD", ABOUT_CLOSER},
+                                                        {"ABOUT_CLOSER_SHOT", dir / "about.png"}}));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err.find("velmora:"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("by force"), std::string::npos) << "the key did not close it";
@@ -61,10 +60,10 @@ TEST_F(FilterHostAbout, ApplyNeedsNoDisplay) {
     png.width = 24;
     png.height = 16;
     fhtest::WritePng(dir / "in.png", png, fhtest::Pattern(24, 16, 3, 8));
-    const fhtest::RunResult r = fhtest::RunHost(
-        {"apply", "--plugin", VELMORA_MODULE, "--params", dir / "params.bin", dir / "in.png",
-         "-o", dir / "out.png"},
-        BaseEnv());
+    const fhtest::RunResult r =
+        fhtest::RunHost({"apply", "--plugin", VELMORA_MODULE, "--params", dir / "params.bin",
+                         dir / "in.png", "-o", dir / "out.png"},
+                        BaseEnv());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     int channels = 0;

@@ -1,9 +1,9 @@
 // The colour balance controls: Cartesian and polar forms of the shown shift,
 // the two working points and the three radios, the pick sources of the
 // neutral-point pipette, and undo across balance changes.
-#include "FormFixture.h"
-
 #include <cstring>
+
+#include "FormFixture.h"
 
 namespace velmora::test {
 namespace {

@@ -1,12 +1,11 @@
 // The parameter changers through the real controls: sliders moved as a drag
 // moves them, text typed or pasted into the edits, Up and Down in the edits,
 // the auto-levels box; the undo grouping of control changes.
-#include "FormFixture.h"
-
 #include <QTimer>
 #include <cmath>
 #include <cstring>
 
+#include "FormFixture.h"
 #include "host/Failure.h"
 
 namespace velmora::test {

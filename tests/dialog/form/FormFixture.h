@@ -7,16 +7,15 @@
 #include <gtest/gtest.h>
 
 // The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
-#include "engine/Analysis.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
-#include "photo/Photo.h"
-
 #include <QApplication>
 #include <QTest>
 #include <memory>
 
 #include "dialog/TParamForm.h"
+#include "engine/Analysis.h"
+#include "host/Settings.h"
+#include "host/UndoHistory.h"
+#include "photo/Photo.h"
 #include "toolkit/TCheckBox.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TImage.h"

@@ -1,8 +1,7 @@
 // Number texts of the edits and the colour readouts of the status bar.
-#include "FormFixture.h"
-
 #include <clocale>
 
+#include "FormFixture.h"
 #include "dialog/ColorMath.h"
 #include "dialog/NumberText.h"
 #include "toolkit/TStatusBar.h"
@@ -21,10 +20,19 @@ TEST(NumberText, IntegerParsingReportsTheFirstBadPosition) {
         int failedAt;
         int32_t value;
     } cases[] = {
-        {"0", 0, 0},         {"-12", 0, -12},   {"+7", 0, 7},        {"  42", 0, 42},
-        {"2x", 2, 0},        {"x2", 1, 0},      {"", 1, 0},          {"-", 2, 0},
-        {"1 2", 2, 0},       {"1.5", 2, 0},     {"2147483647", 0, 2147483647},
-        {"-2147483648", 0, -2147483647 - 1},    {"2147483648", 10, 0},
+        {"0", 0, 0},
+        {"-12", 0, -12},
+        {"+7", 0, 7},
+        {"  42", 0, 42},
+        {"2x", 2, 0},
+        {"x2", 1, 0},
+        {"", 1, 0},
+        {"-", 2, 0},
+        {"1 2", 2, 0},
+        {"1.5", 2, 0},
+        {"2147483647", 0, 2147483647},
+        {"-2147483648", 0, -2147483647 - 1},
+        {"2147483648", 10, 0},
     };
     for (const auto& c : cases) {
         int32_t v = -999;
@@ -41,9 +49,9 @@ TEST(NumberText, RealParsingAcceptsPointsAndExponents) {
         int failedAt;
         double value;
     } cases[] = {
-        {"1.5", 0, 1.5},  {"-0.25", 0, -0.25}, {".5", 0, 0.5},  {"2.", 0, 2.0},
-        {"1e2", 0, 100},  {"1.5E-1", 0, 0.15}, {"1,5", 2, 0},   {"2x", 2, 0},
-        {"", 1, 0},       {".", 2, 0},         {"1e", 3, 0},    {"--1", 2, 0},
+        {"1.5", 0, 1.5}, {"-0.25", 0, -0.25}, {".5", 0, 0.5}, {"2.", 0, 2.0},
+        {"1e2", 0, 100}, {"1.5E-1", 0, 0.15}, {"1,5", 2, 0},  {"2x", 2, 0},
+        {"", 1, 0},      {".", 2, 0},         {"1e", 3, 0},   {"--1", 2, 0},
     };
     for (const auto& c : cases) {
         double v = -999;

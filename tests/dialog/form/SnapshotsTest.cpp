@@ -1,14 +1,13 @@
 // Snapshot slots on a form built directly: where a new snapshot goes, the
 // controls that follow the slots, deleting, applying by button, key and
 // click, the hover preview and the sounds, all through real input.
-#include "FormFixture.h"
-#include "host/Failure.h"
-
 #include <QFile>
 #include <QMouseEvent>
 #include <map>
 #include <string>
 
+#include "FormFixture.h"
+#include "host/Failure.h"
 #include "toolkit/TButton.h"
 #include "toolkit/TStatusBar.h"
 #include "toolkit/WaveSound.h"
