@@ -8,7 +8,6 @@
 // dialog's start-up and step-wise analysis do. Each iteration moves the
 // slider by one position, as a drag does; the three parts are printed as
 // counters (ms per change).
-// The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

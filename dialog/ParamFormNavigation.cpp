@@ -1,7 +1,6 @@
 // Preview navigation: zooming, the source view and panning, band targeting
 // from the preview with the blinking sliders, the mouse wheel, and the two
 // window-size modes with the layout.
-// The sdk headers come before Qt's (Qt's `slots` macro).
 #include <QApplication>
 #include <QImage>
 #include <QPointer>

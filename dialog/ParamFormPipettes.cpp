@@ -3,7 +3,6 @@
 // memory-colour pipettes turn the colour wheel so that the picked pixel gets
 // the hue of its memory colour, and the a/b plane picks a colour to remove
 // from (or add to) the balance.
-// The sdk headers come before Qt's (Qt's `slots` macro).
 #include <algorithm>
 
 #include "dialog/ColorMath.h"

@@ -1,6 +1,5 @@
 // Snapshot slots with thumbnails and sounds: taking, deleting, applying, the
 // hover preview and the redraw of the thumbnails.
-// The sdk headers come before Qt's (Qt's `slots` macro).
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>

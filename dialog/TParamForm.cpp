@@ -1,5 +1,3 @@
-// The sdk headers come before Qt's: Qt defines `slots` as a macro, and the
-// sdk's colour space suite has a member of that name.
 #include "dialog/TParamForm.h"
 
 #include <QApplication>

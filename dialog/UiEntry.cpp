@@ -1,7 +1,5 @@
 #include "dialog/UiEntry.h"
 
-// The sdk headers come before Qt's: Qt defines `slots` as a macro, and the
-// sdk's colour space suite has a member of that name.
 #include <QMessageBox>
 #include <QPointer>
 #include <QString>

@@ -161,7 +161,7 @@ FilterHost::FilterHost(const PluginModule& module) : module_(module) {
     bufferProcs_.unlockProc = &UnlockProc;
     basic_.AcquireSuite = &AcquireSuiteProc;
     basic_.ReleaseSuite = &ReleaseSuiteProc;
-    for (auto& slot : colorSpace_.slots)
+    for (auto& slot : colorSpace_.otherFunctions)
         slot = reinterpret_cast<sdk::SuiteSlotProc>(&UnimplementedSuiteFunction);
     colorSpace_.ConvertToMonitorRGB = &ConvertToMonitorProc;
     platform_.hwnd = 0;  // no host window

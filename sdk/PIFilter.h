@@ -129,7 +129,7 @@ using SuiteSlotProc = void (*)();
 
 /// Colour space suite, version 1. Only the fifteenth function is used here.
 struct ColorSpaceSuite1 {
-    SuiteSlotProc slots[14];
+    SuiteSlotProc otherFunctions[14];  // the first fourteen, unused here
     ConvertToMonitorRGBProc ConvertToMonitorRGB;
 };
 

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-// The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>

@@ -4,7 +4,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-// The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFontInfo>

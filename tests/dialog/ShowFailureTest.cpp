@@ -1,7 +1,6 @@
 // Failure messages and the hooks, with the dialog layer linked in-process.
 #include <gtest/gtest.h>
 
-// The sdk before Qt: Qt's `slots` macro would hit the colour space suite.
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
