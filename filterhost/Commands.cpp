@@ -12,12 +12,13 @@
 
 #include "filterhost/Document.h"
 #include "filterhost/EditWindow.h"
-#include "filterhost/FileOps.h"
-#include "filterhost/FilterHost.h"
-#include "filterhost/HostError.h"
+#include "filterhost/Interrupt.h"
 #include "filterhost/Metadata.h"
-#include "filterhost/PluginModule.h"
 #include "filterhost/ProgressDisplay.h"
+#include "hostlib/FileOps.h"
+#include "hostlib/FilterHost.h"
+#include "hostlib/HostError.h"
+#include "hostlib/PluginModule.h"
 
 namespace filterhost {
 
@@ -132,7 +133,8 @@ class Session {
         if (hooks.beforeFilter) hooks.beforeFilter(doc);
         progress_.BeginFile(index, BaseName(input), uint64_t(doc.width) * uint64_t(doc.height));
         try {
-            host_->Filter(doc, withDialog, &progress_);
+            host_->Filter(doc, {withDialog, [this](double f) { progress_.Update(f); },
+                                &InterruptFlag(), "Ctrl-C"});
         } catch (const HostError& e) {
             progress_.EndFile();
             if (dynamic_cast<const Interruption*>(&e)) throw Interruption(input + ": " + e.what());

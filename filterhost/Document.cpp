@@ -9,20 +9,9 @@
 #include <memory>
 
 #include "filterhost/Codecs.h"
-#include "filterhost/HostError.h"
-#include "sdk/PIFilter.h"
+#include "hostlib/HostError.h"
 
 namespace filterhost {
-
-int16_t Document::ImageMode() const {
-    if (model == ColorModel::Rgb) return depth == 16 ? sdk::kModeRGB48 : sdk::kModeRGB;
-    return depth == 16 ? sdk::kModeLab48 : sdk::kModeLab;
-}
-
-const char* Document::ModeName() const {
-    if (model == ColorModel::Rgb) return depth == 16 ? "RGB48" : "RGB";
-    return depth == 16 ? "Lab48" : "Lab";
-}
 
 std::optional<FileFormat> FormatFromExtension(const std::string& path) {
     auto slash = path.find_last_of('/');

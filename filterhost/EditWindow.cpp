@@ -21,8 +21,8 @@
 #include <cstring>
 #include <vector>
 
-#include "filterhost/ColorEngine.h"
-#include "filterhost/HostError.h"
+#include "hostlib/ColorEngine.h"
+#include "hostlib/HostError.h"
 
 namespace filterhost {
 

@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "filterhost/Codecs.h"
-#include "filterhost/HostError.h"
-#include "filterhost/SampleScale.h"
+#include "hostlib/HostError.h"
+#include "hostlib/SampleScale.h"
 
 namespace filterhost {
 

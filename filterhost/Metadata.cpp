@@ -6,7 +6,8 @@
 #include <iterator>
 #include <mutex>
 
-#include "filterhost/HostError.h"
+#include "filterhost/HostLib.h"
+#include "hostlib/HostError.h"
 
 namespace filterhost {
 

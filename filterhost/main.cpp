@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "filterhost/Commands.h"
-#include "filterhost/FilterHost.h"
+#include "hostlib/FilterHost.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"filterhost: runs filter plug-in modules on TIFF, PNG and JPEG files"};
@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
     filterhost::CommonOptions common;
     app.add_option("--plugin", common.plugin, "plug-in module file (or a folder of modules)");
     app.add_option("--params", common.params, "parameter block file to use and update");
-    app.add_flag("--timing", filterhost::FilterHost::reportModuleTime,
+    app.add_flag("--timing", hostlib::FilterHost::reportModuleTime,
                  "print the module's time from continue to the end of finish");
 
     std::string pluginDir;

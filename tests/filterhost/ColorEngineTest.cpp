@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "filterhost/ColorEngine.h"
+#include "hostlib/ColorEngine.h"
 #include "tests/filterhost/Support.h"
 
 namespace {
 
-using filterhost::ColorEngine;
+using hostlib::ColorEngine;
 
 std::vector<int> ToLab(const ColorEngine& e, uint8_t r, uint8_t g, uint8_t b) {
     const uint8_t rgb[3] = {r, g, b};

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "filterhost/Document.h"
-#include "filterhost/HostError.h"
-#include "filterhost/SampleScale.h"
+#include "hostlib/HostError.h"
+#include "hostlib/SampleScale.h"
 #include "tests/filterhost/Support.h"
 
 namespace {

@@ -12,8 +12,8 @@
 #include <iostream>
 #include <memory>
 
-#include "filterhost/ColorEngine.h"
 #include "filterhost/EditWindow.h"
+#include "hostlib/ColorEngine.h"
 #include "tests/filterhost/Support.h"
 #include "tests/filterhost/XSession.h"
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "filterhost/PluginModule.h"
+#include "hostlib/PluginModule.h"
 #include "tests/filterhost/Support.h"
 
 namespace {
@@ -53,7 +53,7 @@ TEST(PluginsTest, MissingFolderIsAnError) {
 }
 
 TEST(PluginsTest, PropertyListFieldsAreDecoded) {
-    const filterhost::PluginInfo info = filterhost::ReadPluginInfo(TEST_FILTER);
+    const hostlib::PluginInfo info = hostlib::ReadPluginInfo(TEST_FILTER);
     EXPECT_EQ(info.KindText(), "8BFM");
     EXPECT_EQ(info.VersionText(), "1.2");
     EXPECT_EQ(info.category, "Test filters");
@@ -61,7 +61,7 @@ TEST(PluginsTest, PropertyListFieldsAreDecoded) {
     EXPECT_EQ(info.modeFlags, 0x1058);
     for (int16_t mode : {3, 9, 11, 12}) EXPECT_TRUE(info.SupportsMode(mode)) << mode;
     for (int16_t mode : {1, 2, 4, 7}) EXPECT_FALSE(info.SupportsMode(mode)) << mode;
-    const filterhost::PluginInfo rgb = filterhost::ReadPluginInfo(RGBONLY_FILTER);
+    const hostlib::PluginInfo rgb = hostlib::ReadPluginInfo(RGBONLY_FILTER);
     EXPECT_TRUE(rgb.SupportsMode(3));
     EXPECT_FALSE(rgb.SupportsMode(11));
 }

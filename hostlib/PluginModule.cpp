@@ -1,4 +1,4 @@
-#include "filterhost/PluginModule.h"
+#include "hostlib/PluginModule.h"
 
 #include <dlfcn.h>
 
@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "filterhost/HostError.h"
+#include "hostlib/HostError.h"
 #include "sdk/PIProperties.h"
 #include "sdk/PiplFile.h"
 
-namespace filterhost {
+namespace hostlib {
 
 namespace {
 
@@ -162,4 +162,4 @@ PluginModule::PluginModule(const PluginInfo& info) : info_(info) {
     entry_ = reinterpret_cast<sdk::EntryPointProc>(symbol);
 }
 
-}  // namespace filterhost
+}  // namespace hostlib

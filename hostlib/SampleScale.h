@@ -11,7 +11,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace filterhost {
+namespace hostlib {
 
 inline constexpr uint16_t kHostMax16 = 32768;
 inline constexpr uint16_t kHostNeutral16 = 16384;
@@ -46,4 +46,4 @@ inline uint16_t HostToIccLab16(uint16_t h) {
     return uint16_t(std::min(int(std::min(h, kHostMax16)) * 2, 65535));
 }
 
-}  // namespace filterhost
+}  // namespace hostlib

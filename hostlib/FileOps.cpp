@@ -1,4 +1,4 @@
-#include "filterhost/FileOps.h"
+#include "hostlib/FileOps.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "filterhost/HostError.h"
+#include "hostlib/HostError.h"
 
-namespace filterhost {
+namespace hostlib {
 
 namespace {
 
@@ -137,4 +137,4 @@ std::string DefaultParamsPath(const std::string& pluginName) {
     return base + "/velmora/filterhost/" + file + ".params";
 }
 
-}  // namespace filterhost
+}  // namespace hostlib

@@ -1,7 +1,8 @@
 // The colour conversions the host offers a filter, by LittleCMS: the
 // document's RGB profile (its embedded profile when that is an RGB profile
 // LittleCMS can use, else sRGB) to and from CIE Lab D50, relative
-// colorimetric, and Lab to the monitor's RGB (sRGB).
+// colorimetric, and Lab to the monitor's RGB (the display's profile when the
+// host gives one, else sRGB).
 //
 // Colours are 8-bit: RGB components 0..255; Lab in the host's 8-bit
 // encoding, L 0..255 for 0..100, a and b 0..255 with 128 neutral. Results are
@@ -14,12 +15,15 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace hostlib {
 
 class ColorEngine {
   public:
-    /// icc: the document's embedded profile, may be empty.
-    explicit ColorEngine(const std::vector<uint8_t>& icc);
+    /// icc: the document's embedded profile, may be empty. monitorIcc: the
+    /// display's profile, may be empty (sRGB); one LittleCMS cannot use as an
+    /// RGB profile is replaced by sRGB too.
+    explicit ColorEngine(const std::vector<uint8_t>& icc,
+                         const std::vector<uint8_t>& monitorIcc = {});
     ~ColorEngine();
     ColorEngine(const ColorEngine&) = delete;
     ColorEngine& operator=(const ColorEngine&) = delete;
@@ -40,4 +44,4 @@ class ColorEngine {
     std::string note_;
 };
 
-}  // namespace filterhost
+}  // namespace hostlib

@@ -9,7 +9,7 @@
 
 #include "sdk/PIFilter.h"
 
-namespace filterhost {
+namespace hostlib {
 
 struct PluginInfo {
     std::string path;
@@ -58,4 +58,4 @@ class PluginModule {
     sdk::EntryPointProc entry_ = nullptr;
 };
 
-}  // namespace filterhost
+}  // namespace hostlib

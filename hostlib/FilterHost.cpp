@@ -1,15 +1,13 @@
-#include "filterhost/FilterHost.h"
+#include "hostlib/FilterHost.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
-#include "filterhost/ColorEngine.h"
-#include "filterhost/ProgressDisplay.h"
+#include "hostlib/ColorEngine.h"
 
-namespace filterhost {
+namespace hostlib {
 
 struct FilterHost::Buffer {
     std::vector<uint8_t> bytes;
@@ -17,12 +15,6 @@ struct FilterHost::Buffer {
 };
 
 namespace {
-
-volatile std::sig_atomic_t interruptFlag = 0;
-
-extern "C" void OnInterrupt(int) {
-    interruptFlag = 1;
-}
 
 // The host whose run is in progress; the services below reach it here.
 FilterHost* active = nullptr;
@@ -138,21 +130,6 @@ std::string ResultCodeMeaning(int16_t code) {
     return "error code " + std::to_string(code);
 }
 
-void InstallInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = &OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;
-    sigaction(SIGINT, &action, nullptr);
-}
-
-bool Interrupted() {
-    return interruptFlag != 0;
-}
-void SetInterrupted(bool value) {
-    interruptFlag = value ? 1 : 0;
-}
-
 FilterHost::FilterHost(const PluginModule& module) : module_(module) {
     bufferProcs_.bufferProcsVersion = 2;
     bufferProcs_.numBufferProcs = 3;
@@ -198,7 +175,7 @@ int16_t FilterHost::AllocateBuffer(int32_t size, sdk::BufferID* id) {
     if (size < 0 || size > kMaxBufferSize) return kMemFullErr;
     if (size != kParameterBlockSize)
         Fail("the plug-in asked for a parameter block of " + std::to_string(size) +
-             " bytes; filterhost keeps " + std::to_string(kParameterBlockSize) + "-byte blocks");
+             " bytes; the host keeps " + std::to_string(kParameterBlockSize) + "-byte blocks");
     try {
         auto buffer = std::make_unique<Buffer>();
         buffer->bytes.assign(size_t(size), 0);
@@ -229,12 +206,16 @@ void FilterHost::UnlockBuffer(sdk::BufferID id) {
     if (b->locks > 0) --b->locks;
 }
 
+bool FilterHost::Aborted() const {
+    return run_ && run_->abort && run_->abort->load();
+}
+
 bool FilterHost::AbortRequested() {
-    return Interrupted() || !failure_.empty();
+    return Aborted() || !failure_.empty();
 }
 
 void FilterHost::ReportProgress(int32_t done, int32_t total) {
-    if (progress_ && total > 0) progress_->Update(double(done) / double(total));
+    if (run_ && run_->progress && total > 0) run_->progress(double(done) / double(total));
 }
 
 int16_t FilterHost::ConvertColor(sdk::ColorServicesInfo* info) {
@@ -249,7 +230,7 @@ int16_t FilterHost::ConvertColor(sdk::ColorServicesInfo* info) {
         if (c < 0 || c > 255) return kParamErr;
         in[k] = uint8_t(c);
     }
-    if (!color_) color_ = std::make_unique<ColorEngine>(std::vector<uint8_t>());
+    if (!color_) color_ = std::make_unique<ColorEngine>(std::vector<uint8_t>(), monitorIcc_);
     if (from == to)
         std::memcpy(out, in, 3);
     else if (from == sdk::kColorSpaceRGB)
@@ -263,7 +244,7 @@ int16_t FilterHost::ConvertColor(sdk::ColorServicesInfo* info) {
 int32_t FilterHost::ConvertToMonitor(int16_t space, uint8_t* in, uint8_t* out, int32_t count) {
     if (!in || !out || count < 0) return kParamErr;
     if (space != sdk::kColorSpaceLab && space != sdk::kColorSpaceRGB) return kParamErr;
-    if (!color_) color_ = std::make_unique<ColorEngine>(std::vector<uint8_t>());
+    if (!color_) color_ = std::make_unique<ColorEngine>(std::vector<uint8_t>(), monitorIcc_);
     for (int32_t i = 0; i < count; ++i) {
         const uint8_t* src = in + 4 * size_t(i);
         uint8_t* dst = out + 4 * size_t(i);
@@ -286,7 +267,7 @@ int16_t FilterHost::Call(int16_t selector, void* record) {
 
 void FilterHost::ThrowFailure(int16_t selector, int16_t code) {
     const std::string& name = module_.Info().name;
-    if (Interrupted()) throw Interruption("cancelled (Ctrl-C)");
+    if (Aborted()) throw Interruption("cancelled (" + run_->abortReason + ")");
     if (!failure_.empty()) throw HostError(name + ": " + failure_);
     if (code == sdk::kUserCanceled)
         throw Cancellation(name + " failed at " + SelectorName(selector) + ": " +
@@ -294,14 +275,15 @@ void FilterHost::ThrowFailure(int16_t selector, int16_t code) {
     throw HostError(name + " failed at " + SelectorName(selector) + ": " + ResultCodeMeaning(code));
 }
 
-void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progress) {
+void FilterHost::Filter(Document& doc, const RunOptions& options) {
     failure_.clear();
-    color_ = std::make_unique<ColorEngine>(doc.icc);
-    progress_ = progress;
-    struct ProgressReset {
+    color_ = std::make_unique<ColorEngine>(doc.icc, monitorIcc_);
+    run_ = &options;
+    struct RunReset {
         FilterHost* host;
-        ~ProgressReset() { host->progress_ = nullptr; }
-    } progressReset{this};
+        ~RunReset() { host->run_ = nullptr; }
+    } runReset{this};
+    const bool withDialog = options.withDialog;
     ActiveScope scope(this);
     // A run that fails leaves the parameter block as it was, so the next
     // document of the command gets the same block a new command would.
@@ -344,14 +326,14 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     const std::string name = module_.Info().name;
     auto check = [&](int16_t selector, int16_t code) {
         parameters_ = record.parameters;
-        if (code != 0 || !failure_.empty() || Interrupted()) ThrowFailure(selector, code);
+        if (code != 0 || !failure_.empty() || Aborted()) ThrowFailure(selector, code);
     };
 
     if (withDialog) check(sdk::kSelectorParameters, Call(sdk::kSelectorParameters, &record));
     check(sdk::kSelectorPrepare, Call(sdk::kSelectorPrepare, &record));
     check(sdk::kSelectorStart, Call(sdk::kSelectorStart, &record));
 
-    // filterhost hands over the whole image in one piece, all three planes.
+    // The host hands over the whole image in one piece, all three planes.
     const sdk::Rect16 whole{0, 0, int16_t(doc.height), int16_t(doc.width)};
     auto same = [](const sdk::Rect16& a, const sdk::Rect16& b) {
         return a.top == b.top && a.left == b.left && a.bottom == b.bottom && a.right == b.right;
@@ -359,7 +341,7 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
     if (!same(record.inRect, whole) || !same(record.outRect, whole) || record.inLoPlane != 0 ||
         record.inHiPlane != 2 || record.outLoPlane != 0 || record.outHiPlane != 2)
         throw HostError(
-            name + " asked for part of the image; filterhost supplies the whole image, all planes");
+            name + " asked for part of the image; the host supplies the whole image, all planes");
     record.inData = inData.data();
     record.outData = outData.data();
     record.inRowBytes = int32_t(rowBytes);
@@ -378,12 +360,12 @@ void FilterHost::Filter(Document& doc, bool withDialog, ProgressDisplay* progres
             stderr, "module time: %.3f s (cpu %.3f s)\n",
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
             double(std::clock() - startedCpu) / CLOCKS_PER_SEC);
-    if (continued != 0 || Interrupted() || !failure_.empty())
+    if (continued != 0 || Aborted() || !failure_.empty())
         ThrowFailure(sdk::kSelectorContinue, continued);
     if (finished != 0) ThrowFailure(sdk::kSelectorFinish, finished);
     if (!IsEmpty(record.inRect) || !IsEmpty(record.outRect))
         throw HostError(
-            name + " asked for more image data after continue; filterhost supplies the image once");
+            name + " asked for more image data after continue; the host supplies the image once");
 
     blockGuard.keep = true;
     doc.pixels = std::move(outData);
@@ -403,4 +385,4 @@ void FilterHost::About() {
     if (code != 0 || !failure_.empty()) ThrowFailure(sdk::kSelectorAbout, code);
 }
 
-}  // namespace filterhost
+}  // namespace hostlib

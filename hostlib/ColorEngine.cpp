@@ -1,13 +1,13 @@
-#include "filterhost/ColorEngine.h"
+#include "hostlib/ColorEngine.h"
 
 #include <lcms2.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "filterhost/HostError.h"
+#include "hostlib/HostError.h"
 
-namespace filterhost {
+namespace hostlib {
 
 namespace {
 
@@ -46,7 +46,8 @@ struct ColorEngine::Transforms {
     TransformPtr toLab, fromLab, toMonitor;
 };
 
-ColorEngine::ColorEngine(const std::vector<uint8_t>& icc) : t_(std::make_unique<Transforms>()) {
+ColorEngine::ColorEngine(const std::vector<uint8_t>& icc, const std::vector<uint8_t>& monitorIcc)
+    : t_(std::make_unique<Transforms>()) {
     cmsSetLogErrorHandler(&SilentLcmsErrors);
     ProfilePtr lab(cmsCreateLab4Profile(nullptr));  // D50 white point
     ProfilePtr srgb(cmsCreate_sRGBProfile());
@@ -76,7 +77,16 @@ ColorEngine::ColorEngine(const std::vector<uint8_t>& icc) : t_(std::make_unique<
         t_->toLab = MakeTransform(srgb.get(), TYPE_RGB_DBL, lab.get(), TYPE_Lab_DBL);
         t_->fromLab = MakeTransform(lab.get(), TYPE_Lab_DBL, srgb.get(), TYPE_RGB_DBL);
     }
-    t_->toMonitor = MakeTransform(lab.get(), TYPE_Lab_DBL, srgb.get(), TYPE_RGB_DBL);
+    // The display's profile when the host knows one and it is a usable RGB
+    // profile, else sRGB.
+    if (!monitorIcc.empty()) {
+        ProfilePtr monitor(
+            cmsOpenProfileFromMem(monitorIcc.data(), cmsUInt32Number(monitorIcc.size())));
+        if (monitor && cmsGetColorSpace(monitor.get()) == cmsSigRgbData)
+            t_->toMonitor = MakeTransform(lab.get(), TYPE_Lab_DBL, monitor.get(), TYPE_RGB_DBL);
+    }
+    if (!t_->toMonitor)
+        t_->toMonitor = MakeTransform(lab.get(), TYPE_Lab_DBL, srgb.get(), TYPE_RGB_DBL);
     if (!t_->toLab || !t_->fromLab || !t_->toMonitor)
         throw HostError("cannot create the colour transforms");
 }
@@ -109,4 +119,4 @@ void ColorEngine::LabToMonitor(const uint8_t lab[3], uint8_t rgb[3]) const {
     LabToRgbWith(t_->toMonitor.get(), lab, rgb);
 }
 
-}  // namespace filterhost
+}  // namespace hostlib

@@ -3,30 +3,32 @@
 // services, the basic suite with the colour space suite, platform data) and
 // the selector sequences.
 //
-// One FilterHost serves one loaded module for the life of a command; it
-// keeps the module's data word and parameter block between documents, so
-// a block the module writes at finish is the block it is handed next time.
+// One FilterHost serves one loaded module for the life of a front end's
+// work (a command, a GIMP call); it keeps the module's data word and
+// parameter block between documents, so a block the module writes at finish
+// is the block it is handed next time.
 // The services are plain C functions: they reach the FilterHost whose run is
 // in progress through a process-wide pointer (one run at a time, on the
 // calling thread).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "filterhost/Document.h"
-#include "filterhost/HostError.h"
-#include "filterhost/PluginModule.h"
+#include "hostlib/Document.h"
+#include "hostlib/HostError.h"
+#include "hostlib/PluginModule.h"
 #include "sdk/PIFilter.h"
 
-namespace filterhost {
+namespace hostlib {
 
 class ColorEngine;
-class ProgressDisplay;
 
 /// Size of the parameter block the host keeps for a module. Zeq modules use
 /// 1168 bytes; a stored block of any other size is refused, and so is a
@@ -40,14 +42,7 @@ inline constexpr int16_t kMemFullErr = -108;
 /// The meaning of a module's result code, for messages.
 std::string ResultCodeMeaning(int16_t code);
 
-/// Ctrl-C: SIGINT sets a flag that abortProc reports; a second Ctrl-C ends
-/// the process the default way.
-void InstallInterruptHandler();
-bool Interrupted();
-/// Sets or clears the flag (for tests).
-void SetInterrupted(bool value);
-
-/// Thrown when a run stopped because the user interrupted it.
+/// Thrown when a run stopped because the abort flag was set.
 class Interruption : public HostError {
   public:
     using HostError::HostError;
@@ -58,6 +53,21 @@ class Interruption : public HostError {
 class Cancellation : public HostError {
   public:
     using HostError::HostError;
+};
+
+/// How one run goes.
+struct RunOptions {
+    /// With the module's dialog (parameters, prepare, start, continue,
+    /// finish) or as a repeat without it (prepare, start, continue, finish).
+    bool withDialog = false;
+    /// Called with the fraction done, 0..1, each time the module reports
+    /// progress; may be empty.
+    std::function<void(double)> progress;
+    /// While set, abortProc answers "abort" and the run ends in Interruption.
+    /// May be set from a signal handler. May be null.
+    const std::atomic<bool>* abort = nullptr;
+    /// What stopped the run, for Interruption's message "cancelled (<why>)".
+    std::string abortReason = "aborted";
 };
 
 class FilterHost {
@@ -73,13 +83,12 @@ class FilterHost {
     /// The block the filter record names after the last run, if any.
     std::optional<std::vector<uint8_t>> ParameterBlock() const;
 
-    /// Runs the filter on the document: with the dialog (parameters,
-    /// prepare, start, continue, finish) or as a repeat without it (prepare,
-    /// start, continue, finish). On success the document's pixels are the
-    /// module's output. Throws HostError on any failure, Interruption after
-    /// Ctrl-C and Cancellation when the module answers -128; the document is
-    /// then unchanged.
-    void Filter(Document& doc, bool withDialog, ProgressDisplay* progress);
+    /// Runs the filter on the document as options say. On success the
+    /// document's pixels are the module's output and ParameterBlock() is
+    /// the block the module wrote. Throws HostError on any failure,
+    /// Interruption when the abort flag stopped it and Cancellation when the
+    /// module answers -128; the document and the block are then unchanged.
+    void Filter(Document& doc, const RunOptions& options);
 
     /// Runs the about selector.
     void About();
@@ -87,6 +96,10 @@ class FilterHost {
     /// The host window handed to the module as platform data's first field
     /// (a native window id; 0: no window).
     void SetHostWindow(intptr_t window) { platform_.hwnd = window; }
+
+    /// The display's ICC profile for the colour space suite's conversion to
+    /// monitor RGB (empty: sRGB).
+    void SetMonitorProfile(const std::vector<uint8_t>& icc) { monitorIcc_ = icc; }
 
     /// When set, each run prints the module's own time, from the start of
     /// continue to the end of finish, as "module time: S s" on stderr.
@@ -109,6 +122,7 @@ class FilterHost {
 
   private:
     int16_t Call(int16_t selector, void* record);
+    bool Aborted() const;
     Buffer* FindBuffer(sdk::BufferID id);
     void Fail(const std::string& message);
     [[noreturn]] void ThrowFailure(int16_t selector, int16_t code);
@@ -120,7 +134,8 @@ class FilterHost {
 
     // State of the run in progress.
     std::unique_ptr<ColorEngine> color_;
-    ProgressDisplay* progress_ = nullptr;
+    const RunOptions* run_ = nullptr;
+    std::vector<uint8_t> monitorIcc_;
     std::string failure_;  // a fault of the module seen by a service; ends the run
 
     sdk::PlatformData platform_{};
@@ -129,4 +144,4 @@ class FilterHost {
     sdk::ColorSpaceSuite1 colorSpace_{};
 };
 
-}  // namespace filterhost
+}  // namespace hostlib

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace hostlib {
 
 /// A temporary file in the target's folder, removed on destruction unless
 /// committed.
@@ -53,4 +53,4 @@ void SaveParams(const std::string& path, const std::vector<uint8_t>& bytes);
 /// ~/.local/state)/velmora/filterhost/<plug-in name>.params.
 std::string DefaultParamsPath(const std::string& pluginName);
 
-}  // namespace filterhost
+}  // namespace hostlib
