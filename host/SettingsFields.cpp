@@ -32,6 +32,14 @@ constexpr tSettingsField Band(std::string_view name, size_t offset, tResetGroup 
             description};
 }
 
+// Local contrast and sharpness: the slider's ends as factors, a factor's text.
+constexpr tSettingsField Factor(std::string_view name, size_t offset, std::string_view edit,
+                                double stepMin, double stepMax, std::string_view description) {
+    const tEditRule rule{edit, kFactorMin, kFactorMax, stepMin, stepMax, 0.1, T::Factor};
+    return {name,    offset,     F::Real,    G::Tone, 1,          A::None,
+            C::Near, kFactorMin, kFactorMax, rule,    description};
+}
+
 constexpr size_t kColorEq = offsetof(tParams, ColorEq);
 constexpr size_t kLightEq = offsetof(tParams, LightEq);
 
@@ -104,17 +112,8 @@ std::span<const tSettingsField> Table() {
          gamma,
          {"GammaEdit", 1 / gamma, gamma, 0.35, 2.8, 0.1, T::TwoDecimals},
          "Exponent of the lightness curve; the dialog shows 1/Lightness as the gamma"},
-        {"Contrast",
-         offsetof(tParams, Contrast),
-         F::Real,
-         G::Tone,
-         1,
-         A::None,
-         C::Near,
-         kFactorMin,
-         kFactorMax,
-         {"ContrastEdit", kFactorMin, kFactorMax, 0.1, 10, 0.1, T::Factor},
-         "Local contrast factor (1 = none)"},
+        Factor("Contrast", offsetof(tParams, Contrast), "ContrastEdit", 0.1, 10,
+               "Local contrast factor (1 = none)"),
         {"Rotate", offsetof(tParams, Rotate), F::Int, G::Rotation, 0, A::None, C::Exact, -180, 180,
          Integers("RotEdit", -180, 180),
          "Hue rotation in degrees (the slider reaches -50..50, the edit the whole circle)"},
@@ -167,17 +166,8 @@ std::span<const tSettingsField> Table() {
          {"HighLightEdit", 1, 5, 1, 5, 0.1, T::OneDecimal},
          "Highlight reduction factor (1 = none)"},
         // Up and Down step the sharpness within 0.2..5, narrower than its reader.
-        {"Sharpness",
-         offsetof(tParams, Sharpness),
-         F::Real,
-         G::Tone,
-         1,
-         A::None,
-         C::Near,
-         kFactorMin,
-         kFactorMax,
-         {"SharpnessEdit", kFactorMin, kFactorMax, 0.2, 5, 0.1, T::Factor},
-         "Local sharpness factor (1 = none)"},
+        Factor("Sharpness", offsetof(tParams, Sharpness), "SharpnessEdit", 0.2, 5,
+               "Local sharpness factor (1 = none)"),
         {"Reserved144", offsetof(tParams, Reserved144), F::Real, G::Tone, 0.5, A::None, C::Near,
          0.5, 0.5, kNoEdit, "Reserved: 0.5 after every full reset, read by nothing else"},
         {"FullScreen", offsetof(tParams, FullScreen), F::Bool, G::FirstUse, 1, A::None, C::Ignored,
