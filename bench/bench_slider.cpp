@@ -62,7 +62,7 @@ struct tDialog {
         DialogView = form.get();
         form->show();
         QApplication::processEvents();
-        dialog::StartupPending = false;
+        form->State().StartupPending = false;
         DialogStartUp();
         while (!MapsReady) AnalysisStep();
         Settle();
@@ -77,7 +77,7 @@ struct tDialog {
 
     // Idle passes until nothing is pending.
     void Settle() {
-        while (dialog::RedrawPending) form->IdleHook();
+        while (form->State().RedrawPending) form->IdleHook();
         QApplication::processEvents();
     }
 };
@@ -119,7 +119,7 @@ void SliderToPreview(benchmark::State& state, const char* slider, int span, bool
         const auto t0 = tClock::now();
         bar->SetPosition(p);
         const auto t1 = tClock::now();
-        while (dialog::RedrawPending) d.form->IdleHook();
+        while (d.form->State().RedrawPending) d.form->IdleHook();
         const auto t2 = tClock::now();
         image->Repaint();
         const auto t3 = tClock::now();

@@ -4,11 +4,11 @@
 
 #include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
+#include "host/Failure.h"
+#include "host/SettingsFields.h"
 #include "host/UndoHistory.h"
 
 namespace velmora::dialog {
-
-const QObject* LastUndoControl = nullptr;
 
 namespace {
 
@@ -42,9 +42,9 @@ void TParamForm::RunChanger(tChangerGuard& guard, QObject* source, const QObject
 }
 
 void TParamForm::NoteUndoStep(const QObject* control) {
-    if (RefreshingControls) return;
-    if (control != LastUndoControl) PushUndo();
-    LastUndoControl = control;
+    if (state_.RefreshingControls) return;
+    if (control != state_.LastUndoControl) PushUndo();
+    state_.LastUndoControl = control;
     UndoButton->SetEnabled(CanUndo());
     RedoButton->SetEnabled(CanRedo());
 }
@@ -105,6 +105,42 @@ double TParamForm::ReadReal(ui::TEdit* edit, double min, double max, double fall
     }
     if (failedAt != 0 || !(value >= min && value <= max)) return fallback;
     return value;
+}
+
+namespace {
+
+// The edit's line in the table of settings fields; every edit a changer
+// reads or writes has one.
+const tEditRule& RuleOf(const ui::TEdit* edit) {
+    const tEditRule* rule = FindEditRule(edit->objectName().toStdString());
+    if (!rule) Fail("Неправильный Edit");
+    return *rule;
+}
+
+}  // namespace
+
+int32_t TParamForm::ReadInteger(ui::TEdit* edit, int32_t fallback) {
+    const tEditRule& rule = RuleOf(edit);
+    return ReadInteger(edit, int32_t(rule.ReadMin), int32_t(rule.ReadMax), fallback);
+}
+
+double TParamForm::ReadReal(ui::TEdit* edit, double fallback) {
+    const tEditRule& rule = RuleOf(edit);
+    return ReadReal(edit, rule.ReadMin, rule.ReadMax, fallback);
+}
+
+QString TParamForm::EditText(const ui::TEdit* edit, double value) const {
+    switch (RuleOf(edit).Format) {
+        case tTextFormat::Integer:
+            return QString::fromStdString(IntegerText(int64_t(value)));
+        case tTextFormat::OneDecimal:
+            return QString::fromStdString(FixedText(value, 1));
+        case tTextFormat::TwoDecimals:
+            return QString::fromStdString(FixedText(value, 2));
+        case tTextFormat::Factor:
+            return QString::fromStdString(FactorText(value));
+    }
+    return QString();
 }
 
 void TParamForm::ReleasePipettes() {

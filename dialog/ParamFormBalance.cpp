@@ -5,7 +5,6 @@
 #include <numbers>
 
 #include "dialog/ColorMath.h"
-#include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
 #include "host/Failure.h"
 #include "host/Rounding.h"
@@ -14,16 +13,6 @@
 namespace velmora::dialog {
 
 namespace {
-
-tChangerGuard balanceGuard;
-
-// Set while BalanceChanger loads the group and checks CommonRadio to show
-// that the points share one colour: that click changes the mode only.
-bool loadingBalance = false;
-
-QString IntText(int64_t value) {
-    return QString::fromStdString(IntegerText(value));
-}
 
 bool SameColour(const tBalancePoint& p, const tBalancePoint& q) {
     return p.a == q.a && p.b == q.b;
@@ -59,14 +48,14 @@ void TParamForm::BalanceChanger(QObject* source) {
     const auto showAB = [&] {
         aTrackBar->SetPosition(128 - w.a);
         bTrackBar->SetPosition(w.b - 128);
-        aEdit->SetText(IntText(128 - w.a));
-        bEdit->SetText(IntText(128 - w.b));
+        aEdit->SetText(EditText(aEdit, 128 - w.a));
+        bEdit->SetText(EditText(bEdit, 128 - w.b));
     };
     const auto showPolar = [&] {
         ChromaTrackBar->SetPosition(ChromaOf(w.a, w.b));
         HueTrackBar->SetPosition(HueOf(w));
-        HueEdit->SetText(IntText(HueTrackBar->Position()));
-        ChromaEdit->SetText(IntText(ChromaTrackBar->Position()));
+        HueEdit->SetText(EditText(HueEdit, HueTrackBar->Position()));
+        ChromaEdit->SetText(EditText(ChromaEdit, ChromaTrackBar->Position()));
     };
     const auto show = [&] {
         showAB();
@@ -87,17 +76,18 @@ void TParamForm::BalanceChanger(QObject* source) {
     };
 
     RunChanger(
-        balanceGuard, source, source,
+        state_.Guards.Balance, source, source,
         [&] {
             w = ShadowRadio->Checked() ? ShadowPoint : LightPoint;
             if (!source) {
                 // Loading shows the settings and leaves them as they are.
                 show();
                 if (SameColour(LightPoint, ShadowPoint)) {
-                    loadingBalance = true;
+                    state_.LoadingBalance = true;
                     struct tReset {
-                        ~tReset() { loadingBalance = false; }
-                    } reset;
+                        bool& loading;
+                        ~tReset() { loading = false; }
+                    } reset{state_.LoadingBalance};
                     CommonRadio->SetChecked(true);
                 } else if (CommonRadio->Checked()) {
                     // Two different points are edited one at a time.
@@ -130,24 +120,24 @@ void TParamForm::BalanceChanger(QObject* source) {
                 show();
             } else if (source == aTrackBar) {
                 w.a = uint8_t(128 - aTrackBar->Position());
-                aEdit->SetText(IntText(aTrackBar->Position()));
+                aEdit->SetText(EditText(aEdit, aTrackBar->Position()));
                 showPolar();
                 ReleasePipettes();
             } else if (source == bTrackBar) {
                 w.b = uint8_t(bTrackBar->Position() + 128);
-                bEdit->SetText(IntText(-bTrackBar->Position()));
+                bEdit->SetText(EditText(bEdit, -bTrackBar->Position()));
                 showPolar();
                 ReleasePipettes();
             } else if (source == aEdit) {
                 // Text that is no usable number keeps the shown a, also a
                 // picked cast beyond the slider's end (as bEdit keeps b).
-                const int32_t n = ReadInteger(aEdit, -60, 60, 128 - w.a);
+                const int32_t n = ReadInteger(aEdit, 128 - w.a);
                 w.a = uint8_t(128 - n);
                 aTrackBar->SetPosition(n);
                 showPolar();
                 ReleasePipettes();
             } else if (source == bEdit) {
-                const int32_t n = ReadInteger(bEdit, -60, 60, 128 - w.b);
+                const int32_t n = ReadInteger(bEdit, 128 - w.b);
                 w.b = uint8_t(128 - n);
                 bTrackBar->SetPosition(-n);
                 showPolar();
@@ -155,23 +145,23 @@ void TParamForm::BalanceChanger(QObject* source) {
             } else if (source == HueTrackBar) {
                 fromPolarSliders();
                 showAB();
-                HueEdit->SetText(IntText(HueTrackBar->Position()));
+                HueEdit->SetText(EditText(HueEdit, HueTrackBar->Position()));
                 ReleasePipettes();
             } else if (source == ChromaTrackBar) {
                 fromPolarSliders();
                 showAB();
-                ChromaEdit->SetText(IntText(ChromaTrackBar->Position()));
+                ChromaEdit->SetText(EditText(ChromaEdit, ChromaTrackBar->Position()));
                 ReleasePipettes();
             } else if (source == HueEdit) {
-                const int32_t hue = ReadInteger(HueEdit, 0, 359, HueTrackBar->Position());
+                const int32_t hue = ReadInteger(HueEdit, HueTrackBar->Position());
                 SetPolar(w, ChromaTrackBar->Position(), hue);
                 HueTrackBar->SetPosition(hue);
                 showAB();
                 ChromaTrackBar->SetPosition(ChromaOf(w.a, w.b));
-                ChromaEdit->SetText(IntText(ChromaTrackBar->Position()));
+                ChromaEdit->SetText(EditText(ChromaEdit, ChromaTrackBar->Position()));
                 ReleasePipettes();
             } else if (source == ChromaEdit) {
-                const int32_t chroma = ReadInteger(ChromaEdit, 0, 60, ChromaTrackBar->Position());
+                const int32_t chroma = ReadInteger(ChromaEdit, ChromaTrackBar->Position());
                 SetPolar(w, chroma, HueTrackBar->Position());
                 ChromaTrackBar->SetPosition(chroma);
                 showAB();
@@ -237,7 +227,7 @@ void TParamForm::SelectBalanceRadio() {
 }
 
 void TParamForm::CommonRadioClick() {
-    if (loadingBalance) return;
+    if (state_.LoadingBalance) return;
     NoteUndoStep(CommonRadio);
     // One balance for the whole range: the mean colour at both ends.
     Settings.LightPointL = 255;

@@ -12,39 +12,14 @@
 #include "host/Failure.h"
 #include "host/Rounding.h"
 #include "host/Settings.h"
+#include "host/SettingsFields.h"
 
 namespace velmora::dialog {
 
 namespace {
 
-// Each changer's nesting counter and last source.
-tChangerGuard ddGuard;
-tChangerGuard colorContrastGuard;
-tChangerGuard lowSatGuard;
-tChangerGuard satBendGuard;
-tChangerGuard lightnessGuard;
-tChangerGuard contrastGuard;
-tChangerGuard sharpnessGuard;
-tChangerGuard rotateGuard;
-tChangerGuard colorEqGuard;
-tChangerGuard lightEqGuard;
-tChangerGuard shadowGuard;
-tChangerGuard highLightGuard;
-
 [[noreturn]] void WrongSource(const char* changer) {
     Fail(std::string(changer) + ": неправильный параметр");
-}
-
-QString IntText(int64_t value) {
-    return QString::fromStdString(IntegerText(value));
-}
-
-QString RealText(double value, int decimals) {
-    return QString::fromStdString(FixedText(value, decimals));
-}
-
-QString FactorString(double value) {
-    return QString::fromStdString(FactorText(value));
 }
 
 // A slider position from a computed value. The record accepts any stored
@@ -99,11 +74,6 @@ void ShowDeviation(ui::TTrackBar* bar) {
     else
         bar->SetSelection(0, p);
 }
-
-// Stepping of an edit by the Up and Down keys.
-struct tStepRule {
-    double Max, Min, Down, Up;
-};
 
 }  // namespace
 
@@ -179,10 +149,10 @@ void TParamForm::DDChanger(QObject* source) {
     const auto loadLevels = [this] {
         const int white = ToPosition(Settings.WhiteLevel * 100.0 / 255);
         LightTrackBar->SetPosition(white);
-        LightEdit->SetText(IntText(white));
+        LightEdit->SetText(EditText(LightEdit, white));
         const int black = ToPosition(Settings.BlackLevel * 100.0 / 255);
         ShadeTrackBar->SetPosition(black);
-        ShadeEdit->SetText(IntText(black));
+        ShadeEdit->SetText(EditText(ShadeEdit, black));
     };
     // Levels set by hand: the analysis no longer moves them.
     const auto byHand = [this] {
@@ -194,7 +164,7 @@ void TParamForm::DDChanger(QObject* source) {
     // source and is let through, as for the other groups, so the levels
     // always follow the thumb.
     RunChanger(
-        ddGuard, source, source,
+        state_.Guards.DD, source, source,
         [&] {
             if (!source) {
                 AutocontrastCheckBox->SetChecked(Settings.AutoLevels != 0);
@@ -212,21 +182,23 @@ void TParamForm::DDChanger(QObject* source) {
                 loadLevels();
             } else if (source == ShadeTrackBar) {
                 Settings.BlackLevel = int32_t(Round(ShadeTrackBar->Position() * 255.0 / 100));
-                ShadeEdit->SetText(IntText(ToPosition(Settings.BlackLevel * 100.0 / 255)));
+                ShadeEdit->SetText(
+                    EditText(ShadeEdit, ToPosition(Settings.BlackLevel * 100.0 / 255)));
                 byHand();
             } else if (source == LightTrackBar) {
                 Settings.WhiteLevel = int32_t(Round(LightTrackBar->Position() * 255.0 / 100));
-                LightEdit->SetText(IntText(ToPosition(Settings.WhiteLevel * 100.0 / 255)));
+                LightEdit->SetText(
+                    EditText(LightEdit, ToPosition(Settings.WhiteLevel * 100.0 / 255)));
                 byHand();
             } else if (source == ShadeEdit) {
                 // Percent times 255 / 100, as from the slider: the binary
                 // 2.55 is a little less and rounds 50 % to 127, not 128.
-                const double x = ReadReal(ShadeEdit, -50, 50, ShadeTrackBar->Position());
+                const double x = ReadReal(ShadeEdit, ShadeTrackBar->Position());
                 Settings.BlackLevel = int32_t(Round(x * 255 / 100));
                 ShadeTrackBar->SetPosition(ToPosition(Settings.BlackLevel * 100.0 / 255));
                 byHand();
             } else if (source == LightEdit) {
-                const int32_t n = ReadInteger(LightEdit, 50, 150, LightTrackBar->Position());
+                const int32_t n = ReadInteger(LightEdit, LightTrackBar->Position());
                 Settings.WhiteLevel = int32_t(Round(n * 255.0 / 100));
                 LightTrackBar->SetPosition(ToPosition(Settings.WhiteLevel * 100.0 / 255));
                 byHand();
@@ -241,94 +213,91 @@ void TParamForm::DDChanger(QObject* source) {
 
 void TParamForm::ColorContrast(QObject* source) {
     RunChanger(
-        colorContrastGuard, source, ColorContrastTrackBar,
+        state_.Guards.ColorContrast, source, ColorContrastTrackBar,
         [&] {
             if (!source) {
                 ColorContrastTrackBar->SetPosition(SaturationPosition(Settings.ColorContrast));
-                ColorContrastEdit->SetText(FactorString(Settings.ColorContrast));
+                ColorContrastEdit->SetText(EditText(ColorContrastEdit, Settings.ColorContrast));
             } else if (source == ColorContrastTrackBar) {
                 Settings.ColorContrast = SaturationOf(ColorContrastTrackBar->Position());
-                ColorContrastEdit->SetText(FactorString(Settings.ColorContrast));
+                ColorContrastEdit->SetText(EditText(ColorContrastEdit, Settings.ColorContrast));
             } else if (source == ColorContrastEdit) {
                 Settings.ColorContrast =
-                    ReadReal(ColorContrastEdit, SaturationOf(128), SaturationOf(-127),
-                             SaturationOf(ColorContrastTrackBar->Position()));
+                    ReadReal(ColorContrastEdit, SaturationOf(ColorContrastTrackBar->Position()));
                 ColorContrastTrackBar->SetPosition(SaturationPosition(Settings.ColorContrast));
             } else {
                 WrongSource("ColorContrast");
             }
         },
-        [this] {
-            ReleasePipettes();
-            DrawSaturationCurve();
-        });
+        [this] { SaturationAfter(); });
 }
+
+void TParamForm::SaturationAfter() {
+    ReleasePipettes();
+    DrawSaturationCurve();
+}
+
+namespace {
+
+// A value the slider shows as it is (LowSat, SatBend, Rotate). A text out
+// of the edit's bounds falls back on the slider position or, where the edit
+// reaches beyond the slider (Rotate), on the setting.
+enum class tFallback { Slider, Setting };
+
+void IntegerBody(QObject* source, ui::TTrackBar* bar, ui::TEdit* edit, int32_t& value,
+                 tFallback fallback, const char* name, TParamForm& form) {
+    if (!source) {
+        bar->SetPosition(ToPosition(value));
+        edit->SetText(form.EditText(edit, value));
+    } else if (source == bar) {
+        value = bar->Position();
+        edit->SetText(form.EditText(edit, value));
+    } else if (source == edit) {
+        value = form.ReadInteger(edit, fallback == tFallback::Slider ? bar->Position() : value);
+        bar->SetPosition(ToPosition(value));
+    } else {
+        WrongSource(name);
+    }
+}
+
+}  // namespace
 
 void TParamForm::LowSatChanger(QObject* source) {
     RunChanger(
-        lowSatGuard, source, LowSatTrackBar,
+        state_.Guards.LowSat, source, LowSatTrackBar,
         [&] {
-            if (!source) {
-                LowSatTrackBar->SetPosition(ToPosition(Settings.LowSat));
-                LowSatEdit->SetText(IntText(Settings.LowSat));
-            } else if (source == LowSatTrackBar) {
-                Settings.LowSat = LowSatTrackBar->Position();
-                LowSatEdit->SetText(IntText(Settings.LowSat));
-            } else if (source == LowSatEdit) {
-                Settings.LowSat = ReadInteger(LowSatEdit, LowSatTrackBar->Min(),
-                                              LowSatTrackBar->Max(), LowSatTrackBar->Position());
-                LowSatTrackBar->SetPosition(Settings.LowSat);
-            } else {
-                WrongSource("LowSatChanger");
-            }
+            IntegerBody(source, LowSatTrackBar, LowSatEdit, Settings.LowSat, tFallback::Slider,
+                        "LowSatChanger", *this);
         },
-        [this] {
-            ReleasePipettes();
-            DrawSaturationCurve();
-        });
+        [this] { SaturationAfter(); });
 }
 
 void TParamForm::SatBendChanger(QObject* source) {
     RunChanger(
-        satBendGuard, source, SatBendTrackBar,
+        state_.Guards.SatBend, source, SatBendTrackBar,
         [&] {
-            if (!source) {
-                SatBendTrackBar->SetPosition(ToPosition(Settings.SatBend));
-                SatBendEdit->SetText(IntText(Settings.SatBend));
-            } else if (source == SatBendTrackBar) {
-                Settings.SatBend = SatBendTrackBar->Position();
-                SatBendEdit->SetText(IntText(Settings.SatBend));
-            } else if (source == SatBendEdit) {
-                Settings.SatBend = ReadInteger(SatBendEdit, SatBendTrackBar->Min(),
-                                               SatBendTrackBar->Max(), SatBendTrackBar->Position());
-                SatBendTrackBar->SetPosition(Settings.SatBend);
-            } else {
-                WrongSource("SatBendChanger");
-            }
+            IntegerBody(source, SatBendTrackBar, SatBendEdit, Settings.SatBend, tFallback::Slider,
+                        "SatBendChanger", *this);
         },
-        [this] {
-            ReleasePipettes();
-            DrawSaturationCurve();
-        });
+        [this] { SaturationAfter(); });
 }
 
 // ---- lightness, local contrast and sharpness -------------------------------
 
 void TParamForm::LightnessChanger(QObject* source) {
     RunChanger(
-        lightnessGuard, source, LightnessTrackBar,
+        state_.Guards.Lightness, source, LightnessTrackBar,
         [&] {
             // GammaEdit shows the reciprocal of the exponent.
             if (!source) {
                 LightnessTrackBar->SetPosition(ExponentPosition(Settings.Lightness));
-                GammaEdit->SetText(RealText(1 / Settings.Lightness, 2));
+                GammaEdit->SetText(EditText(GammaEdit, 1 / Settings.Lightness));
             } else if (source == LightnessTrackBar) {
                 Settings.Lightness = ExponentOf(LightnessTrackBar->Position());
-                GammaEdit->SetText(RealText(1 / Settings.Lightness, 2));
+                GammaEdit->SetText(EditText(GammaEdit, 1 / Settings.Lightness));
             } else if (source == GammaEdit) {
-                const double bound = std::pow(std::sqrt(2.0), 3);
-                const double gamma = ReadReal(GammaEdit, 1 / bound, bound,
-                                              1 / ExponentOf(LightnessTrackBar->Position()));
+                const double gamma =
+                    ReadReal(GammaEdit, 1 / ExponentOf(LightnessTrackBar->Position()));
                 Settings.Lightness = 1 / gamma;
                 LightnessTrackBar->SetPosition(ExponentPosition(Settings.Lightness));
             } else {
@@ -345,13 +314,12 @@ void FactorBody(QObject* source, ui::TTrackBar* bar, ui::TEdit* edit, double& va
                 const char* name, TParamForm& form) {
     if (!source) {
         bar->SetPosition(FactorPosition(value));
-        edit->SetText(FactorString(value));
+        edit->SetText(form.EditText(edit, value));
     } else if (source == bar) {
         value = FactorOf(bar->Position());
-        edit->SetText(FactorString(value));
+        edit->SetText(form.EditText(edit, value));
     } else if (source == edit) {
-        value = form.ReadReal(edit, FactorOf(bar->minimum()), FactorOf(bar->maximum()),
-                              FactorOf(bar->Position()));
+        value = form.ReadReal(edit, FactorOf(bar->Position()));
         bar->SetPosition(FactorPosition(value));
     } else {
         WrongSource(name);
@@ -362,7 +330,7 @@ void FactorBody(QObject* source, ui::TTrackBar* bar, ui::TEdit* edit, double& va
 
 void TParamForm::NewContrastChanger(QObject* source) {
     RunChanger(
-        contrastGuard, source, ContrastTrackBar,
+        state_.Guards.Contrast, source, ContrastTrackBar,
         [&] {
             FactorBody(source, ContrastTrackBar, ContrastEdit, Settings.Contrast,
                        "NewContrastChanger", *this);
@@ -372,7 +340,7 @@ void TParamForm::NewContrastChanger(QObject* source) {
 
 void TParamForm::NewSharpnessChanger(QObject* source) {
     RunChanger(
-        sharpnessGuard, source, SharpnessTrackBar,
+        state_.Guards.Sharpness, source, SharpnessTrackBar,
         [&] {
             FactorBody(source, SharpnessTrackBar, SharpnessEdit, Settings.Sharpness,
                        "NewSharpnessChanger", *this);
@@ -384,22 +352,12 @@ void TParamForm::NewSharpnessChanger(QObject* source) {
 
 void TParamForm::RotateChanger(QObject* source) {
     RunChanger(
-        rotateGuard, source, RotateTrackBar,
+        state_.Guards.Rotate, source, RotateTrackBar,
         [&] {
             // The edit accepts the whole circle; beyond the slider's ±50 the
             // slider shows its end and the setting keeps the typed angle.
-            if (!source) {
-                RotateTrackBar->SetPosition(ToPosition(Settings.Rotate));
-                RotEdit->SetText(IntText(Settings.Rotate));
-            } else if (source == RotateTrackBar) {
-                Settings.Rotate = RotateTrackBar->Position();
-                RotEdit->SetText(IntText(Settings.Rotate));
-            } else if (source == RotEdit) {
-                Settings.Rotate = ReadInteger(RotEdit, -180, 180, Settings.Rotate);
-                RotateTrackBar->SetPosition(ToPosition(Settings.Rotate));
-            } else {
-                WrongSource("RotateChanger");
-            }
+            IntegerBody(source, RotateTrackBar, RotEdit, Settings.Rotate, tFallback::Setting,
+                        "RotateChanger", *this);
         },
         [this] { DrawShiftStrip(Settings.Rotate); });
 }
@@ -416,7 +374,7 @@ void EqualizerBody(QObject* source, const std::array<ui::TTrackBar*, N>& bars,
                    TParamForm& form) {
     if (!source) {
         for (size_t i = 0; i < N; ++i) {
-            edits[i]->SetText(IntText(gains[i]));
+            edits[i]->SetText(form.EditText(edits[i], gains[i]));
             bars[i]->SetPosition(ToPosition(-double(gains[i])));
             ShowDeviation(bars[i]);
         }
@@ -427,13 +385,13 @@ void EqualizerBody(QObject* source, const std::array<ui::TTrackBar*, N>& bars,
         if (it == bars.end()) Fail("Неправильный TrackBar");
         const size_t i = size_t(it - bars.begin());
         gains[i] = -bar->Position();
-        edits[i]->SetText(IntText(gains[i]));
+        edits[i]->SetText(form.EditText(edits[i], gains[i]));
         ShowDeviation(bar);
     } else if (auto* edit = qobject_cast<ui::TEdit*>(source)) {
         const auto it = std::find(edits.begin(), edits.end(), edit);
         if (it == edits.end()) Fail("Неправильный Edit");
         const size_t i = size_t(it - edits.begin());
-        gains[i] = form.ReadInteger(edit, -40, 40, gains[i]);
+        gains[i] = form.ReadInteger(edit, gains[i]);
         bars[i]->SetPosition(-gains[i]);
         ShowDeviation(bars[i]);
     } else {
@@ -445,7 +403,7 @@ void EqualizerBody(QObject* source, const std::array<ui::TTrackBar*, N>& bars,
 
 void TParamForm::ColorEqualizerChanger(QObject* source) {
     RunChanger(
-        colorEqGuard, source, ColorEqPanel,
+        state_.Guards.ColorEq, source, ColorEqPanel,
         [&] {
             EqualizerBody(source, hueBars_, hueEdits_, Settings.ColorEq, "ColorEqualizerChanger",
                           *this);
@@ -455,7 +413,7 @@ void TParamForm::ColorEqualizerChanger(QObject* source) {
 
 void TParamForm::LightEqualizerChanger(QObject* source) {
     RunChanger(
-        lightEqGuard, source, LightEqPanel,
+        state_.Guards.LightEq, source, LightEqPanel,
         [&] {
             EqualizerBody(source, lightBars_, lightEdits_, Settings.LightEq,
                           "LightEqualizerChanger", *this);
@@ -465,47 +423,48 @@ void TParamForm::LightEqualizerChanger(QObject* source) {
 
 // ---- shadows and highlights ------------------------------------------------
 
+namespace {
+
+// A tenth of the slider position, 1.0..5.0; reversed for the highlights,
+// whose right end (the form's initial position) is 1.0. A text out of the
+// edit's bounds keeps the setting.
+void TenthsBody(QObject* source, ui::TTrackBar* bar, ui::TEdit* edit, double& value, bool reversed,
+                const char* name, TParamForm& form) {
+    const auto position = [bar, reversed](int p) {
+        return reversed ? bar->Max() + bar->Min() - p : p;
+    };
+    if (!source) {
+        bar->SetPosition(position(ToPosition(10 * value)));
+        edit->SetText(form.EditText(edit, value));
+    } else if (source == bar) {
+        value = position(bar->Position()) / 10.0;
+        edit->SetText(form.EditText(edit, value));
+    } else if (source == edit) {
+        value = form.ReadReal(edit, value);
+        bar->SetPosition(position(ToPosition(10 * value)));
+    } else {
+        WrongSource(name);
+    }
+}
+
+}  // namespace
+
 void TParamForm::ShadowChanger(QObject* source) {
     RunChanger(
-        shadowGuard, source, ShadowTrackBar,
+        state_.Guards.Shadow, source, ShadowTrackBar,
         [&] {
-            ui::TTrackBar* bar = ShadowTrackBar;
-            if (!source) {
-                bar->SetPosition(ToPosition(10 * Settings.Shadow));
-                ShadowEdit->SetText(RealText(Settings.Shadow, 1));
-            } else if (source == bar) {
-                Settings.Shadow = bar->Position() / 10.0;
-                ShadowEdit->SetText(RealText(Settings.Shadow, 1));
-            } else if (source == ShadowEdit) {
-                Settings.Shadow =
-                    ReadReal(ShadowEdit, bar->Min() / 10.0, bar->Max() / 10.0, Settings.Shadow);
-                bar->SetPosition(ToPosition(10 * Settings.Shadow));
-            } else {
-                WrongSource("ShadowChanger");
-            }
+            TenthsBody(source, ShadowTrackBar, ShadowEdit, Settings.Shadow, false, "ShadowChanger",
+                       *this);
         },
         [this] { ReleasePipettes(); });
 }
 
 void TParamForm::HighLightChanger(QObject* source) {
     RunChanger(
-        highLightGuard, source, HighLightTrackBar,
+        state_.Guards.HighLight, source, HighLightTrackBar,
         [&] {
-            // Reversed: the right end (the form's initial position) is 1.0.
-            ui::TTrackBar* bar = HighLightTrackBar;
-            const int ends = bar->Max() + bar->Min();
-            if (!source) {
-                bar->SetPosition(ends - ToPosition(10 * Settings.HighLight));
-                HighLightEdit->SetText(RealText(Settings.HighLight, 1));
-            } else if (source == bar) {
-                Settings.HighLight = (ends - bar->Position()) / 10.0;
-                HighLightEdit->SetText(RealText(Settings.HighLight, 1));
-            } else if (source == HighLightEdit) {
-                Settings.HighLight = ReadReal(HighLightEdit, 1.0, 5.0, Settings.HighLight);
-                bar->SetPosition(ends - ToPosition(10 * Settings.HighLight));
-            } else {
-                WrongSource("HighLightChanger");
-            }
+            TenthsBody(source, HighLightTrackBar, HighLightEdit, Settings.HighLight, true,
+                       "HighLightChanger", *this);
         },
         [this] { ReleasePipettes(); });
 }
@@ -515,40 +474,8 @@ void TParamForm::HighLightChanger(QObject* source) {
 void TParamForm::EditKeyDown(ui::TEdit* edit, int& key, ui::tShiftState) {
     if (key != Qt::Key_Up && key != Qt::Key_Down) return;
     const bool up = key == Qt::Key_Up;
-    tStepRule rule{};
-    if (edit == ShadeEdit)
-        rule = {50, -50, 1, 1};
-    else if (edit == LightEdit)
-        rule = {150, 50, 1, 1};
-    else if (edit == GammaEdit)
-        rule = {2.8, 0.35, 0.1, 0.1};
-    else if (edit == ContrastEdit)
-        rule = {10, 0.1, 0.1, 0.1};
-    else if (edit == SharpnessEdit)
-        rule = {5, 0.2, 0.1, 0.1};
-    else if (edit == ColorContrastEdit)
-        rule = {128, 0, 0.1, 0.1};
-    else if (edit == LowSatEdit)
-        rule = {90, 0, 1, 1};
-    else if (edit == SatBendEdit)
-        rule = {127, 1, 1, 1};
-    else if (edit == HueEdit)
-        rule = {359, 0, 1, 1};
-    else if (edit == ChromaEdit)
-        rule = {60, 0, 1, 1};
-    else if (edit == RotEdit)
-        rule = {180, -180, 1, 1};
-    else if (edit == aEdit || edit == bEdit)
-        rule = {60, -60, 1, 1};
-    else if (edit == ShadowEdit)
-        rule = {ShadowTrackBar->Max() / 10.0, ShadowTrackBar->Min() / 10.0, 0.1, 0.1};
-    else if (edit == HighLightEdit)
-        rule = {HighLightTrackBar->Max() / 10.0, HighLightTrackBar->Min() / 10.0, 0.1, 0.1};
-    else if (std::find(hueEdits_.begin(), hueEdits_.end(), edit) != hueEdits_.end() ||
-             std::find(lightEdits_.begin(), lightEdits_.end(), edit) != lightEdits_.end())
-        rule = {40, -40, 1, 1};
-    else
-        return;
+    const tEditRule* rule = FindEditRule(edit->objectName().toStdString());
+    if (!rule) return;
     key = 0;
 
     // The text as it stands, without the reader's comma conversion; empty
@@ -556,18 +483,18 @@ void TParamForm::EditKeyDown(ui::TEdit* edit, int& key, ui::tShiftState) {
     double value = 0;
     const std::string text = edit->Text().toStdString();
     if (!text.empty() && ParseReal(text, value) != 0) return;
-    const double step = up ? rule.Up : rule.Down;
+    const double step = rule->Step;
     value += up ? step : -step;
     // Tenths do not add up exactly in binary (2.7 + 0.1 is a little above
     // 2.8), so a bound is reached within a tolerance far below a tenth.
     constexpr double kTolerance = 1e-9;
-    if (up ? value > rule.Max + kTolerance : value < rule.Min - kTolerance) return;
+    if (up ? value > rule->StepMax + kTolerance : value < rule->StepMin - kTolerance) return;
     // The text as written must keep the bounds too: 0.45 less a tenth is
     // GammaEdit's minimum 0.35, whose one-decimal text 0.3 is below it.
-    const QString written = RealText(value, step >= 1 ? 0 : 1);
+    const QString written = QString::fromStdString(FixedText(value, step >= 1 ? 0 : 1));
     double shown = value;
     ParseReal(written.toStdString(), shown);
-    if (shown > rule.Max + kTolerance || shown < rule.Min - kTolerance) return;
+    if (shown > rule->StepMax + kTolerance || shown < rule->StepMin - kTolerance) return;
     edit->SetText(written);
 }
 

@@ -88,7 +88,7 @@ void TParamForm::FormKeyDown(int& key, ui::tShiftState shift) {
             key = 0;
         }
     } else if (key == Qt::Key_Space && held == none) {
-        SpaceHeld = true;
+        state_.SpaceHeld = true;
         Image->SetCursor(3);
         NudgeCursor();
         key = 0;
@@ -121,7 +121,7 @@ void TParamForm::FormKeyUp(int& key, ui::tShiftState shift) {
             Image->SetCursor(4);
             NudgeCursor();
         }
-        SpaceHeld = false;
+        state_.SpaceHeld = false;
         key = 0;
     }
 }

@@ -128,15 +128,6 @@ void TParamForm::ApplySizeModeAndRender() {
 
 namespace {
 
-// Navigation state of the dialog; one dialog is up at a time. Brought back
-// to these values whenever a form connects its navigation.
-bool ButtonHeld = false;             // a button went down on Image, not up yet
-QPoint LastMousePos;                 // position of the last pan step
-bool PointerInPreview = false;       // the pointer is over the picture
-QPointer<ui::TTrackBar> PartnerBar;  // blinks together with the targeted band
-QPointer<ui::TTrackBar> PairTarget;  // the pair last focused from the preview
-QPointer<ui::TTrackBar> PairPartner;
-
 constexpr ui::tCursor kHand = 3;
 constexpr ui::tCursor kPipette = 4;
 
@@ -186,9 +177,9 @@ void TParamForm::TargetBands(int x, int y, ui::tShiftState shift) {
     int px = 0, py = 0;
     if (!WorkingPixelAt(x, y, px, py)) {
         ImagePanel->SetFocus();
-        PointerInPreview = false;
-        ShowSlider(PairTarget);
-        ShowSlider(PairPartner);
+        state_.PointerInPreview = false;
+        ShowSlider(state_.PairTarget);
+        ShowSlider(state_.PairPartner);
         return;
     }
     const tLab8 c = CorrectWorkingMean(px, py);
@@ -198,26 +189,26 @@ void TParamForm::TargetBands(int x, int y, ui::tShiftState shift) {
     ui::TTrackBar* lightBar = lightBars_[size_t(lightBand)];
     const bool withShift = shift.testFlag(ui::tShift::Shift);
     ui::TTrackBar* target = withShift ? lightBar : hueBar;
-    PartnerBar = withShift ? hueBar : lightBar;
-    for (ui::TTrackBar* old : {PairTarget.data(), PairPartner.data()})
-        if (old && old != target && old != PartnerBar) old->SetSliderVisible(true);
-    PointerInPreview = true;
+    state_.PartnerBar = withShift ? hueBar : lightBar;
+    for (ui::TTrackBar* old : {state_.PairTarget.data(), state_.PairPartner.data()})
+        if (old && old != target && old != state_.PartnerBar) old->SetSliderVisible(true);
+    state_.PointerInPreview = true;
     // The lightness bands stay disabled until the maps are built.
     if (target->Enabled()) {
         target->SetFocus();
-        PairTarget = target;
-        PairPartner = PartnerBar;
+        state_.PairTarget = target;
+        state_.PairPartner = state_.PartnerBar;
     }
 }
 
 void TParamForm::ImageMouseDown(ui::tMouseButton button, ui::tShiftState shift, int x, int y) {
-    ButtonHeld = true;
-    LastMousePos = QPoint(x, y);
-    if (button == ui::tMouseButton::Right || SpaceHeld) {
+    state_.ButtonHeld = true;
+    state_.LastMousePos = QPoint(x, y);
+    if (button == ui::tMouseButton::Right || state_.SpaceHeld) {
         Image->SetCursor(kHand);
         NudgeCursor();
     }
-    if (AnyPickerDown() && button == ui::tMouseButton::Left && !SpaceHeld) {
+    if (AnyPickerDown() && button == ui::tMouseButton::Left && !state_.SpaceHeld) {
         int px = 0, py = 0;
         if (WorkingPixelAt(x, y, px, py)) PickOnPreview(px, py, shift);
         return;
@@ -226,10 +217,10 @@ void TParamForm::ImageMouseDown(ui::tMouseButton button, ui::tShiftState shift, 
 }
 
 void TParamForm::ImageMouseMove(ui::tShiftState shift, int x, int y) {
-    if (ButtonHeld && Image->Cursor() == kHand) {
-        Photo.ScrollX -= x - LastMousePos.x();
-        Photo.ScrollY -= y - LastMousePos.y();
-        LastMousePos = QPoint(x, y);
+    if (state_.ButtonHeld && Image->Cursor() == kHand) {
+        Photo.ScrollX -= x - state_.LastMousePos.x();
+        Photo.ScrollY -= y - state_.LastMousePos.y();
+        state_.LastMousePos = QPoint(x, y);
         ShowSource();
         SetStatusText(FitScale(Photo) >= Photo.Scale
                           ? QStringLiteral(" Исходный снимок")
@@ -282,7 +273,7 @@ void TParamForm::ImageMouseMove(ui::tShiftState shift, int x, int y) {
 }
 
 void TParamForm::ImageMouseUp(ui::tMouseButton, ui::tShiftState, int, int) {
-    ButtonHeld = false;
+    state_.ButtonHeld = false;
     if (AnyPickerDown()) {
         Image->SetCursor(kPipette);
         NudgeCursor();
@@ -291,21 +282,21 @@ void TParamForm::ImageMouseUp(ui::tMouseButton, ui::tShiftState, int, int) {
 }
 
 void TParamForm::ImageMouseEnter() {
-    PointerInPreview = true;
+    state_.PointerInPreview = true;
 }
 
 void TParamForm::ImageMouseLeave() {
-    PointerInPreview = false;
+    state_.PointerInPreview = false;
     ShowSlider(qobject_cast<ui::TTrackBar*>(QApplication::focusWidget()));
-    ShowSlider(PartnerBar);
+    ShowSlider(state_.PartnerBar);
 }
 
 void TParamForm::BlinkTimerTimer() {
-    if (!PointerInPreview) return;
+    if (!state_.PointerInPreview) return;
     auto* bar = qobject_cast<ui::TTrackBar*>(QApplication::focusWidget());
     if (!bar) return;
     bar->SetSliderVisible(!bar->SliderVisible());
-    if (PartnerBar) PartnerBar->SetSliderVisible(bar->SliderVisible());
+    if (state_.PartnerBar) state_.PartnerBar->SetSliderVisible(bar->SliderVisible());
 }
 
 void TParamForm::ResizeButtonClick() {
@@ -319,13 +310,6 @@ void TParamForm::ResizeButtonClick() {
 }
 
 void TParamForm::ConnectNavigation() {
-    ButtonHeld = false;
-    LastMousePos = QPoint();
-    PointerInPreview = false;
-    PartnerBar = nullptr;
-    PairTarget = nullptr;
-    PairPartner = nullptr;
-
     Image->OnMouseDown = [this](ui::tMouseButton button, ui::tShiftState shift, int x, int y) {
         ImageMouseDown(button, shift, x, y);
     };

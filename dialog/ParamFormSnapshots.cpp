@@ -20,18 +20,7 @@ namespace {
 
 constexpr const char* kParamFormUnit = "ParamFormUnit";
 
-// The hover preview: the slot shown while the mouse rests on its thumbnail
-// (0 = none), the settings from before it, and the last position reported
-// over a thumbnail. A position no mouse move reports stands for "none", so
-// the first move over a thumbnail never counts as a rest.
-const QPoint kNoHoverPos(-1000000, -1000000);
-int PreviewSlot = 0;
-tParams PreviewBackup{};
-QPoint LastHoverPos = kNoHoverPos;
-// The controls are being loaded for a starting preview; they let messages
-// run, and a leave delivered meanwhile waits until they are done.
-bool PreviewLoading = false;
-bool LeftWhileLoading = false;
+constexpr QPoint kNoHoverPos = tDialogState::kNoHoverPos;
 
 // Puts a slot's settings into the current ones: the whole record, the
 // window-size byte included. The window is not laid out again; the next
@@ -47,10 +36,10 @@ struct tSettingsKeeper {
 };
 
 // Ends a hover preview, putting back the settings from before it.
-void EndPreview() {
-    if (PreviewSlot == 0) return;
-    Settings = PreviewBackup;
-    PreviewSlot = 0;
+void EndPreview(tDialogState& state) {
+    if (state.PreviewSlot == 0) return;
+    Settings = state.PreviewBackup;
+    state.PreviewSlot = 0;
 }
 
 // A key pressed while the mouse rests on a thumbnail acts on the settings
@@ -69,8 +58,8 @@ class tPreviewKeyWatch : public QObject {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress || PreviewSlot == 0 || !watched->isWidgetType() ||
-            static_cast<QWidget*>(watched)->window() != form_)
+        if (event->type() != QEvent::KeyPress || form_->State().PreviewSlot == 0 ||
+            !watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != form_)
             return false;
         switch (static_cast<QKeyEvent*>(event)->key()) {
             // Modifiers alone change nothing; they only switch cursors.
@@ -83,7 +72,7 @@ class tPreviewKeyWatch : public QObject {
             default:
                 break;
         }
-        EndPreview();
+        EndPreview(form_->State());
         QTimer::singleShot(0, form_, [form = form_] {
             if (form->isVisible()) form->RefreshControls();
         });
@@ -148,7 +137,7 @@ void TParamForm::ApplySnapshot(int n) {
     if (n < 1 || n > 6) Fail("Не нашлось кнопки :(", kParamFormUnit);
     // A hover preview ends here: the undo step records the state from
     // before it, and the leave that follows keeps the applied snapshot.
-    EndPreview();
+    EndPreview(state_);
     const QObject* button = showButtons_[size_t(n - 1)];
     NoteUndoStep(button);
     TakeSettingsOf(Slots[n - 1].Params);
@@ -213,67 +202,62 @@ void TParamForm::ShotImageMouseMove(QObject* sender, int x, int y) {
     // this very thumbnail before its preview starts.
     StatusBar->Panel(3).SetText(QStringLiteral(" Остановись - посмотришь; нажми - изменишь "));
     const QPoint position(x, y);
-    if (position == LastHoverPos) {
+    if (position == state_.LastHoverPos) {
         const int n = SlotOf(shotImages_, sender);
-        if (n != 0 && n != PreviewSlot && Slots[n - 1].Used != 0 &&
+        if (n != 0 && n != state_.PreviewSlot && Slots[n - 1].Used != 0 &&
             !SettingsEqual(Slots[n - 1].Params, Settings)) {
             PlayResourceSound(QStringLiteral("SHOW"));
             // A preview that replaced another keeps the backup of the first.
-            if (PreviewSlot == 0) PreviewBackup = Settings;
-            PreviewSlot = n;
+            if (state_.PreviewSlot == 0) state_.PreviewBackup = Settings;
+            state_.PreviewSlot = n;
             TakeSettingsOf(Slots[n - 1].Params);
-            LeftWhileLoading = false;
+            state_.LeftWhileLoading = false;
             {
                 struct tLoading {
-                    tLoading() { PreviewLoading = true; }
-                    ~tLoading() { PreviewLoading = false; }
-                } loading;
+                    bool& loading;
+                    explicit tLoading(bool& flag) : loading(flag) { loading = true; }
+                    ~tLoading() { loading = false; }
+                } loading(state_.PreviewLoading);
                 RefreshControls();
             }
-            if (LeftWhileLoading) {
-                LeftWhileLoading = false;
+            if (state_.LeftWhileLoading) {
+                state_.LeftWhileLoading = false;
                 ShotImageMouseLeave();
                 return;
             }
         }
     }
-    LastHoverPos = position;
+    state_.LastHoverPos = position;
 }
 
 void TParamForm::ShotImageMouseLeave() {
     // The leave of a closed dialog's window comes after the cancel or the
     // confirmation has settled the settings; a preview ends without them.
     if (closing_) {
-        PreviewSlot = 0;
-        LastHoverPos = kNoHoverPos;
+        state_.PreviewSlot = 0;
+        state_.LastHoverPos = kNoHoverPos;
         return;
     }
-    if (PreviewLoading) {
-        LeftWhileLoading = true;
+    if (state_.PreviewLoading) {
+        state_.LeftWhileLoading = true;
         return;
     }
-    if (PreviewSlot > 0) {
+    if (state_.PreviewSlot > 0) {
         // Settings changed during the preview by anything else (an undo, a
         // reset key) are the user's and stay.
-        const bool untouched = SettingsEqual(Settings, Slots[PreviewSlot - 1].Params);
-        PreviewSlot = 0;
+        const bool untouched = SettingsEqual(Settings, Slots[state_.PreviewSlot - 1].Params);
+        state_.PreviewSlot = 0;
         if (untouched) {
-            Settings = PreviewBackup;
+            Settings = state_.PreviewBackup;
             RefreshControls();
         }
     }
     // The next thumbnail starts its own rest.
-    LastHoverPos = kNoHoverPos;
+    state_.LastHoverPos = kNoHoverPos;
     StatusBar->Panel(3).SetText(QString());
 }
 
 void TParamForm::ConnectSnapshots() {
-    // A preview left open by an earlier dialog (closed while hovering) does
-    // not carry over.
-    PreviewSlot = 0;
-    LastHoverPos = kNoHoverPos;
-    PreviewLoading = LeftWhileLoading = false;
-
     ShotButton->OnClick = [this] { ShotButtonClick(); };
     ClearAllButton->OnClick = [this] { ClearAllButtonClick(); };
     for (int i = 0; i < 6; ++i) {

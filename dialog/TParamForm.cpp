@@ -19,10 +19,6 @@
 
 namespace velmora::dialog {
 
-bool StartupPending = true;
-bool RedrawPending = false;
-bool RefreshingControls = true;
-bool SpaceHeld = false;
 int16_t LastLabCursor = 5;
 
 namespace {
@@ -65,9 +61,8 @@ void TParamForm::FormCreate() {
     };
 
     // 2. The balance change sources are the form's own objects
-    //    (CommonPickSource and its two siblings); no undo control of an
-    //    earlier dialog may match a control of this one.
-    LastUndoControl = nullptr;
+    //    (CommonPickSource and its two siblings); the last undo control is
+    //    this form's own state, so none of an earlier dialog can match.
 
     // 3. Window-size mode from the settings.
     ApplySizeMode();
@@ -117,7 +112,7 @@ void TParamForm::FormCreate() {
     ConnectSnapshots();
 
     // 11.
-    RefreshingControls = false;
+    state_.RefreshingControls = false;
 }
 
 void TParamForm::BuildControlTables() {
@@ -235,7 +230,7 @@ void TParamForm::ProcessMessages() {
 }
 
 void TParamForm::RequestRedraw() {
-    RedrawPending = true;
+    state_.RedrawPending = true;
 }
 
 void TParamForm::RefreshControls() {
@@ -243,8 +238,8 @@ void TParamForm::RefreshControls() {
     RedoButton->SetEnabled(CanRedo());
     // A refresh can run inside another (a changer lets messages through); the
     // inner one must not end the outer one's suppression of undo steps.
-    const bool outerRefresh = RefreshingControls;
-    RefreshingControls = true;
+    const bool outerRefresh = state_.RefreshingControls;
+    state_.RefreshingControls = true;
     DDChanger();
     ColorContrast();
     LowSatChanger();
@@ -259,7 +254,7 @@ void TParamForm::RefreshControls() {
     LightEqualizerChanger();
     ShadowChanger();
     HighLightChanger();
-    RefreshingControls = outerRefresh;
+    state_.RefreshingControls = outerRefresh;
     RequestRedraw();
 }
 
@@ -314,8 +309,8 @@ bool TParamForm::IdleHook() {
     inIdle_ = true;
     bool done = false;
     try {
-        if (StartupPending) {
-            StartupPending = false;
+        if (state_.StartupPending) {
+            state_.StartupPending = false;
             setEnabled(true);
             Show();
             Activate();
@@ -329,9 +324,9 @@ bool TParamForm::IdleHook() {
                 ProcessMessages();
                 RequestRedraw();
             }
-        } else if (RedrawPending) {
+        } else if (state_.RedrawPending) {
             RenderPreview();
-            RedrawPending = false;
+            state_.RedrawPending = false;
         } else if (MapsReady) {
             done = true;
         } else {
@@ -409,7 +404,7 @@ void TParamForm::FormDeactivate() {
     // them started, as their releases would.
     if (CancelButton->Caption() != QStringLiteral("Отмена"))
         CancelButton->SetCaption(QStringLiteral("Отмена"));
-    SpaceHeld = false;
+    state_.SpaceHeld = false;
     Image->SetCursor(AnyPickerDown() ? 4 : 3);
     LabImage->SetCursor(LastLabCursor);
 }

@@ -6,11 +6,14 @@
 // tDialogView while it is up.
 #pragma once
 
+#include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <functional>
 #include <vector>
 
+#include "host/Params.h"
 #include "host/Progress.h"
 #include "toolkit/TApplication.h"
 #include "toolkit/TForm.h"
@@ -18,20 +21,9 @@
 
 namespace velmora::dialog {
 
-/// Module-wide dialog state; the values in brackets are those at load.
-/// The start-up sequence has not run yet [true]; cleared by the first idle pass.
-extern bool StartupPending;
-/// A re-render of the preview was requested [false].
-extern bool RedrawPending;
-/// While true, control changes record no undo step [true].
-extern bool RefreshingControls;
-/// The space bar is held [false].
-extern bool SpaceHeld;
-/// Cursor the LabImage picker returns to when Ctrl or Shift is released [5].
+/// Cursor the LabImage picker returns to when Ctrl or Shift is released
+/// [5 at load]: the user's plane mode, kept from one dialog to the next.
 extern int16_t LastLabCursor;
-/// The control of the last noted undo step [none]; cleared when a dialog is
-/// created, so a control of an earlier dialog never matches.
-extern const QObject* LastUndoControl;
 
 /// A working point of the colour balance: lightness and a, b (128 neutral).
 struct tBalancePoint {
@@ -45,6 +37,52 @@ struct tChangerGuard {
     const QObject* LastSource = nullptr;
 };
 
+/// What one dialog keeps between its events. Each form starts with these
+/// values, so nothing of an earlier dialog carries over.
+struct tDialogState {
+    /// The start-up sequence has not run yet; cleared by the first idle pass.
+    bool StartupPending = true;
+    /// A re-render of the preview was requested.
+    bool RedrawPending = false;
+    /// While true, control changes record no undo step; FormCreate ends it.
+    bool RefreshingControls = true;
+    /// The space bar is held.
+    bool SpaceHeld = false;
+    /// The control of the last noted undo step.
+    const QObject* LastUndoControl = nullptr;
+
+    /// Each changer's nesting counter and last source.
+    struct {
+        tChangerGuard DD, ColorContrast, LowSat, SatBend, Balance, Lightness, Contrast, Sharpness,
+            Rotate, ColorEq, LightEq, Shadow, HighLight;
+    } Guards;
+    /// Set while BalanceChanger loads the group and checks CommonRadio to
+    /// show that the points share one colour: that click changes the mode only.
+    bool LoadingBalance = false;
+
+    // Navigation on the preview.
+    bool ButtonHeld = false;             // a button went down on Image, not up yet
+    QPoint LastMousePos;                 // position of the last pan step
+    bool PointerInPreview = false;       // the pointer is over the picture
+    QPointer<ui::TTrackBar> PartnerBar;  // blinks together with the targeted band
+    QPointer<ui::TTrackBar> PairTarget;  // the pair last focused from the preview
+    QPointer<ui::TTrackBar> PairPartner;
+
+    /// The hover preview of a snapshot: the slot shown while the mouse rests
+    /// on its thumbnail (0 = none), the settings from before it, and the last
+    /// position reported over a thumbnail. A position no mouse move reports
+    /// stands for "none", so the first move over a thumbnail never counts as
+    /// a rest.
+    static constexpr QPoint kNoHoverPos{-1000000, -1000000};
+    int PreviewSlot = 0;
+    tParams PreviewBackup{};
+    QPoint LastHoverPos = kNoHoverPos;
+    /// The controls are being loaded for a starting preview; they let
+    /// messages run, and a leave delivered meanwhile waits until they are done.
+    bool PreviewLoading = false;
+    bool LeftWhileLoading = false;
+};
+
 /// Opens the help page; a project-owned address.
 inline constexpr const char* kHelpUrl = "https://velmora.example.org/help/";
 
@@ -54,6 +92,10 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
   public:
     explicit TParamForm(QWidget* parent = nullptr);
     ~TParamForm() override;
+
+    /// This dialog's own state.
+    tDialogState& State() { return state_; }
+    const tDialogState& State() const { return state_; }
 
     // tDialogView
     void ShowProgress(int32_t counter) override;
@@ -164,12 +206,20 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     int32_t ReadInteger(ui::TEdit* edit, int32_t min, int32_t max, int32_t fallback);
     /// As ReadInteger; a decimal comma is accepted on the first attempt.
     double ReadReal(ui::TEdit* edit, double min, double max, double fallback);
+    /// The readers within the edit's bounds from the table of settings fields.
+    int32_t ReadInteger(ui::TEdit* edit, int32_t fallback);
+    double ReadReal(ui::TEdit* edit, double fallback);
+    /// The value as the edit shows it, in its format from that table.
+    QString EditText(const ui::TEdit* edit, double value) const;
     /// Up and Down in an edit step its value (the mouse wheel over a focused
     /// edit too); any other key does nothing.
     void EditKeyDown(ui::TEdit* edit, int& key, ui::tShiftState shift);
 
     /// Raises the four pipette buttons and runs their click handlers.
     void ReleasePipettes();
+    /// After-actions of the three saturation changers: the pipettes
+    /// released, the saturation graph redrawn.
+    void SaturationAfter();
     void ColorBalanceButtonClick();
     /// Shared by SkinButton, BlueButton and GreenButton.
     void SkinButtonClick();
@@ -233,6 +283,8 @@ class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm 
     const std::array<ui::TEdit*, 5>& LightBandEdits() const { return lightEdits_; }
 
   private:
+    tDialogState state_;
+
     void FormCreate();
     void BuildControlTables();
     void ConnectHandlers();

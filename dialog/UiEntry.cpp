@@ -53,14 +53,8 @@ void RunParamDialog() {
     ui::TApplication& app = ui::TApplication::Instance();
     if (!app.Initialize())
         Fail("Диалог параметров не может быть показан: нет графического дисплея");
-    // Every dialog run starts at its start-up sequence with the controls
-    // recording undo steps only once FormCreate is through.
-    StartupPending = true;
-    RedrawPending = false;
-    RefreshingControls = true;
-    SpaceHeld = false;
-    // LastLabCursor is the user's plane mode and outlives the dialog.
-
+    // Each form starts with its own state (tDialogState); LastLabCursor is
+    // the user's plane mode and outlives the dialog.
     TParamForm form;
     form.SetParentWindow(HostWindow());
     tModuleWindowScope scope(&form);

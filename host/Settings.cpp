@@ -1,11 +1,11 @@
 #include "host/Settings.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "engine/Analysis.h"
 #include "host/Failure.h"
 #include "host/ModuleState.h"
+#include "host/SettingsFields.h"
 #include "host/UndoHistory.h"
 
 namespace velmora {
@@ -21,32 +21,19 @@ void RecordIf(bool record) {
 }
 
 void AssignLevels() {
-    Settings.AutoLevels = 0;
-    Settings.FollowAnalysis = 1;
-    Settings.ClipFraction = 0.0001;
-    Settings.BlackLevel = AnalysedBlack;
-    Settings.WhiteLevel = AnalysedWhite;
+    AssignDefaults(Settings, tResetGroup::Levels, AnalysedBlack, AnalysedWhite);
 }
 
 void AssignBalance() {
-    Settings.LightPointA = 128;
-    Settings.LightPointB = 128;
-    Settings.LightPointL = 255;
-    Settings.ShadowPointA = 128;
-    Settings.ShadowPointB = 128;
-    Settings.ShadowPointL = 0;
+    AssignDefaults(Settings, tResetGroup::Balance);
 }
 
 void AssignColorEq() {
-    for (auto& g : Settings.ColorEq) g = 0;
+    AssignDefaults(Settings, tResetGroup::ColorEq);
 }
 
 void AssignLightEq() {
-    for (auto& g : Settings.LightEq) g = 0;
-}
-
-bool Near(double a, double b) {
-    return std::fabs(a - b) < 0.000001;
+    AssignDefaults(Settings, tResetGroup::LightEq);
 }
 }  // namespace
 
@@ -56,9 +43,7 @@ void ResetLevels(bool record) {
 }
 
 void ResetSaturation() {
-    Settings.ColorContrast = 1.0;
-    Settings.SatBend = 127;
-    Settings.LowSat = 0;
+    AssignDefaults(Settings, tResetGroup::Saturation);
 }
 
 void ResetBalance(bool record) {
@@ -68,7 +53,7 @@ void ResetBalance(bool record) {
 
 void ResetRotation(bool record) {
     RecordIf(record);
-    Settings.Rotate = 0;
+    AssignDefaults(Settings, tResetGroup::Rotation);
 }
 
 void ResetColorEq(bool record) {
@@ -93,36 +78,19 @@ void ResetAll(bool record) {
     AssignLevels();
     ResetSaturation();
     AssignBalance();
-    Settings.Rotate = 0;
+    AssignDefaults(Settings, tResetGroup::Rotation);
     AssignColorEq();
     AssignLightEq();
-    Settings.Lightness = 1.0;
-    Settings.Contrast = 1.0;
-    Settings.Shadow = 1.0;
-    Settings.HighLight = 1.0;
-    Settings.Sharpness = 1.0;
-    Settings.Reserved144 = 0.5;
+    AssignDefaults(Settings, tResetGroup::Tone);
 }
 
 void ResetFirstUse() {
     ResetAll(false);
-    Settings.FullScreen = 1;
+    AssignDefaults(Settings, tResetGroup::FirstUse);
 }
 
 bool SettingsEqual(const tParams& a, const tParams& b) {
-    if (a.AutoLevels != b.AutoLevels || a.FollowAnalysis != b.FollowAnalysis ||
-        a.BlackLevel != b.BlackLevel || a.WhiteLevel != b.WhiteLevel || a.SatBend != b.SatBend ||
-        a.LowSat != b.LowSat || a.LightPointA != b.LightPointA || a.LightPointB != b.LightPointB ||
-        a.LightPointL != b.LightPointL || a.ShadowPointA != b.ShadowPointA ||
-        a.ShadowPointB != b.ShadowPointB || a.ShadowPointL != b.ShadowPointL ||
-        a.Rotate != b.Rotate)
-        return false;
-    if (std::memcmp(a.ColorEq, b.ColorEq, sizeof a.ColorEq) != 0) return false;
-    if (std::memcmp(a.LightEq, b.LightEq, sizeof a.LightEq) != 0) return false;
-    return Near(a.ClipFraction, b.ClipFraction) && Near(a.ColorContrast, b.ColorContrast) &&
-           Near(a.Lightness, b.Lightness) && Near(a.Contrast, b.Contrast) &&
-           Near(a.Shadow, b.Shadow) && Near(a.HighLight, b.HighLight) &&
-           Near(a.Sharpness, b.Sharpness) && Near(a.Reserved144, b.Reserved144);
+    return FieldsEqual(a, b);
 }
 
 void ReadParamBlock() {

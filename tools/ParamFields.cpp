@@ -6,15 +6,10 @@
 #include <limits>
 
 #include "host/Params.h"
-#include "host/Settings.h"
 
 namespace velmora::tools {
 
 namespace {
-
-constexpr size_t SlotBase(int n) {
-    return offsetof(tParamBlock, Slots) + size_t(n - 1) * sizeof(tParamSlot);
-}
 
 template <class T>
 T Load(const std::vector<uint8_t>& block, size_t at) {
@@ -37,57 +32,34 @@ bool ParseInteger(std::string_view text, int64_t lo, int64_t hi, int64_t& v) {
 
 }  // namespace
 
-std::vector<tField> RecordFields(const std::string& prefix, size_t base) {
-    using K = tFieldKind;
-    std::vector<tField> f;
-    auto add = [&](std::string name, size_t offset, K kind) {
-        f.push_back({prefix + std::move(name), base + offset, kind});
-    };
-    add("AutoLevels", offsetof(tParams, AutoLevels), K::Bool);
-    add("FollowAnalysis", offsetof(tParams, FollowAnalysis), K::Bool);
-    add("ClipFraction", offsetof(tParams, ClipFraction), K::Real);
-    add("BlackLevel", offsetof(tParams, BlackLevel), K::Int);
-    add("WhiteLevel", offsetof(tParams, WhiteLevel), K::Int);
-    add("ColorContrast", offsetof(tParams, ColorContrast), K::Real);
-    add("SatBend", offsetof(tParams, SatBend), K::Int);
-    add("LowSat", offsetof(tParams, LowSat), K::Int);
-    add("LightPointA", offsetof(tParams, LightPointA), K::Byte);
-    add("LightPointB", offsetof(tParams, LightPointB), K::Byte);
-    add("LightPointL", offsetof(tParams, LightPointL), K::Byte);
-    add("ShadowPointA", offsetof(tParams, ShadowPointA), K::Byte);
-    add("ShadowPointB", offsetof(tParams, ShadowPointB), K::Byte);
-    add("ShadowPointL", offsetof(tParams, ShadowPointL), K::Byte);
-    add("Lightness", offsetof(tParams, Lightness), K::Real);
-    add("Contrast", offsetof(tParams, Contrast), K::Real);
-    add("Rotate", offsetof(tParams, Rotate), K::Int);
-    for (int i = 0; i < 8; ++i)
-        add("ColorEq[" + std::to_string(i) + "]", offsetof(tParams, ColorEq) + 4 * size_t(i),
-            K::Int);
-    for (int i = 0; i < 5; ++i)
-        add("LightEq[" + std::to_string(i) + "]", offsetof(tParams, LightEq) + 4 * size_t(i),
-            K::Int);
-    add("Shadow", offsetof(tParams, Shadow), K::Real);
-    add("HighLight", offsetof(tParams, HighLight), K::Real);
-    add("Sharpness", offsetof(tParams, Sharpness), K::Real);
-    add("Reserved144", offsetof(tParams, Reserved144), K::Real);
-    add("FullScreen", offsetof(tParams, FullScreen), K::Bool);
-    return f;
+size_t RecordBase(int slot) {
+    return slot == 0 ? 0 : offsetof(tParamBlock, Slots) + size_t(slot - 1) * sizeof(tParamSlot);
+}
+
+std::vector<tField> RecordFields(int slot) {
+    const std::string prefix = slot == 0 ? std::string() : "Slot" + std::to_string(slot) + ".";
+    std::vector<tField> fields;
+    for (const tSettingsField& f : SettingsFields())
+        fields.push_back(
+            {prefix + std::string(f.Name), RecordBase(slot) + f.Offset, f.Type, &f, slot});
+    return fields;
 }
 
 std::optional<tField> FindField(std::string_view name) {
-    size_t base = 0;
-    std::string prefix;
+    int slot = 0;
     if (name.size() > 6 && name.substr(0, 4) == "Slot" && name[4] >= '1' && name[4] <= '6' &&
         name[5] == '.') {
-        const int n = name[4] - '0';
-        prefix = std::string(name.substr(0, 6));
-        base = SlotBase(n);
+        slot = name[4] - '0';
         if (name.substr(6) == "Used")
-            return tField{std::string(name), base + offsetof(tParamSlot, Used), tFieldKind::Bool};
+            return tField{std::string(name), RecordBase(slot) + offsetof(tParamSlot, Used),
+                          tFieldKind::Bool, nullptr, slot};
+        name.remove_prefix(6);
     }
-    for (auto& f : RecordFields(prefix, base))
-        if (f.Name == name) return f;
-    return std::nullopt;
+    const tSettingsField* f = FindSettingsField(name);
+    if (!f) return std::nullopt;
+    return tField{
+        (slot == 0 ? std::string() : "Slot" + std::to_string(slot) + ".") + std::string(name),
+        RecordBase(slot) + f->Offset, f->Type, f, slot};
 }
 
 bool SetField(std::vector<uint8_t>& block, const tField& field, std::string_view text,
@@ -157,10 +129,13 @@ std::string FormatField(const std::vector<uint8_t>& block, const tField& field) 
 std::vector<uint8_t> FirstUseBlock() {
     // BlackLevel and WhiteLevel take the analysed points, 0 before any
     // analysis; with FollowAnalysis set the module re-derives them per image.
-    Settings = tParams{};
-    ResetFirstUse();
+    tParams settings{};
+    for (tResetGroup group :
+         {tResetGroup::Levels, tResetGroup::Saturation, tResetGroup::Balance, tResetGroup::Rotation,
+          tResetGroup::ColorEq, tResetGroup::LightEq, tResetGroup::Tone, tResetGroup::FirstUse})
+        AssignDefaults(settings, group);
     std::vector<uint8_t> block(sizeof(tParamBlock), 0);
-    std::memcpy(block.data(), &Settings, sizeof Settings);
+    std::memcpy(block.data(), &settings, sizeof settings);
     return block;
 }
 

@@ -11,24 +11,31 @@
 #include <string_view>
 #include <vector>
 
+#include "host/SettingsFields.h"
+
 namespace velmora::tools {
 
-enum class tFieldKind {
-    Bool,  // 8-bit boolean: 0/1, true/false
-    Byte,  // 8-bit unsigned 0..255
-    Int,   // signed 32-bit
-    Real,  // 64-bit float, finite
-};
+/// Bool: 0/1, true/false; Byte: 0..255; Int: signed 32-bit; Real: finite.
+using tFieldKind = tFieldType;
 
 struct tField {
     std::string Name;
     size_t Offset;  // in the 1168-byte block
     tFieldKind Kind;
+    /// The settings field it stores (its range and description); null for
+    /// a slot's used flag.
+    const tSettingsField* Info = nullptr;
+    /// The snapshot slot it belongs to (1..6), 0 for the current settings.
+    int Slot = 0;
 };
 
-/// The fields of one tParams record, in storage order, named as in tParams;
-/// prefix goes before each name and base is added to each offset.
-std::vector<tField> RecordFields(const std::string& prefix = {}, size_t base = 0);
+/// The fields of one tParams record, in storage order, named as in tParams:
+/// the current settings (slot 0) or those of snapshot slot 1..6, named
+/// "SlotN.<field>".
+std::vector<tField> RecordFields(int slot = 0);
+
+/// Where the record of slot 1..6 starts in the block (0 for the settings).
+size_t RecordBase(int slot);
 
 /// The field of the block called `name`, if there is one.
 std::optional<tField> FindField(std::string_view name);

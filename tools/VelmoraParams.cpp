@@ -1,21 +1,27 @@
-// velmora-params: prints a parameter block file readably and writes one
-// from Field=value pairs.
+// velmora-params: prints a parameter block file readably, writes one from
+// Field=value pairs and lists the fields.
 //
 //   velmora-params show FILE
-//   velmora-params write FILE [--from FILE] [--auto-levels] [Field=value ...]
+//   velmora-params write FILE [--from FILE] [--auto-levels] [--force] [Field=value ...]
+//   velmora-params fields
 //
 // "write" starts from the first-use defaults (or from the --from block),
 // applies --auto-levels, then the pairs in order, and replaces FILE through a
 // temporary file in the same folder. A free slot named by a pair first
 // receives a copy of the settings as they stand at that pair, as a snapshot
-// would. "show" prints the same Field=value
-// lines, so its output can be given back to "write".
+// would. A value outside what the dialog can set, and levels that cannot work
+// (FollowAnalysis 0 with WhiteLevel not above BlackLevel), are refused unless
+// --force is given. "show" prints the same Field=value lines, so its output
+// can be given back to "write".
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -29,14 +35,21 @@
 
 namespace {
 
+using velmora::tSettingsField;
 using velmora::tools::tField;
 
 constexpr size_t kBlockSize = sizeof(velmora::tParamBlock);
 
-// A refusal: printed as one line, exit status 1.
+// A refusal: printed as one line. Status 2 for a mistake on the command
+// line, 1 for a file that cannot be read or written.
 struct tRefusal {
     std::string Message;
+    int Status = 1;
 };
+
+tRefusal Usage(std::string message) {
+    return tRefusal{std::move(message), 2};
+}
 
 tRefusal CannotWrite(const std::string& path, int error) {
     return tRefusal{path + ": cannot write (" + std::strerror(error) + ")"};
@@ -85,6 +98,50 @@ void WriteBlock(const std::string& path, const std::vector<uint8_t>& bytes) {
     }
 }
 
+// A number as people read it: three significant digits (the factors' ends
+// are 0.1 and 10).
+std::string Number(double v, int digits = 3) {
+    char text[32];
+    auto [p, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::general, digits);
+    return ec == std::errc() ? std::string(text, p) : std::string("?");
+}
+
+bool InRange(const tSettingsField& f, double v);
+
+// A bound with as few digits as keep it inside the range, so that the bound
+// as shown is accepted: the lightness exponent's ends show as 0.354 and
+// 2.828 (2.83 would be above it).
+std::string Bound(const tSettingsField& f, double v) {
+    for (int digits = 3; digits < 17; ++digits) {
+        const std::string text = Number(v, digits);
+        double shown = 0;
+        std::from_chars(text.data(), text.data() + text.size(), shown);
+        if (InRange(f, shown)) return text;
+    }
+    return Number(v, 17);
+}
+
+std::string RangeText(const tSettingsField& f) {
+    if (f.Type == velmora::tFieldType::Bool) return "0 or 1";
+    if (f.Min == f.Max) return Number(f.Min) + " (fixed)";
+    return Bound(f, f.Min) + ".." + Bound(f, f.Max);
+}
+
+// Whether the value is one the dialog can store. A real may differ from a
+// bound by rounding (the bounds are computed as the dialog computes them).
+bool InRange(const tSettingsField& f, double v) {
+    if (f.Type != velmora::tFieldType::Real) return v >= f.Min && v <= f.Max;
+    const auto near = [](double bound) { return 1e-9 * std::max(1.0, std::fabs(bound)); };
+    return v >= f.Min - near(f.Min) && v <= f.Max + near(f.Max);
+}
+
+template <class T>
+T Load(const std::vector<uint8_t>& block, size_t at) {
+    T v;
+    std::memcpy(&v, block.data() + at, sizeof v);
+    return v;
+}
+
 void Show(const std::string& path) {
     const std::vector<uint8_t> block = ReadBlock(path);
     std::cout << "# " << path << ": settings\n";
@@ -97,28 +154,78 @@ void Show(const std::string& path) {
         std::cout << "# slot " << n << (inUse ? ": used\n" : ": free\n");
         std::cout << used.Name << '=' << velmora::tools::FormatField(block, used) << '\n';
         if (!inUse) continue;
-        const size_t base =
-            offsetof(velmora::tParamBlock, Slots) + size_t(n - 1) * sizeof(velmora::tParamSlot);
-        for (const tField& f : velmora::tools::RecordFields(slot + ".", base))
+        for (const tField& f : velmora::tools::RecordFields(n))
             std::cout << f.Name << '=' << velmora::tools::FormatField(block, f) << '\n';
     }
 }
 
-void Write(const std::string& path, const std::string& from, bool autoLevels,
+void Fields() {
+    std::cout << "Fields of the settings (write Field=value; ranges are what the dialog can "
+                 "set, --force writes others):\n";
+    const auto row = [](const std::string& name, const std::string& range, const std::string& value,
+                        std::string_view what) {
+        std::string line = name;
+        line.resize(std::max(line.size() + 1, size_t(15)), ' ');
+        line += range;
+        line.resize(std::max(line.size() + 1, size_t(33)), ' ');
+        line += value;
+        line.resize(std::max(line.size() + 1, size_t(44)), ' ');
+        std::cout << line << what << '\n';
+    };
+    row("Field", "Range", "Default", "What it does");
+    for (const tSettingsField& f : velmora::SettingsFields()) {
+        std::string value = Number(f.Default);
+        if (f.Analysed != velmora::tAnalysedDefault::None) value = "0*";
+        row(std::string(f.Name), RangeText(f), value, f.Description);
+    }
+    row("SlotN.Used", "0 or 1", "0", "Snapshot slot N (1..6) holds a snapshot");
+    row("SlotN.<Field>", "as above", "", "The fields of snapshot slot N, e.g. Slot2.Contrast");
+    std::cout << "* the analysed point of each image while FollowAnalysis is 1; the "
+                 "first-use defaults hold 0.\n";
+}
+
+// The record a field belongs to: 0 for the settings, 1..6 for the slots.
+struct tRecordNote {
+    bool Named = false;        // a pair or --auto-levels wrote into it
+    bool LevelsNamed = false;  // ... BlackLevel or WhiteLevel among them
+};
+
+void CheckLevels(const std::vector<uint8_t>& block, int slot, const tRecordNote& note, bool force) {
+    const size_t base = velmora::tools::RecordBase(slot);
+    if (slot != 0 && block[base + offsetof(velmora::tParamSlot, Used)] == 0) return;
+    const std::string prefix = slot == 0 ? std::string() : "Slot" + std::to_string(slot) + ".";
+    const bool follow = block[base + offsetof(velmora::tParams, FollowAnalysis)] != 0;
+    const auto black = Load<int32_t>(block, base + offsetof(velmora::tParams, BlackLevel));
+    const auto white = Load<int32_t>(block, base + offsetof(velmora::tParams, WhiteLevel));
+    if (follow) {
+        if (note.LevelsNamed)
+            std::cerr << "velmora-params: note: while " << prefix
+                      << "FollowAnalysis is 1 each image's analysis replaces BlackLevel and "
+                         "WhiteLevel; add "
+                      << prefix << "FollowAnalysis=0 to keep them\n";
+        return;
+    }
+    if (white > black || force) return;
+    throw Usage(prefix + "FollowAnalysis=0 with " + prefix + "WhiteLevel " + std::to_string(white) +
+                " not above " + prefix + "BlackLevel " + std::to_string(black) +
+                ": the picture would be lost; set both levels (e.g. " + prefix + "BlackLevel=0 " +
+                prefix + "WhiteLevel=255) or use --auto-levels; --force writes it anyway");
+}
+
+void Write(const std::string& path, const std::string& from, bool autoLevels, bool force,
            const std::vector<std::string>& pairs) {
     std::vector<uint8_t> block = from.empty() ? velmora::tools::FirstUseBlock() : ReadBlock(from);
+    tRecordNote notes[velmora::kSlotCount + 1];
     bool slotTouched[velmora::kSlotCount + 1] = {};
     auto set = [&](const std::string& name, const std::string& value) {
         const auto field = velmora::tools::FindField(name);
-        if (!field) throw tRefusal{"unknown field '" + name + "'"};
+        if (!field) throw Usage("unknown field '" + name + "'");
         // A free slot touched for the first time starts as a snapshot of the
         // settings as they stand, never as a record of zeros.
-        const bool keepsFree =
-            name.size() > 6 && name.substr(6) == "Used" && (value == "0" || value == "false");
-        if (name.rfind("Slot", 0) == 0 && !keepsFree) {
-            const int n = name[4] - '0';
-            const size_t base =
-                offsetof(velmora::tParamBlock, Slots) + size_t(n - 1) * sizeof(velmora::tParamSlot);
+        const bool keepsFree = !field->Info && (value == "0" || value == "false");
+        if (field->Slot != 0 && !keepsFree) {
+            const int n = field->Slot;
+            const size_t base = velmora::tools::RecordBase(n);
             if (!slotTouched[n] && block[base + offsetof(velmora::tParamSlot, Used)] == 0)
                 std::copy(block.begin(), block.begin() + sizeof(velmora::tParams),
                           block.begin() + ptrdiff_t(base));
@@ -126,7 +233,23 @@ void Write(const std::string& path, const std::string& from, bool autoLevels,
         }
         std::string why;
         if (!velmora::tools::SetField(block, *field, value, why))
-            throw tRefusal{"bad value '" + value + "' for " + name + " (" + why + ")"};
+            throw Usage("bad value '" + value + "' for " + name + " (" + why + ")");
+        notes[field->Slot].Named = true;
+        if (!field->Info) return;
+        const std::string_view base = field->Info->Name;
+        if (base == "BlackLevel" || base == "WhiteLevel") notes[field->Slot].LevelsNamed = true;
+        const tSettingsField& f = *field->Info;
+        const double v =
+            f.Type == velmora::tFieldType::Real
+                ? Load<double>(block, field->Offset)
+                : (f.Type == velmora::tFieldType::Int ? Load<int32_t>(block, field->Offset)
+                                                      : block[field->Offset]);
+        if (force || InRange(f, v)) return;
+        if (f.Min == f.Max)
+            throw Usage(name + "=" + value + ": the dialog always keeps " + Number(f.Min) +
+                        " here (no control changes it); --force writes it anyway");
+        throw Usage(name + "=" + value + ": out of range " + RangeText(f) +
+                    " (what the dialog can set); --force writes it anyway");
     };
     if (autoLevels) {
         // What the dialog's "Авто" box stores.
@@ -134,13 +257,16 @@ void Write(const std::string& path, const std::string& from, bool autoLevels,
         set("FollowAnalysis", "0");
         set("BlackLevel", "0");
         set("WhiteLevel", "255");
+        notes[0].LevelsNamed = false;
     }
     for (const std::string& pair : pairs) {
         const size_t eq = pair.find('=');
         if (eq == std::string::npos || eq == 0)
-            throw tRefusal{"bad argument '" + pair + "' (expected Field=value)"};
+            throw Usage("bad argument '" + pair + "' (expected Field=value)");
         set(pair.substr(0, eq), pair.substr(eq + 1));
     }
+    for (int n = 0; n <= velmora::kSlotCount; ++n)
+        if (notes[n].Named) CheckLevels(block, n, notes[n], force);
     WriteBlock(path, block);
 }
 
@@ -155,7 +281,7 @@ int main(int argc, char** argv) {
     show->add_option("FILE", showFile, "Parameter block file")->required();
 
     std::string writeFile, fromFile;
-    bool autoLevels = false;
+    bool autoLevels = false, force = false;
     std::vector<std::string> pairs;
     CLI::App* write = app.add_subcommand(
         "write", "Write a block: first-use defaults (or --from), then the Field=value pairs");
@@ -163,10 +289,15 @@ int main(int argc, char** argv) {
     write->add_option("--from", fromFile, "Start from this block instead of the defaults");
     write->add_flag("--auto-levels", autoLevels,
                     "AutoLevels on, FollowAnalysis off, BlackLevel 0, WhiteLevel 255");
+    write->add_flag("--force", force,
+                    "Write values outside the dialog's ranges and levels that cannot work");
     write->add_option("PAIRS", pairs,
                       "Field=value, fields named as in tParams: Contrast=1.5 ColorEq[1]=20 "
                       "Slot3.Used=1 Slot3.Contrast=2 (a free slot first copies the "
-                      "settings as they stand)");
+                      "settings as they stand); see 'velmora-params fields'");
+
+    CLI::App* fields =
+        app.add_subcommand("fields", "List every field with its range, default and meaning");
 
     try {
         app.parse(argc, argv);
@@ -178,10 +309,11 @@ int main(int argc, char** argv) {
 
     try {
         if (*show) Show(showFile);
-        if (*write) Write(writeFile, fromFile, autoLevels, pairs);
+        if (*write) Write(writeFile, fromFile, autoLevels, force, pairs);
+        if (*fields) Fields();
     } catch (const tRefusal& r) {
         std::cerr << "velmora-params: " << r.Message << '\n';
-        return 1;
+        return r.Status;
     } catch (const std::exception& e) {
         std::cerr << "velmora-params: " << e.what() << '\n';
         return 1;

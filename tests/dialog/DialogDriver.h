@@ -94,7 +94,7 @@ inline void Drive(std::shared_ptr<tScript> script) {
 // and lets messages run meanwhile) and the preview shows the result.
 inline bool Ready(TParamForm& form) {
     QWidget* shadow = form.findChild<QWidget*>(QStringLiteral("ShadowTrackBar"));
-    return MapsReady && shadow && shadow->isEnabled() && !dialog::RedrawPending;
+    return MapsReady && shadow && shadow->isEnabled() && !form.State().RedrawPending;
 }
 
 // An RGB host image from a photo, reduced to width x height.

@@ -126,9 +126,9 @@ TEST_F(ParamDialogTest, PanningShowsTheSourceAndZoomKeepsTheViewCentre) {
                 Photo.BitmapRows[size_t(Photo.ScrollY + p.y())] + size_t(Photo.ScrollX + p.x()) * 3;
             EXPECT_EQ(std::memcmp(shown, source, 3), 0) << p.x() << ',' << p.y();
         }
-        dialog::RedrawPending = false;
+        form.State().RedrawPending = false;
         QTest::mouseRelease(image, Qt::LeftButton, {}, to);
-        EXPECT_TRUE(dialog::RedrawPending) << "the corrected preview returns";
+        EXPECT_TRUE(form.State().RedrawPending) << "the corrected preview returns";
         // Dragging beyond the edge stops there.
         Drag(image, Qt::LeftButton, QPoint(10, 10), QPoint(500, 500));
         QTest::mouseRelease(image, Qt::LeftButton, {}, QPoint(500, 500));

@@ -324,9 +324,9 @@ TEST_F(ParamDialogTest, ClickResetsAndDoubleClickUndoesAndTheKeyMap) {
              EXPECT_EQ(edit->Text(), QStringLiteral("-3"));
              // Space sets the hand cursor and is consumed.
              QTest::keyPress(&form, Qt::Key_Space);
-             EXPECT_TRUE(dialog::SpaceHeld);
+             EXPECT_TRUE(form.State().SpaceHeld);
              QTest::keyRelease(&form, Qt::Key_Space);
-             EXPECT_FALSE(dialog::SpaceHeld);
+             EXPECT_FALSE(form.State().SpaceHeld);
              QTest::keyClick(&form, Qt::Key_Escape);
          }});
     EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);

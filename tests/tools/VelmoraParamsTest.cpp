@@ -210,4 +210,138 @@ TEST_F(VelmoraParams, RefusalsAreOneLineAndLeaveTheFileAlone) {
     EXPECT_EQ(names, (std::vector<std::string>{"kept.blk", "short.blk"}));
 }
 
+// Values the dialog cannot set, and levels that cannot work, are refused
+// with the range or a hint (status 2, the file left alone); --force writes
+// them.
+TEST_F(VelmoraParams, ValuesBeyondTheDialogAreRefusedUnlessForced) {
+    const std::string target = P("kept.blk");
+    struct Case {
+        std::vector<std::string> pairs;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"Contrast=100"},
+         "Contrast=100: out of range 0.1..10 (what the dialog can set); --force writes it anyway"},
+        {{"Contrast=-5", "Shadow=-3"},
+         "Contrast=-5: out of range 0.1..10 (what the dialog can set); --force writes it anyway"},
+        {{"Contrast=1.2", "Shadow=-3"},
+         "Shadow=-3: out of range 1..5 (what the dialog can set); --force writes it anyway"},
+        {{"BlackLevel=300", "WhiteLevel=10"},
+         "BlackLevel=300: out of range -128..255 (what the dialog can set); --force writes it "
+         "anyway"},
+        {{"Rotate=181"},
+         "Rotate=181: out of range -180..180 (what the dialog can set); --force writes it anyway"},
+        {{"ColorEq[3]=-41"},
+         "ColorEq[3]=-41: out of range -40..40 (what the dialog can set); --force writes it "
+         "anyway"},
+        {{"SatBend=0"},
+         "SatBend=0: out of range 1..127 (what the dialog can set); --force writes it anyway"},
+        {{"Lightness=2.83"},
+         "Lightness=2.83: out of range 0.354..2.828 (what the dialog can set); --force writes it "
+         "anyway"},
+        {{"Slot4.LowSat=91"},
+         "Slot4.LowSat=91: out of range 0..90 (what the dialog can set); --force writes it "
+         "anyway"},
+        {{"ClipFraction=0.01"},
+         "ClipFraction=0.01: the dialog always keeps 0.0001 here (no control changes it); "
+         "--force writes it anyway"},
+        // The first-use levels are 0 and 0: without the analysis they give
+        // an almost black picture.
+        {{"FollowAnalysis=0"},
+         "FollowAnalysis=0 with WhiteLevel 0 not above BlackLevel 0: the picture would be lost; "
+         "set both levels (e.g. BlackLevel=0 WhiteLevel=255) or use --auto-levels; --force "
+         "writes it anyway"},
+        {{"FollowAnalysis=0", "BlackLevel=100", "WhiteLevel=100"},
+         "FollowAnalysis=0 with WhiteLevel 100 not above BlackLevel 100: the picture would be "
+         "lost; set both levels (e.g. BlackLevel=0 WhiteLevel=255) or use --auto-levels; --force "
+         "writes it anyway"},
+        {{"Slot2.Used=1", "Slot2.FollowAnalysis=0", "Slot2.BlackLevel=200"},
+         "Slot2.FollowAnalysis=0 with Slot2.WhiteLevel 0 not above Slot2.BlackLevel 200: the "
+         "picture would be lost; set both levels (e.g. Slot2.BlackLevel=0 Slot2.WhiteLevel=255) "
+         "or use --auto-levels; --force writes it anyway"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        WriteAll(target, FirstUse());
+        std::vector<std::string> args = {"write", target};
+        args.insert(args.end(), c.pairs.begin(), c.pairs.end());
+        const tRun run = Run(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, "velmora-params: " + c.message + "\n");
+        EXPECT_EQ(ReadAll(target), FirstUse());
+
+        args.push_back("--force");
+        const tRun forced = Run(args);
+        EXPECT_EQ(forced.status, 0) << forced.err;
+        EXPECT_NE(ReadAll(target), FirstUse());
+    }
+
+    const tRun forced = Run({"write", target, "--force", "FollowAnalysis=0", "Contrast=100"});
+    ASSERT_EQ(forced.status, 0) << forced.err;
+    std::vector<uint8_t> expected = FirstUse();
+    expected[1] = 0;
+    Put(expected, 56, 100.0);
+    EXPECT_EQ(ReadAll(target), expected);
+}
+
+TEST_F(VelmoraParams, TheDialogsEndsAndWorkingLevelsAreAccepted) {
+    const tRun run =
+        Run({"write", P("a.blk"), "FollowAnalysis=0", "BlackLevel=-128", "WhiteLevel=382",
+             "Contrast=0.1", "Sharpness=10", "ColorContrast=0", "Lightness=0.3535533905932738",
+             "Rotate=-180", "LightEq[4]=40", "HighLight=5", "Slot1.Used=1",
+             "Slot1.FollowAnalysis=0", "Slot1.WhiteLevel=1"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    // Levels set while the analysis still replaces them: written, with a note.
+    const tRun note = Run({"write", P("b.blk"), "BlackLevel=10", "WhiteLevel=200"});
+    EXPECT_EQ(note.status, 0);
+    EXPECT_EQ(note.err,
+              "velmora-params: note: while FollowAnalysis is 1 each image's analysis replaces "
+              "BlackLevel and WhiteLevel; add FollowAnalysis=0 to keep them\n");
+}
+
+// "fields" lists every field "show" prints, with a range whose shown ends
+// "write" accepts.
+TEST_F(VelmoraParams, FieldsListsEveryFieldWithARangeWriteAccepts) {
+    const tRun fields = Run({"fields"});
+    ASSERT_EQ(fields.status, 0) << fields.err;
+    ASSERT_EQ(Run({"write", P("a.blk"), "Slot1.Used=1"}).status, 0);
+    const tRun show = Run({"show", P("a.blk")});
+    size_t at = 0, listed = 0;
+    for (size_t nl; (nl = show.out.find('\n', at)) != std::string::npos; at = nl + 1) {
+        const std::string line = show.out.substr(at, nl - at);
+        if (line[0] == '#' || line.rfind("Slot", 0) == 0) continue;
+        const std::string name = line.substr(0, line.find('='));
+        const size_t row = fields.out.find("\n" + name + " ");
+        ASSERT_NE(row, std::string::npos) << name;
+        std::string rest = fields.out.substr(row + 1, fields.out.find('\n', row + 1) - row - 1);
+        rest = rest.substr(name.size());
+        rest = rest.substr(rest.find_first_not_of(' '));
+        const std::string range = rest.substr(0, rest.find(' '));
+        // One line on what the field does, after the range and the default.
+        EXPECT_GT(rest.size(), range.size() + 20) << name;
+        ++listed;
+        const size_t dots = range.find("..");
+        if (dots == std::string::npos) continue;  // 0 or 1, fixed
+        for (const std::string& bound : {range.substr(0, dots), range.substr(dots + 2)}) {
+            const tRun write = Run({"write", P("b.blk"), "FollowAnalysis=0", "BlackLevel=-128",
+                                    "WhiteLevel=382", name + "=" + bound});
+            EXPECT_EQ(write.status, 0) << write.err;
+        }
+    }
+    EXPECT_EQ(listed, 35u);
+    EXPECT_NE(fields.out.find("\nSlotN.Used "), std::string::npos);
+}
+
+TEST_F(VelmoraParams, UsageErrorsExitWith2AndFileErrorsWith1) {
+    EXPECT_EQ(Run({}).status, 2);
+    EXPECT_EQ(Run({"frobnicate"}).status, 2);
+    EXPECT_EQ(Run({"write"}).status, 2);
+    EXPECT_EQ(Run({"write", P("a.blk"), "Foo=1"}).status, 2);
+    EXPECT_EQ(Run({"write", P("a.blk"), "Contrast"}).status, 2);
+    EXPECT_EQ(Run({"write", P("a.blk"), "Contrast=x"}).status, 2);
+    EXPECT_EQ(Run({"show", P("missing.blk")}).status, 1);
+    EXPECT_EQ(Run({"write", P("no/such/dir.blk")}).status, 1);
+}
+
 }  // namespace

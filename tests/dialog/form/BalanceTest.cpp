@@ -292,7 +292,7 @@ TEST_F(BalanceTest, CommonRadioAveragesTheTwoPoints) {
     EXPECT_EQ(Stored(), (tStored{{255, 105, 130}, {0, 105, 130}}));
     EXPECT_EQ(Edit("aEdit")->Text(), "23");
     EXPECT_EQ(Edit("bEdit")->Text(), "-2");
-    EXPECT_TRUE(dialog::RedrawPending);
+    EXPECT_TRUE(form->State().RedrawPending);
 
     // One undo step; undo brings both points and the radio back.
     EXPECT_TRUE(C<ui::TSpeedButton>("UndoButton")->Enabled());

@@ -7,6 +7,7 @@
 
 #include "FormFixture.h"
 #include "host/Failure.h"
+#include "host/SettingsFields.h"
 
 namespace velmora::test {
 namespace {
@@ -72,8 +73,8 @@ TEST_F(ChangersTest, SlidersStoreTheirValueAndShowItInTheEdit) {
         Bar(c.bar)->SetPosition(c.position);
         EXPECT_NEAR(c.value(), c.expected, 1e-12);
         EXPECT_EQ(Edit(c.edit)->Text(), QString::fromLatin1(c.text));
-        EXPECT_TRUE(dialog::RedrawPending);
-        dialog::RedrawPending = false;
+        EXPECT_TRUE(form->State().RedrawPending);
+        form->State().RedrawPending = false;
     }
 }
 
@@ -129,6 +130,49 @@ TEST_F(ChangersTest, EditsStoreTheirValueAndMoveTheSlider) {
         EXPECT_EQ(Bar(c.bar)->Position(), c.position);
         // The edit keeps what was typed until the group is loaded again.
         EXPECT_EQ(Edit(c.edit)->Text(), QString::fromLatin1(c.text));
+    }
+}
+
+// The edits named in the table of settings fields are the form's, and where
+// an edit reads what its slider can show, the table's bounds are the
+// slider's ends as the form sets them.
+TEST_F(ChangersTest, TheFieldTableNamesTheFormsEditsWithTheirSlidersBounds) {
+    std::vector<tEditRule> rules(BalanceEditRules().begin(), BalanceEditRules().end());
+    for (const tSettingsField& f : SettingsFields())
+        if (!f.Edit.Edit.empty()) rules.push_back(f.Edit);
+    EXPECT_EQ(rules.size(), 4u + 24u);
+    for (const tEditRule& rule : rules) {
+        const QString name = QString::fromUtf8(rule.Edit.data(), qsizetype(rule.Edit.size()));
+        EXPECT_NE(form->findChild<ui::TEdit*>(name), nullptr) << name.toStdString();
+    }
+    struct {
+        const char* edit;
+        const char* bar;
+        double (*map)(int);
+    } cases[] = {
+        {"ShadeEdit", "ShadeTrackBar", [](int p) { return double(p); }},
+        {"LightEdit", "LightTrackBar", [](int p) { return double(p); }},
+        {"LowSatEdit", "LowSatTrackBar", [](int p) { return double(p); }},
+        {"SatBendEdit", "SatBendTrackBar", [](int p) { return double(p); }},
+        {"aEdit", "aTrackBar", [](int p) { return double(p); }},
+        {"bEdit", "bTrackBar", [](int p) { return double(p); }},
+        {"HueEdit", "HueTrackBar", [](int p) { return double(p); }},
+        {"ChromaEdit", "ChromaTrackBar", [](int p) { return double(p); }},
+        {"MagentaEdit", "MagentaTrackBar", [](int p) { return double(p); }},
+        {"WhiteEdit", "WhiteTrackBar", [](int p) { return double(p); }},
+        {"ShadowEdit", "ShadowTrackBar", [](int p) { return p / 10.0; }},
+        {"HighLightEdit", "HighLightTrackBar", [](int p) { return p / 10.0; }},
+        {"ContrastEdit", "ContrastTrackBar",
+         [](int p) { return p < 0 ? 1 + p / 100.0 : 1 / (1 - p / 100.0); }},
+        {"SharpnessEdit", "SharpnessTrackBar",
+         [](int p) { return p < 0 ? 1 + p / 100.0 : 1 / (1 - p / 100.0); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit);
+        const tEditRule* rule = FindEditRule(c.edit);
+        ASSERT_NE(rule, nullptr);
+        EXPECT_EQ(rule->ReadMin, c.map(Bar(c.bar)->Min()));
+        EXPECT_EQ(rule->ReadMax, c.map(Bar(c.bar)->Max()));
     }
 }
 
@@ -542,7 +586,7 @@ TEST_F(ChangersTest, AnotherControlInBetweenMakesTwoSteps) {
         FreeHistory();
         ResetFirstUse();
         form->RefreshControls();
-        dialog::LastUndoControl = nullptr;
+        form->State().LastUndoControl = nullptr;
         ui::TTrackBar* first = Bar(c.first);
         ui::TTrackBar* between = Bar(c.between);
         const int firstAt = first->Position();

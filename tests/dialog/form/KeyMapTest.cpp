@@ -84,9 +84,9 @@ TEST_F(KeyMapTest, SpaceIsTakenFromTheEditAndHeldUntilReleased) {
     edit->SetText(QStringLiteral("1"));
     edit->SetFocus();
     QTest::keyPress(edit, Qt::Key_Space);
-    EXPECT_TRUE(dialog::SpaceHeld);
+    EXPECT_TRUE(form->State().SpaceHeld);
     QTest::keyRelease(edit, Qt::Key_Space);
-    EXPECT_FALSE(dialog::SpaceHeld);
+    EXPECT_FALSE(form->State().SpaceHeld);
     EXPECT_TRUE(seen.empty());
     EXPECT_EQ(edit->Text(), QStringLiteral("1"));
 }
@@ -99,10 +99,10 @@ TEST_F(KeyMapTest, ReleasesEndTheirModeWhileAMouseButtonIsStillDown) {
     ASSERT_EQ(image->Cursor(), 4);
     int key = Qt::Key_Space;
     form->FormKeyDown(key, {});
-    ASSERT_TRUE(dialog::SpaceHeld);
+    ASSERT_TRUE(form->State().SpaceHeld);
     key = Qt::Key_Space;
     form->FormKeyUp(key, ui::tShiftState(tShift::Left));
-    EXPECT_FALSE(dialog::SpaceHeld) << "Space let go before the button";
+    EXPECT_FALSE(form->State().SpaceHeld) << "Space let go before the button";
     EXPECT_EQ(image->Cursor(), 4);
 
     key = Qt::Key_Shift;
@@ -131,7 +131,7 @@ TEST_F(KeyMapTest, KeysHeldWhenAnotherWindowTakesOverCountAsLetGo) {
     ASSERT_EQ(cancel->Caption(), QStringLiteral("Исходный"));
     key = Qt::Key_Space;
     form->FormKeyDown(key, {});
-    ASSERT_TRUE(dialog::SpaceHeld);
+    ASSERT_TRUE(form->State().SpaceHeld);
     C<ui::TSpeedButton>("SkinButton")->Click();
     key = Qt::Key_Shift;
     form->FormKeyDown(key, ui::tShiftState(ui::tShift::Shift));
@@ -146,7 +146,7 @@ TEST_F(KeyMapTest, KeysHeldWhenAnotherWindowTakesOverCountAsLetGo) {
     QApplication::setActiveWindow(&other);
     QApplication::processEvents();
     EXPECT_EQ(cancel->Caption(), QStringLiteral("Отмена"));
-    EXPECT_FALSE(dialog::SpaceHeld);
+    EXPECT_FALSE(form->State().SpaceHeld);
     EXPECT_EQ(image->Cursor(), 4) << "the pipette's cursor, not Shift's";
     EXPECT_EQ(lab->Cursor(), dialog::LastLabCursor);
 

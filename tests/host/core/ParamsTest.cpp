@@ -11,6 +11,7 @@
 #include "engine/Analysis.h"
 #include "host/Params.h"
 #include "host/Settings.h"
+#include "host/SettingsFields.h"
 #include "host/UndoHistory.h"
 
 namespace velmora {
@@ -268,6 +269,27 @@ TEST(SettingsEquality, ComparesIntegersExactlyAndRealsWithinAMillionth) {
         c.change(other);
         EXPECT_EQ(SettingsEqual(base, other), c.equal) << c.what;
         EXPECT_EQ(SettingsEqual(other, base), c.equal) << c.what;
+    }
+}
+
+// The table of settings fields covers every byte of the record once, the
+// reserved bytes aside, under unique names; each default lies in its range.
+TEST(SettingsFieldTable, CoversTheRecordOnceWithDefaultsInRange) {
+    std::vector<int> owners(sizeof(tParams), 0);
+    std::set<std::string> names;
+    for (const tSettingsField& f : SettingsFields()) {
+        const size_t size = f.Type == tFieldType::Int ? 4 : f.Type == tFieldType::Real ? 8 : 1;
+        ASSERT_LE(f.Offset + size, sizeof(tParams)) << f.Name;
+        EXPECT_EQ(f.Offset % size, 0u) << f.Name;
+        for (size_t i = 0; i < size; ++i) ++owners[f.Offset + i];
+        EXPECT_TRUE(names.insert(std::string(f.Name)).second) << f.Name;
+        EXPECT_LE(f.Min, f.Default) << f.Name;
+        EXPECT_LE(f.Default, f.Max) << f.Name;
+        EXPECT_FALSE(f.Description.empty()) << f.Name;
+    }
+    for (size_t i = 0; i < sizeof(tParams); ++i) {
+        const bool reserved = (i >= 2 && i < 8) || i == 46 || i == 47 || i >= 153;
+        EXPECT_EQ(owners[i], reserved ? 0 : 1) << "byte " << i;
     }
 }
 
