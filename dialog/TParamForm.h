@@ -45,9 +45,6 @@ struct tChangerGuard {
     const QObject* LastSource = nullptr;
 };
 
-/// Opens the help page; a project-owned address.
-inline constexpr const char* kHelpUrl = "https://velmora.example.org/help/";
-
 class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm {
     Q_OBJECT
 
