@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QPalette>
 
+#include "dialog/UserGuide.h"
 #include "toolkit/TApplication.h"
 
 namespace velmora::dialog {
@@ -63,12 +64,12 @@ void TAboutForm::NameLabelClick() {
 
 // A page that cannot be opened is not an error: the box closes all the same.
 void TAboutForm::URLClick() {
-    ui::TApplication::Instance().OpenURL(kPluginPageAddress);
+    ui::TApplication::Instance().OpenURL(UserGuideAddress());
     Close();
 }
 
 void TAboutForm::CreditLabelClick() {
-    ui::TApplication::Instance().OpenURL(kHomePageAddress);
+    ui::TApplication::Instance().OpenURL(UserGuideAddress(kProjectSection));
     Close();
 }
 

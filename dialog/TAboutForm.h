@@ -1,5 +1,5 @@
 // The about box: product name and version, and two links that open the
-// project's pages. Any click or character key closes it.
+// user guide installed beside the module. Any click or character key closes it.
 #pragma once
 
 #include <QString>
@@ -9,10 +9,9 @@
 
 namespace velmora::dialog {
 
-/// Address behind `URL` (the plug-in's page) and behind `CreditLabel`
-/// (the project's home page).
-inline const QString kPluginPageAddress = QStringLiteral("https://velmora.example.org/plugin");
-inline const QString kHomePageAddress = QStringLiteral("https://velmora.example.org/");
+/// Section of the guide behind `CreditLabel` (the project's page); `URL`
+/// opens the guide's front page.
+inline const QString kProjectSection = QStringLiteral("project");
 
 class TAboutForm : public ui::TForm, private Ui::TAboutForm {
   public:

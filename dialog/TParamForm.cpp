@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dialog/UserGuide.h"
 #include "engine/ColorConvert.h"
 #include "engine/Stepwise.h"
 #include "host/ModuleState.h"
@@ -426,7 +427,7 @@ void TParamForm::FormClose() {
 }
 
 bool TParamForm::FormHelp() {
-    ui::TApplication::Instance().OpenURL(QString::fromLatin1(kHelpUrl));
+    ui::TApplication::Instance().OpenURL(UserGuideAddress());
     return true;
 }
 

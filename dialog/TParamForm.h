@@ -83,9 +83,6 @@ struct tDialogState {
     bool LeftWhileLoading = false;
 };
 
-/// Opens the help page; a project-owned address.
-inline constexpr const char* kHelpUrl = "https://velmora.example.org/help/";
-
 class TParamForm : public ui::TForm, public tDialogView, private Ui::TParamForm {
     Q_OBJECT
 

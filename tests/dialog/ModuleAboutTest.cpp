@@ -3,9 +3,12 @@
 // own (the first one needs a process in which nothing has started Qt).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,6 +17,7 @@
 #include <QUrl>
 #include <QWindow>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,9 +29,12 @@
 namespace velmora::test {
 namespace {
 
+// The module file the first call loads; a test may name another one before.
+std::string ModulePath = VELMORA_MODULE_PATH;
+
 sdk::EntryPointProc Entry() {
     static sdk::EntryPointProc entry = [] {
-        void* handle = dlopen(VELMORA_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
+        void* handle = dlopen(ModulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) return sdk::EntryPointProc(nullptr);
         return reinterpret_cast<sdk::EntryPointProc>(dlsym(handle, sdk::kEntryPointName));
     }();
@@ -37,7 +44,7 @@ sdk::EntryPointProc Entry() {
 int16_t Call(int16_t selector, void* record) {
     sdk::EntryPointProc entry = Entry();
     if (!entry) {
-        ADD_FAILURE() << "cannot load " << VELMORA_MODULE_PATH << ": " << dlerror();
+        ADD_FAILURE() << "cannot load " << ModulePath << ": " << dlerror();
         return INT16_MIN;
     }
     int32_t data = 0;
@@ -82,18 +89,51 @@ class UrlCatcher : public QObject {
     Q_OBJECT
   public:
     UrlCatcher() {
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "Open");
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "Open");
+        for (const char* scheme : kSchemes)
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
     }
     ~UrlCatcher() override {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        for (const char* scheme : kSchemes)
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     }
-    std::vector<QString> opened;
+    std::vector<QUrl> opened;
 
   public slots:
-    void Open(const QUrl& url) { opened.push_back(url.toString()); }
+    void Open(const QUrl& url) { opened.push_back(url); }
+
+  private:
+    static constexpr const char* kSchemes[] = {"file", "https", "http"};
 };
+
+void Click(QWidget* widget, QPoint at = {});
+
+// The guide's front page in the folder beside the module file, with a section.
+QUrl GuidePage(const QString& moduleFolder, const QString& section = {}) {
+    QUrl page = QUrl::fromLocalFile(moduleFolder + QStringLiteral("/velmora-guide/index.html"));
+    if (!section.isEmpty()) page.setFragment(section);
+    return page;
+}
+
+std::vector<std::string> Addresses(const std::vector<QUrl>& urls) {
+    std::vector<std::string> addresses;
+    for (const QUrl& url : urls) addresses.push_back(url.toString().toStdString());
+    return addresses;
+}
+
+// Clicks a link of the box and answers what it opened.
+std::vector<std::string> OpenedByClicking(const char* label) {
+    std::unique_ptr<UrlCatcher> catcher;
+    std::vector<QUrl> opened;
+    const int16_t result = About([&](QWidget& form) {
+        // The handler needs the application, which the first call creates.
+        catcher = std::make_unique<UrlCatcher>();
+        Click(Child(form, label));
+        EXPECT_FALSE(form.isVisible());
+        opened = catcher->opened;
+    });
+    EXPECT_EQ(result, 0);
+    return Addresses(opened);
+}
 
 // Visible or not: the form must be gone once its call has returned.
 bool AnyAboutForm() {
@@ -102,7 +142,7 @@ bool AnyAboutForm() {
     return false;
 }
 
-void Click(QWidget* widget, QPoint at = {}) {
+void Click(QWidget* widget, QPoint at) {
     ASSERT_NE(widget, nullptr);
     QTest::mouseClick(widget, Qt::LeftButton, {}, at.isNull() ? widget->rect().center() : at);
 }
@@ -140,8 +180,7 @@ TEST(AboutBox, HeadlessRunStartsNoQtTheAboutBoxStartsItAndShowsTheDesignedForm) 
         EXPECT_EQ(name->palette().color(QPalette::WindowText), QColor(Qt::black));
         EXPECT_TRUE(name->alignment() & Qt::AlignHCenter);
         EXPECT_FALSE(name->autoFillBackground()) << "the name is drawn transparent";
-        CheckLink(Child(form, "URL"), QRect(24, 56, 250, 16),
-                  QStringLiteral("velmora.example.org/plugin"));
+        CheckLink(Child(form, "URL"), QRect(24, 56, 250, 16), QStringLiteral("Velmora user guide"));
         CheckLink(Child(form, "CreditLabel"), QRect(44, 79, 217, 16),
                   QStringLiteral("Разработка: проект Velmora"));
         // The Cyrillic credit line needs a font that has the glyphs.
@@ -196,28 +235,39 @@ TEST(AboutBox, AnyCharacterKeyOrClickClosesItAndItComesBackEveryTime) {
     EXPECT_EQ(ForcedCloses(), 0);
 }
 
-TEST(AboutBox, EachLinkOpensItsAddressAndClosesTheBox) {
-    auto catcher = std::make_shared<std::unique_ptr<UrlCatcher>>();
+TEST(AboutBox, EachLinkOpensTheUserGuideBesideTheModuleAndClosesTheBox) {
+    const QString folder = QFileInfo(QString::fromLocal8Bit(VELMORA_MODULE_PATH)).absolutePath();
     struct Case {
         const char* label;
-        QString address;
+        QUrl address;
     };
-    const Case cases[] = {{"URL", QStringLiteral("https://velmora.example.org/plugin")},
-                          {"CreditLabel", QStringLiteral("https://velmora.example.org/")}};
+    const Case cases[] = {{"URL", GuidePage(folder)},
+                          {"CreditLabel", GuidePage(folder, QStringLiteral("project"))}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        const int16_t result = About([&](QWidget& form) {
-            // The handler needs the application, which the first call creates.
-            if (!*catcher) *catcher = std::make_unique<UrlCatcher>();
-            (*catcher)->opened.clear();
-            Click(Child(form, c.label));
-            EXPECT_FALSE(form.isVisible());
-            EXPECT_EQ((*catcher)->opened, std::vector<QString>{c.address});
-        });
-        EXPECT_EQ(result, 0);
+        EXPECT_EQ(OpenedByClicking(c.label), Addresses({c.address}));
     }
-    catcher->reset();
+    EXPECT_TRUE(QFileInfo::exists(GuidePage(folder).toLocalFile()))
+        << "the build does not put the guide beside the module";
     EXPECT_EQ(ForcedCloses(), 0);
+}
+
+// A module reached through a link (as a plug-in folder may hold it) finds the
+// guide beside the file the link points to when there is none beside the link.
+TEST(AboutBox, AModuleLoadedThroughALinkFindsTheGuideBesideItsTarget) {
+    if (void* loaded = dlopen(VELMORA_MODULE_PATH, RTLD_NOW | RTLD_NOLOAD)) {
+        dlclose(loaded);
+        GTEST_SKIP() << "the module is already loaded in this process";
+    }
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("velmora-link-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    fs::create_symlink(VELMORA_MODULE_PATH, folder / "velmora.8bf");
+    ModulePath = (folder / "velmora.8bf").string();
+    const QString target = QFileInfo(QString::fromLocal8Bit(VELMORA_MODULE_PATH)).canonicalPath();
+    EXPECT_EQ(OpenedByClicking("URL"), Addresses({GuidePage(target)}));
+    fs::remove_all(folder);
 }
 
 TEST(AboutBox, InAHostThatRunsQtItUsesTheHostsApplicationAndWindow) {

@@ -3,6 +3,7 @@
 // the blinking sliders, the wheel, the window-size modes and the rescale
 // of the masks while the analysis is still running.
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QTextBrowser>
 #include <QWheelEvent>
 
@@ -344,7 +345,7 @@ TEST_F(ParamDialogTest, PointingAtThePreviewTargetsTheBandsAndTheyBlink) {
     EXPECT_TRUE(checked);
 }
 
-// A handler for the help address, so that no browser starts.
+// A handler for the help page's address, so that no browser starts.
 class tUrlCatcher : public QTextBrowser {
   public:
     QList<QUrl> urls;
@@ -366,7 +367,7 @@ TEST_F(ParamDialogTest, HoverFocusWheelHelpAndTheCancelButtonsLine) {
     auto script = std::make_shared<tScript>();
     bool checked = false;
     tUrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "setSource");
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "setSource");
     script->steps.push_back(
         {Ready, [&](TParamForm& form) {
              // Hints off: the focus follows the mouse onto trackbars and edits.
@@ -417,10 +418,14 @@ TEST_F(ParamDialogTest, HoverFocusWheelHelpAndTheCancelButtonsLine) {
              EXPECT_EQ(keys.size(), 2u);
              EXPECT_NE(bar->Position(), position);
 
-             // F1 opens the help page.
+             // F1 opens the user guide beside the file the dialog runs from
+             // (this program; the build copies the guide beside it).
              QTest::keyClick(&form, Qt::Key_F1);
              ASSERT_EQ(catcher.urls.size(), 1);
-             EXPECT_EQ(catcher.urls[0], QUrl(QString::fromLatin1(dialog::kHelpUrl)));
+             const QString guide = QCoreApplication::applicationDirPath() +
+                                   QStringLiteral("/velmora-guide/index.html");
+             EXPECT_EQ(catcher.urls[0], QUrl::fromLocalFile(guide));
+             EXPECT_TRUE(QFileInfo::exists(guide)) << guide.toStdString();
 
              // The cancel button's line, with and without Alt.
              auto* cancel = Child<QWidget>(&form, "CancelButton");
@@ -434,7 +439,7 @@ TEST_F(ParamDialogTest, HoverFocusWheelHelpAndTheCancelButtonsLine) {
              QTest::keyClick(&form, Qt::Key_Escape);
          }});
     EXPECT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     EXPECT_TRUE(checked);
 }
 
