@@ -12,13 +12,20 @@
 
 #include "filterhost/Document.h"
 #include "filterhost/EditWindow.h"
+#include "filterhost/Inputs.h"
 #include "filterhost/Interrupt.h"
+#include "filterhost/Locations.h"
 #include "filterhost/Metadata.h"
+#include "filterhost/ModuleVersion.h"
+#include "filterhost/OutputCheck.h"
+#include "filterhost/Presets.h"
 #include "filterhost/ProgressDisplay.h"
+#include "filterhost/UsageError.h"
 #include "hostlib/FileOps.h"
 #include "hostlib/FilterHost.h"
 #include "hostlib/HostError.h"
 #include "hostlib/PluginModule.h"
+#include "tools/ParamFields.h"
 
 namespace filterhost {
 
@@ -35,11 +42,8 @@ void Warn(const std::string& text) {
     PrintLine("warning: " + text);
 }
 
-std::string ExecutableDir() {
-    std::error_code ec;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec) return ".";
-    return exe.parent_path().string();
+void Note(const std::string& text) {
+    PrintLine("note: " + text);
 }
 
 bool IsDirectory(const std::string& path) {
@@ -62,6 +66,9 @@ PluginInfo FirstPluginIn(const std::string& dir) {
 PluginInfo ResolvePlugin(const CommonOptions& options) {
     if (options.plugin.empty()) return FirstPluginIn(DefaultPluginDir());
     if (IsDirectory(options.plugin)) return FirstPluginIn(options.plugin);
+    std::error_code ec;
+    if (!std::filesystem::exists(options.plugin, ec))
+        throw HostError(options.plugin + ": no such file (--plugin)");
     return ReadPluginInfo(options.plugin);
 }
 
@@ -91,15 +98,67 @@ struct RunHooks {
     std::function<void(const Document&)> afterFilter;
 };
 
+// An input skipped because its output exists (--no-clobber).
+class Skipped : public HostError {
+  public:
+    using HostError::HostError;
+};
+
+// How a command uses the params file.
+enum class ParamsUse {
+    // apply: read the --params file and leave it as it is; without --params,
+    // keep the default file up to date with what the filter leaves.
+    Repeat,
+    // edit: store the confirmed settings (into the --params file if given).
+    Dialog,
+    // about: read only.
+    ReadOnly,
+};
+
+// The settings handed to the module: the stored block (or the first-use
+// one), then the preset, then the --set pairs.
+std::vector<uint8_t> InlineSettings(const CommonOptions& options, const PluginInfo& info,
+                                    std::optional<std::vector<uint8_t>> stored) {
+    if (info.name != kVelmoraPluginName)
+        throw UsageError("--preset and --set name " + std::string(kVelmoraPluginName) +
+                         " settings; " + info.name + " is another filter");
+    std::vector<uint8_t> block = stored ? *stored : velmora::tools::FirstUseBlock();
+    std::string error;
+    if (!options.preset.empty()) {
+        const std::string file = ResolvePreset(options.preset);
+        if (!ApplySettingArgs(block, ReadPreset(file), error)) throw HostError(file + ": " + error);
+    }
+    for (const std::string& pair : options.sets)
+        if (!ApplySettingArgs(block, {pair}, error)) throw UsageError("--set " + error);
+    return block;
+}
+
 // One command's filter runs: the module, its host and the params file.
 class Session {
   public:
-    Session(const CommonOptions& options, int files)
+    Session(const CommonOptions& options, int files, ParamsUse use = ParamsUse::ReadOnly)
         : info_(ResolvePlugin(options)),
           paramsPath_(ParamsPathFor(options, info_)),
-          progress_(files, ProgressDisplay::StderrIsTerminal()) {
+          progress_(files, ProgressDisplay::StderrIsTerminal()),
+          noClobber_(options.noClobber) {
+        const bool inlineSettings = !options.preset.empty() || !options.sets.empty();
         // A stored block of the wrong size is refused before anything runs.
         auto block = LoadParams(paramsPath_, size_t(kParameterBlockSize));
+        if (!block && use == ParamsUse::Repeat && !options.params.empty())
+            throw HostError(options.params +
+                            ": no such params file; make one with `velmora-params write " +
+                            options.params + " Field=value ...` or `filterhost edit --params " +
+                            options.params + " IN OUT`, or give the settings with --preset NAME");
+        if (inlineSettings) block = InlineSettings(options, info_, std::move(block));
+        if (!block && use == ParamsUse::Repeat && info_.name == kVelmoraPluginName)
+            Note(
+                "no stored settings yet: the first-use settings change the picture very little; "
+                "try --preset NAME (`filterhost presets` lists those in " +
+                DefaultPresetDir() + ") or choose settings with `filterhost edit`");
+        // A repeat stores what the filter leaves only in the default file and
+        // only when it ran with the stored settings.
+        storeParams_ = use == ParamsUse::Dialog ||
+                       (use == ParamsUse::Repeat && options.params.empty() && !inlineSettings);
         module_ = std::make_unique<PluginModule>(info_);
         host_ = std::make_unique<FilterHost>(*module_);
         if (block) host_->SetParameterBlock(*block);
@@ -114,6 +173,11 @@ class Session {
     // Cancellation when the module answered -128.
     void Run(int index, const std::string& input, const std::string& output, bool withDialog,
              const RunHooks& hooks = {}) {
+        // Everything about the output that can be known now, before the
+        // filter (and its dialog) runs.
+        const OutputTarget target = CheckOutput(output);
+        if (target.exists && noClobber_)
+            throw Skipped(input + ": skipped, its output " + output + " exists (--no-clobber)");
         Document doc = ReadDocument(input);
         if (!info_.SupportsMode(doc.ImageMode()))
             throw HostError(input + ": " + info_.name + " does not take " + doc.ModeName() +
@@ -146,7 +210,35 @@ class Session {
             Warn(input + ": " + host_->ProfileNote());
         if (hooks.afterFilter) hooks.afterFilter(doc);
 
-        TempFile temp(output);
+        try {
+            Write(doc, input, output, format, metadata);
+        } catch (const Interruption&) {
+            throw;
+        } catch (const HostError& e) {
+            // The dialog's work is not lost with the file: its settings are kept.
+            if (!withDialog || !storeParams_) throw;
+            auto block = host_->ParameterBlock();
+            if (!block) throw;
+            try {
+                SaveParams(paramsPath_, *block);
+            } catch (const HostError& s) {
+                throw HostError(std::string(e.what()) + "; the settings were not stored either (" +
+                                s.what() + ")");
+            }
+            throw HostError(std::string(e.what()) + "; the settings you confirmed were stored in " +
+                            paramsPath_);
+        }
+        if (!storeParams_) return;
+        if (auto block = host_->ParameterBlock()) SaveParams(paramsPath_, *block);
+    }
+
+    const std::string& ParamsPath() const { return paramsPath_; }
+
+  private:
+    void Write(const Document& doc, const std::string& input, const std::string& output,
+               FileFormat format, const Metadata& metadata) {
+        // Written beside the file a symbolic link names, so that the link stays.
+        TempFile temp(CheckOutput(output).path);
         try {
             WriteDocument(doc, temp.Path(), format);
         } catch (const std::bad_alloc&) {
@@ -161,16 +253,19 @@ class Session {
         metadata.WriteTo(temp.Path(), output);
         // Ctrl-C while the file was written: it is not put in place.
         if (Interrupted()) throw Interruption(input + ": cancelled (Ctrl-C)");
+        // Whatever took the output's place meanwhile is checked again: only
+        // a regular file is ever replaced.
+        CheckOutput(output);
         temp.Commit();
-        if (auto block = host_->ParameterBlock()) SaveParams(paramsPath_, *block);
     }
 
-  private:
     PluginInfo info_;
     std::string paramsPath_;
     std::unique_ptr<PluginModule> module_;
     std::unique_ptr<FilterHost> host_;
     ProgressDisplay progress_;
+    bool noClobber_ = false;
+    bool storeParams_ = false;
 };
 
 }  // namespace
@@ -178,7 +273,8 @@ class Session {
 std::string DefaultPluginDir() {
     const char* env = std::getenv("FILTERHOST_PLUGIN_DIR");
     if (env && *env) return env;
-    return ExecutableDir() + "/../plugins";
+    const std::string exe = ExecutableDir();
+    return FirstExistingDir({exe + "/../plugins", exe + "/../lib/velmora/plugins"});
 }
 
 // Runs a command's body and turns what it throws into the exit status, each
@@ -194,6 +290,9 @@ int RunCommand(Body body) {
     } catch (const Interruption& e) {
         PrintLine(e.what());
         return kExitInterrupted;
+    } catch (const UsageError& e) {
+        PrintLine(e.what());
+        return kExitUsage;
     } catch (const HostError& e) {
         PrintLine(e.what());
         return kExitFailure;
@@ -227,50 +326,74 @@ int ListPlugins(const std::string& dir) {
 
 int Apply(const CommonOptions& options, const std::vector<std::string>& inputs,
           const std::string& output, const std::string& outDir) {
-    if (inputs.empty()) {
-        PrintLine("apply: no input files");
-        return kExitFailure;
-    }
-    if (output.empty() == outDir.empty()) {
-        PrintLine("apply: give either -o OUT (one input) or --out-dir DIR");
-        return kExitFailure;
-    }
-    if (!output.empty() && inputs.size() > 1) {
-        PrintLine("apply: -o takes one input; use --out-dir DIR for several");
-        return kExitFailure;
-    }
     InstallInterruptHandler();
-    return RunCommand([&] {
-        int status = 0;
+    return RunCommand([&]() -> int {
+        if (inputs.empty()) throw UsageError("apply: no input files");
+        if (output.empty() == outDir.empty())
+            throw UsageError("apply: give either -o OUT (one input) or --out-dir DIR");
+        if (output == "-")
+            throw UsageError("apply: -o - (standard output) is not supported; name an output file");
+        const InputList list = ExpandInputs(inputs);
+        if (!output.empty() && list.hadFolder)
+            throw UsageError("apply: a folder as input needs --out-dir DIR");
+        if (!output.empty() && inputs.size() > 1)
+            throw UsageError("apply: -o takes one input; use --out-dir DIR for several");
+        for (const auto& folder : list.emptyFolders)
+            Warn(folder + ": no TIFF, PNG or JPEG file in the folder");
+        if (list.files.empty()) throw HostError("apply: no input images");
+        const auto& files = list.files;
+
+        int failed = 0, skipped = 0, written = 0;
+        auto summary = [&] {
+            if (files.size() < 2) return;
+            std::string line =
+                std::to_string(written) + " of " + std::to_string(files.size()) + " written";
+            if (failed) line += ", " + std::to_string(failed) + " failed";
+            if (skipped) line += ", " + std::to_string(skipped) + " skipped";
+            const size_t notRun = files.size() - size_t(written + failed + skipped);
+            if (notRun) line += ", " + std::to_string(notRun) + " not run";
+            PrintLine(line);
+        };
         if (!outDir.empty()) MakeDirectories(outDir);
-        Session session(options, int(inputs.size()));
-        std::set<std::string> written;
-        for (size_t i = 0; i < inputs.size(); ++i) {
+        Session session(options, int(files.size()), ParamsUse::Repeat);
+        std::set<std::string> taken;
+        for (size_t i = 0; i < files.size(); ++i) {
             if (Interrupted()) {
                 PrintLine("cancelled (Ctrl-C)");
+                summary();
                 return kExitInterrupted;
             }
-            const std::string out = output.empty() ? outDir + "/" + BaseName(inputs[i]) : output;
+            const std::string out = output.empty() ? outDir + "/" + BaseName(files[i]) : output;
             try {
                 std::error_code ec;
                 const auto canonical = std::filesystem::weakly_canonical(out, ec);
-                if (!written.insert(ec ? out : canonical.string()).second)
-                    throw HostError(inputs[i] + ": its output " + out +
+                if (!taken.insert(ec ? out : canonical.string()).second)
+                    throw HostError(files[i] + ": its output " + out +
                                     " is the output of an earlier input");
-                session.Run(int(i), inputs[i], out, false);
+                session.Run(int(i), files[i], out, false);
+                ++written;
             } catch (const Interruption& e) {
                 PrintLine(e.what());
+                summary();
                 return kExitInterrupted;
+            } catch (const Skipped& e) {
+                PrintLine(e.what());
+                ++skipped;
             } catch (const HostError& e) {
                 PrintLine(e.what());
-                status = kExitFailure;
+                ++failed;
             }
         }
-        return status;
+        summary();
+        return failed || !list.emptyFolders.empty() ? kExitFailure : 0;
     });
 }
 
 int Edit(const CommonOptions& options, const std::string& input, const std::string& output) {
+    if (output == "-") {
+        PrintLine("edit: OUT - (standard output) is not supported; name an output file");
+        return kExitUsage;
+    }
     // Checked before Qt starts: Qt aborts the process when it finds no display.
     if (const std::string problem = DisplayProblem(); !problem.empty()) {
         PrintLine("edit: " + problem);
@@ -278,7 +401,7 @@ int Edit(const CommonOptions& options, const std::string& input, const std::stri
     }
     InstallInterruptHandler();
     return RunCommand([&] {
-        Session session(options, 1);
+        Session session(options, 1, ParamsUse::Dialog);
         EditApplication application;
         std::unique_ptr<EditWindow> window;
         RunHooks hooks;
@@ -302,6 +425,23 @@ int About(const CommonOptions& options) {
         session.Host().About();
         return 0;
     });
+}
+
+int Version(const CommonOptions& options, const std::string& hostVersion) {
+    std::printf("filterhost %s\n", hostVersion.c_str());
+    std::fflush(stdout);
+    try {
+        const PluginInfo info = ResolvePlugin(options);
+        const std::string about = AboutVersion(info.path, info.name);
+        std::printf("%s %s(interface %s): %s\n", info.name.c_str(),
+                    about.empty() ? "" : (about + " ").c_str(), info.VersionText().c_str(),
+                    info.path.c_str());
+        std::fflush(stdout);
+        return 0;
+    } catch (const HostError& e) {
+        PrintLine(e.what());
+        return kExitFailure;
+    }
 }
 
 }  // namespace filterhost

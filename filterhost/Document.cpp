@@ -54,16 +54,17 @@ Document ReadDocument(const std::string& path) {
     if (S_ISDIR(st.st_mode)) throw HostError(path + ": is a directory");
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) throw HostError(path + ": " + std::strerror(errno));
-    unsigned char magic[8] = {};
+    unsigned char magic[12] = {};
     size_t n = std::fread(magic, 1, sizeof magic, file.get());
     file.reset();
+    if (n == 0) throw HostError(path + ": the file is empty");
 
     const bool tiff = n >= 4 && ((magic[0] == 'I' && magic[1] == 'I' &&
                                   (magic[2] == 42 || magic[2] == 43) && magic[3] == 0) ||
                                  (magic[0] == 'M' && magic[1] == 'M' && magic[2] == 0 &&
                                   (magic[3] == 42 || magic[3] == 43)));
     const unsigned char pngMagic[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    const bool png = n == 8 && std::memcmp(magic, pngMagic, 8) == 0;
+    const bool png = n >= 8 && std::memcmp(magic, pngMagic, 8) == 0;
     const bool jpeg = n >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF;
     try {
         if (tiff) return ReadTiff(path);
@@ -72,6 +73,18 @@ Document ReadDocument(const std::string& path) {
     } catch (const std::bad_alloc&) {
         throw HostError(path + ": not enough memory for the image");
     }
+    // Formats a photographer may have at hand, named so the message says
+    // what to do.
+    const char* other = nullptr;
+    if (n >= 12 && std::memcmp(magic, "RIFF", 4) == 0 && std::memcmp(magic + 8, "WEBP", 4) == 0)
+        other = "WebP";
+    else if (n >= 6 &&
+             (std::memcmp(magic, "GIF87a", 6) == 0 || std::memcmp(magic, "GIF89a", 6) == 0))
+        other = "GIF";
+    else if (n >= 2 && magic[0] == 'B' && magic[1] == 'M')
+        other = "BMP";
+    if (other)
+        throw HostError(path + ": " + other + " is not supported: convert it to TIFF, PNG or JPEG");
     throw HostError(path + ": not a TIFF, PNG or JPEG file");
 }
 

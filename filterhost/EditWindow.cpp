@@ -17,8 +17,10 @@
 #include <algorithm>
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "hostlib/ColorEngine.h"
@@ -110,7 +112,39 @@ std::string DisplayProblem() {
     return NoX(display);
 }
 
+namespace {
+
+// Qt's own diagnostics (a platform plug-in's remarks, QStandardPaths about
+// the runtime folder) are not filterhost's messages: only critical ones
+// reach standard error, as one filterhost line. FILTERHOST_QT_MESSAGES=1
+// lets all of them through, for debugging.
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type != QtCriticalMsg && type != QtFatalMsg) return;
+    std::fprintf(stderr, "filterhost: Qt: %s\n", message.toLocal8Bit().constData());
+}
+
+// What Qt accepts as XDG_RUNTIME_DIR without a warning: a folder of ours
+// that only we may enter.
+bool UsableRuntimeDir(const std::string& dir) {
+    struct stat st {};
+    return !dir.empty() && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == geteuid() && (st.st_mode & 0777) == 0700;
+}
+
+}  // namespace
+
 EditApplication::EditApplication() {
+    // Left alone while a Wayland socket is found through it.
+    const std::string wayland = Env("WAYLAND_DISPLAY");
+    const bool waylandUsesIt = !wayland.empty() && wayland[0] != '/';
+    if (!waylandUsesIt && !UsableRuntimeDir(Env("XDG_RUNTIME_DIR"))) {
+        std::string pattern = "/tmp/filterhost-runtime-XXXXXX";
+        if (mkdtemp(pattern.data())) {
+            runtimeDir_ = pattern;
+            setenv("XDG_RUNTIME_DIR", runtimeDir_.c_str(), 1);
+        }
+    }
+    if (Env("FILTERHOST_QT_MESSAGES") != "1") qInstallMessageHandler(QtMessages);
     // QApplication keeps references to both for its whole life.
     static int argc = 1;
     static char name[] = "filterhost";
@@ -123,7 +157,13 @@ EditApplication::EditApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-EditApplication::~EditApplication() = default;
+EditApplication::~EditApplication() {
+    app_.reset();
+    if (!runtimeDir_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(runtimeDir_, ec);
+    }
+}
 
 QImage DisplayImage(const Document& doc, int maxWidth, int maxHeight) {
     const int w = doc.width, h = doc.height;

@@ -35,6 +35,9 @@ class EditApplication {
     EditApplication& operator=(const EditApplication&) = delete;
 
   private:
+    // A private runtime folder made for Qt when the environment has no usable
+    // one (Qt would print a warning for it); removed at the end.
+    std::string runtimeDir_;
     std::unique_ptr<QApplication> app_;
 };
 

@@ -1,4 +1,5 @@
-// PNG documents through libpng: 8/16-bit RGB with or without alpha.
+// PNG documents through libpng: 8/16-bit RGB with or without alpha; indexed
+// images are read as 8-bit RGB.
 // libpng reports errors by calling our handler, which jumps back to the
 // setjmp point of the decode or encode call; only libpng's own C frames lie
 // between, and everything the jump skips over is plain data.
@@ -75,6 +76,15 @@ bool DecodePng(FILE* file, PngContext* ctx, PngDecoded* out) {
     out->height = png_get_image_height(png, info);
     out->colorType = png_get_color_type(png, info);
     out->bitDepth = png_get_bit_depth(png, info);
+    if (out->colorType == PNG_COLOR_TYPE_PALETTE) {
+        // Indexed images become 8-bit RGB, with alpha when the palette has
+        // transparent entries.
+        png_set_palette_to_rgb(png);
+        const bool transparent = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+        if (transparent) png_set_tRNS_to_alpha(png);
+        out->colorType = transparent ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+        out->bitDepth = 8;
+    }
     if (out->colorType != PNG_COLOR_TYPE_RGB && out->colorType != PNG_COLOR_TYPE_RGB_ALPHA) {
         png_destroy_read_struct(&png, &info, nullptr);
         return true;
@@ -196,8 +206,6 @@ Document ReadPng(const std::string& path) {
         throw HostError(path + ": truncated or corrupt PNG (" + ctx.error + ")");
     if (dec.colorType == PNG_COLOR_TYPE_GRAY || dec.colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
         throw HostError(path + ": grayscale images are not supported (RGB and Lab only)");
-    if (dec.colorType == PNG_COLOR_TYPE_PALETTE)
-        throw HostError(path + ": indexed images are not supported (RGB and Lab only)");
     if (dec.colorType != PNG_COLOR_TYPE_RGB && dec.colorType != PNG_COLOR_TYPE_RGB_ALPHA)
         throw HostError(path + ": PNG colour type " + std::to_string(dec.colorType) +
                         " is not supported");

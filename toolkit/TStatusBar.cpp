@@ -62,6 +62,30 @@ int TStatusBar::TextWidth(const QString& text) const {
     return QFontMetrics(font()).horizontalAdvance(text);
 }
 
+QRect TStatusBar::PanelTextRect(int index) const {
+    return PanelRect(index).adjusted(0, 2, -2, 0).adjusted(kTextMargin, 1, -kTextMargin, -1);
+}
+
+QFont TStatusBar::PanelFont(int index) const {
+    QFont f = font();
+    const QString& text = Panel(index).Text();
+    const int room = PanelTextRect(index).width();
+    if (text.isEmpty() || QFontMetrics(f).horizontalAdvance(text) <= room) return f;
+    // Steps of a quarter point (or one pixel for a pixel-sized font), down
+    // to three quarters of the bar's size.
+    const bool points = f.pointSizeF() > 0;
+    const qreal size = points ? f.pointSizeF() : qreal(f.pixelSize());
+    const qreal step = points ? 0.25 : 1.0;
+    for (qreal s = size - step; s >= size * 0.75; s -= step) {
+        if (points)
+            f.setPointSizeF(s);
+        else
+            f.setPixelSize(int(s));
+        if (QFontMetrics(f).horizontalAdvance(text) <= room) break;
+    }
+    return f;
+}
+
 QString TStatusBar::PanelWidthsText() const {
     QStringList widths;
     for (const auto& panel : panels_) widths << QString::number(panel->Width());
@@ -87,8 +111,9 @@ void TStatusBar::paintEvent(QPaintEvent*) {
         painter.setPen(p.color(QPalette::Light));
         painter.drawLine(cell.bottomLeft(), cell.bottomRight());
         painter.drawLine(cell.topRight(), cell.bottomRight());
-        const QRect text = cell.adjusted(kTextMargin, 1, -kTextMargin, -1);
+        const QRect text = PanelTextRect(i);
         painter.setPen(p.color(QPalette::WindowText));
+        painter.setFont(PanelFont(i));
         painter.setClipRect(text);
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, Panel(i).Text());
         painter.setClipping(false);

@@ -1,7 +1,9 @@
 // A status bar docked at the bottom of its parent, divided into panels side
-// by side: each has a text and a width, and the last one takes the rest.
+// by side: each has a text and a width, and the last one takes the rest. A
+// text too wide for its panel is drawn in a smaller size of the bar's font.
 #pragma once
 
+#include <QFont>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -47,6 +49,12 @@ class TStatusBar : public TControl<QWidget> {
     QRect PanelRect(int index) const;
     /// Width of a text in the bar's font.
     int TextWidth(const QString& text) const;
+    /// Where a panel's text is drawn (inside its frame and margins).
+    QRect PanelTextRect(int index) const;
+    /// The font a panel's text is drawn in: the bar's font, or a smaller
+    /// size of it when the text is wider than the panel (down to 3/4 of the
+    /// bar's size).
+    QFont PanelFont(int index) const;
 
     QString PanelWidthsText() const;
     void SetPanelWidthsText(const QString& text);

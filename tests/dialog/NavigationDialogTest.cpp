@@ -4,8 +4,10 @@
 // of the masks while the analysis is still running.
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QTextBrowser>
 #include <QWheelEvent>
+#include <set>
 
 #include "DialogDriver.h"
 #include "photo/Maps.h"
@@ -175,6 +177,69 @@ TEST_F(ParamDialogTest, DraggingAPictureThatFitsLeavesItCentred) {
         EXPECT_EQ(StatusText(form),
                   " Левая кнопка - просмотр исходного снимка и перемещение. "
                   "Колесо [+ Shift] - цветность");
+    });
+}
+
+// Every help line the status bar shows, measured in the font its panel
+// draws it in, against the panel's room: the pointer over every control,
+// the hand's prompt over the picture and each picker's prompts, in the
+// compact and the full-screen window.
+TEST_F(ParamDialogTest, EveryHelpLineFitsItsStatusPanelInBothWindowSizes) {
+    FakeHost host(sdk::kModeRGB, 600, 400);
+    LoadPhoto(host, 600, 400);
+    WithReadyDialog(host, [&](TParamForm& form) {
+        auto* status = Child<ui::TStatusBar>(&form, "StatusBar");
+        auto* image = ImageOf(form);
+        int compactWidth = 0;
+        for (int mode : {0, 1}) {
+            SCOPED_TRACE(mode ? "full screen" : "compact");
+            if (Settings.FullScreen != mode)
+                QTest::keyClick(&form, mode ? Qt::Key_PageUp : Qt::Key_PageDown);
+            ASSERT_EQ(Settings.FullScreen, mode);
+            if (mode == 0) compactWidth = form.width();
+            // A screen narrower than the compact window (the offscreen
+            // platform's 800 pixels) leaves no room to measure against.
+            if (mode == 1 && form.width() < compactWidth) continue;
+            std::set<QString> seen;
+            auto fits = [&](const QString& where) {
+                const QString text = status->Panel(3).Text();
+                if (text.isEmpty()) return;
+                seen.insert(text);
+                const QFont font = status->PanelFont(3);
+                EXPECT_LE(QFontMetrics(font).horizontalAdvance(text),
+                          status->PanelTextRect(3).width())
+                    << where.toStdString() << ": " << text.toStdString();
+                // Never smaller than three quarters of the bar's own size.
+                EXPECT_GE(font.pointSizeF(), status->font().pointSizeF() * 0.75);
+            };
+            for (QWidget* w : form.findChildren<QWidget*>()) {
+                if (!w->isVisible() || w == status) continue;
+                MouseMove(w, w->rect().center());
+                fits(w->objectName());
+            }
+            const QPoint over(100, 100);
+            MouseMove(image, over);
+            fits("hand");
+            QTest::mouseClick(Button(form, "ColorBalanceButton"), Qt::LeftButton);
+            MouseMove(image, over);
+            fits("neutral point");
+            for (auto [key, modifier] : {std::pair{Qt::Key_Shift, Qt::ShiftModifier},
+                                         std::pair{Qt::Key_Control, Qt::ControlModifier}}) {
+                QTest::keyPress(&form, key, modifier);
+                MouseMove(image, over, modifier);
+                fits("neutral point with a modifier");
+                QTest::keyRelease(&form, key, Qt::NoModifier);
+            }
+            for (const char* picker : {"SkinButton", "BlueButton", "GreenButton"}) {
+                QTest::mouseClick(Button(form, picker), Qt::LeftButton);
+                MouseMove(image, over);
+                fits(picker);
+            }
+            QTest::mouseClick(Button(form, "GreenButton"), Qt::LeftButton);
+            ASSERT_FALSE(form.AnyPickerDown());
+            // The control panel's lines, the hand's and the six picker prompts.
+            EXPECT_GE(seen.size(), 20u);
+        }
     });
 }
 

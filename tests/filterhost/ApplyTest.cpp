@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -23,7 +24,8 @@ using fhtest::RunResult;
 class ApplyTest : public ::testing::Test {
   protected:
     fhtest::TempDir dir;
-    std::string params = dir / "test.params";
+    // The default params file, under XDG_STATE_HOME.
+    std::string stored = dir / "state/velmora/filterhost/Test Filter.params";
 
     Env BaseEnv(Env extra = {}) const {
         extra["XDG_STATE_HOME"] = dir / "state";
@@ -32,8 +34,7 @@ class ApplyTest : public ::testing::Test {
     }
 
     RunResult Apply(const std::string& in, const std::string& out, Env env = {}) {
-        return fhtest::RunHost(
-            {"apply", "--plugin", TEST_FILTER, "--params", params, in, "-o", out}, BaseEnv(env));
+        return fhtest::RunHost({"apply", "--plugin", TEST_FILTER, in, "-o", out}, BaseEnv(env));
     }
 };
 
@@ -326,10 +327,8 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
     fhtest::PngLayout png;
     fhtest::WritePng(dir / "in.png", png, fhtest::Pattern(7, 5, 3, 8));
     // Default place: $XDG_STATE_HOME/velmora/filterhost/<plug-in name>.params.
-    const std::string stored = dir / "state/velmora/filterhost/Test Filter.params";
     for (int run = 1; run <= 2; ++run) {
-        RunResult r = fhtest::RunHost(
-            {"apply", "--plugin", TEST_FILTER, dir / "in.png", "-o", dir / "out.png"}, BaseEnv());
+        RunResult r = Apply(dir / "in.png", dir / "out.png");
         ASSERT_EQ(r.status, 0) << r.err;
         const auto block = fhtest::ReadBytes(stored);
         ASSERT_EQ(block.size(), 1168u);
@@ -345,17 +344,39 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
     std::memcpy(block.data(), "TFLT", 4);
     const uint32_t forty = 40;
     std::memcpy(block.data() + 4, &forty, 4);
-    fhtest::WriteBytes(params, block);
+    fhtest::WriteBytes(stored, block);
     fhtest::WritePng(dir / "second.png", png, fhtest::Pattern(7, 5, 3, 8, 2));
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params,
-                                   dir / "in.png", dir / "second.png", "--out-dir", dir / "outs"},
+    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, dir / "in.png",
+                                   dir / "second.png", "--out-dir", dir / "outs"},
                                   BaseEnv());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(fhtest::ListDir(dir / "outs"), (std::vector<std::string>{"in.png", "second.png"}));
-    const auto after = fhtest::ReadBytes(params);
+    const auto after = fhtest::ReadBytes(stored);
     ASSERT_EQ(after.size(), 1168u);
     EXPECT_EQ(RunCounter(after), 42u);
     EXPECT_TRUE(std::equal(after.begin() + 10, after.end(), block.begin() + 10));
+
+    // A --params file is read and left as it was; the default file is not
+    // touched either.
+    const std::string params = dir / "mine.params";
+    fhtest::WriteBytes(params, block);
+    r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params, dir / "in.png",
+                         dir / "second.png", "--out-dir", dir / "outs2"},
+                        BaseEnv({{"TESTFILTER_ACTION", "invert"}}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(fhtest::ReadBytes(params), block);
+    EXPECT_EQ(fhtest::ReadBytes(stored), after);
+
+    // A --params file that does not exist is refused, and not made.
+    r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", dir / "none.params",
+                         dir / "in.png", "-o", dir / "x.png"},
+                        BaseEnv());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("none.params: no such params file; make one with `velmora-params write"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fhtest::Exists(dir / "none.params"));
+    EXPECT_FALSE(fhtest::Exists(dir / "x.png"));
 }
 
 TEST_F(ApplyTest, AFailedRunLeavesTheBlockAsItWas) {
@@ -366,17 +387,59 @@ TEST_F(ApplyTest, AFailedRunLeavesTheBlockAsItWas) {
     fhtest::WritePng(dir / "a.png", narrow, fhtest::Pattern(7, 5, 3, 8));
     fhtest::WritePng(dir / "b.png", wide, fhtest::Pattern(13, 5, 3, 8));
     fhtest::WritePng(dir / "c.png", narrow, fhtest::Pattern(7, 5, 3, 8, 3));
-    RunResult r =
-        fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", params, dir / "a.png",
-                         dir / "b.png", dir / "c.png", "--out-dir", dir / "outs"},
-                        BaseEnv({{"TESTFILTER_FAIL_WIDTH", "13"}}));
+    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, dir / "a.png", dir / "b.png",
+                                   dir / "c.png", "--out-dir", dir / "outs"},
+                                  BaseEnv({{"TESTFILTER_FAIL_WIDTH", "13"}}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("b.png: Test Filter failed at continue: the plug-in reported the error "
                          "itself (code 5)"),
               std::string::npos)
         << r.err;
+    EXPECT_NE(r.err.find("filterhost: 2 of 3 written, 1 failed\n"), std::string::npos) << r.err;
     EXPECT_EQ(fhtest::ListDir(dir / "outs"), (std::vector<std::string>{"a.png", "c.png"}));
-    EXPECT_EQ(RunCounter(fhtest::ReadBytes(params)), 2u);
+    EXPECT_EQ(RunCounter(fhtest::ReadBytes(stored)), 2u);
+}
+
+TEST_F(ApplyTest, PalettePngsAreReadAsRgb) {
+    // Four palette colours, the last one half transparent in the second file.
+    const int w = 4, h = 2;
+    const png_color palette[4] = {{255, 0, 0}, {0, 128, 0}, {10, 20, 30}, {200, 200, 255}};
+    for (const bool transparent : {false, true}) {
+        SCOPED_TRACE(transparent);
+        const std::string in = dir / (transparent ? "pal-alpha.png" : "pal.png");
+        FILE* f = std::fopen(in.c_str(), "wb");
+        ASSERT_TRUE(f);
+        png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        png_init_io(png, f);
+        png_set_IHDR(png, info, w, h, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
+                     PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_PLTE(png, info, palette, 4);
+        png_byte alpha[4] = {255, 255, 255, 128};
+        if (transparent) png_set_tRNS(png, info, alpha, 4, nullptr);
+        png_write_info(png, info);
+        png_byte rows[2][4] = {{0, 1, 2, 3}, {3, 2, 1, 0}};
+        for (auto& row : rows) png_write_row(png, row);
+        png_write_end(png, nullptr);
+        png_destroy_write_struct(&png, &info);
+        std::fclose(f);
+
+        const std::string out = dir / (transparent ? "pal-alpha-out.png" : "pal-out.png");
+        RunResult r = Apply(in, out);
+        ASSERT_EQ(r.status, 0) << r.err;
+        int channels = 0, depth = 0;
+        const auto got = fhtest::ReadPngSamples(out, &channels, &depth);
+        EXPECT_EQ(channels, transparent ? 4 : 3);
+        EXPECT_EQ(depth, 8);
+        std::vector<uint16_t> expected;
+        for (const auto& row : rows)
+            for (png_byte index : row) {
+                const png_color& c = palette[index];
+                expected.insert(expected.end(), {c.red, c.green, c.blue});
+                if (transparent) expected.push_back(alpha[index]);
+            }
+        EXPECT_EQ(got, expected);
+    }
 }
 
 TEST_F(ApplyTest, CtrlCAbortsWithoutOutput) {
@@ -385,8 +448,7 @@ TEST_F(ApplyTest, CtrlCAbortsWithoutOutput) {
     const auto before = fhtest::ReadBytes(dir / "in.png");
     const std::string ready = dir / "ready";
     pid_t pid = fhtest::StartHost(
-        {"apply", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", "-o",
-         dir / "out.png"},
+        {"apply", "--plugin", TEST_FILTER, dir / "in.png", "-o", dir / "out.png"},
         BaseEnv({{"TESTFILTER_ACTION", "wait-abort"}, {"TESTFILTER_READY", ready}}), dir / "stdout",
         dir / "stderr");
     for (int i = 0; i < 1000 && !fhtest::Exists(ready); ++i)

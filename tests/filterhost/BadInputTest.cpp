@@ -46,12 +46,31 @@ std::vector<BadCase> Cases() {
     std::vector<BadCase> c;
     c.push_back({"missing file", [](const fhtest::TempDir& d) { return d / "nothing.png"; },
                  "No such file or directory"});
-    c.push_back({"a folder",
+    c.push_back({"empty file",
                  [](const fhtest::TempDir& d) {
-                     std::filesystem::create_directory(d / "folder.png");
-                     return d / "folder.png";
+                     fhtest::WriteBytes(d / "empty.png", {});
+                     return d / "empty.png";
                  },
-                 "is a directory"});
+                 "empty.png: the file is empty"});
+    // Other formats by their first bytes, whatever their names.
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* message;
+    } others[] = {
+        {"photo.webp",
+         {'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', ' ', 0, 0},
+         "photo.webp: WebP is not supported: convert it to TIFF, PNG or JPEG"},
+        {"photo.png", {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0}, "BMP is not supported"},
+        {"photo.gif", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0}, "GIF is not supported"},
+    };
+    for (const auto& o : others)
+        c.push_back({o.name,
+                     [o](const fhtest::TempDir& d) {
+                         fhtest::WriteBytes(d / o.name, o.bytes);
+                         return d / o.name;
+                     },
+                     o.message});
     c.push_back({"not an image",
                  [](const fhtest::TempDir& d) {
                      fhtest::WriteBytes(d / "text.png", {'h', 'e', 'l', 'l', 'o', '\n'});
@@ -112,14 +131,14 @@ std::vector<BadCase> Cases() {
                      return d / "g.png";
                  },
                  "grayscale images are not supported"});
-    c.push_back({"indexed PNG",
+    c.push_back({"grayscale PNG with alpha",
                  [](const fhtest::TempDir& d) {
                      fhtest::PngLayout layout;
-                     layout.colorType = PNG_COLOR_TYPE_PALETTE;
-                     fhtest::WritePng(d / "i.png", layout, fhtest::Pattern(7, 5, 1, 8));
-                     return d / "i.png";
+                     layout.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+                     fhtest::WritePng(d / "ga.png", layout, fhtest::Pattern(7, 5, 2, 8));
+                     return d / "ga.png";
                  },
-                 "indexed images are not supported"});
+                 "grayscale images are not supported"});
     c.push_back({"grayscale JPEG",
                  [](const fhtest::TempDir& d) {
                      fhtest::WriteJpeg(d / "g.jpg", 8, 8, 1, fhtest::Pattern(8, 8, 1, 8));
@@ -285,9 +304,10 @@ TEST(BadInputTest, EachIsRefusedCleanly) {
 
         Env env = c.env;
         env["XDG_STATE_HOME"] = dir / "state";
-        std::vector<std::string> args = {"apply",    "--plugin",          plugin,
-                                         "--params", dir / "test.params", input,
-                                         "-o",       dir / c.output};
+        // The default params file, unless the case made a --params file.
+        std::vector<std::string> args = {"apply", "--plugin", plugin, input, "-o", dir / c.output};
+        if (fhtest::Exists(dir / "test.params"))
+            args.insert(args.end(), {"--params", dir / "test.params"});
         RunResult r = fhtest::RunHost(args, env);
 
         EXPECT_EQ(r.status, 1);
@@ -305,9 +325,9 @@ TEST(BadInputTest, OneBadInputDoesNotStopTheOthers) {
     fhtest::TempDir dir;
     const std::string good = SmallPng(dir, "good.png");
     fhtest::WriteBytes(dir / "bad.png", {1, 2, 3});
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--params", dir / "p.params",
-                                   dir / "bad.png", good, "--out-dir", dir / "out"},
-                                  {{"XDG_STATE_HOME", dir / "state"}});
+    RunResult r = fhtest::RunHost(
+        {"apply", "--plugin", TEST_FILTER, dir / "bad.png", good, "--out-dir", dir / "out"},
+        {{"XDG_STATE_HOME", dir / "state"}});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("bad.png: not a TIFF, PNG or JPEG file"), std::string::npos) << r.err;
     EXPECT_EQ(fhtest::ListDir(dir / "out"), std::vector<std::string>{"good.png"});
@@ -319,10 +339,10 @@ TEST(BadInputTest, UsageErrorsAreReported) {
     const Env env = {{"XDG_STATE_HOME", dir / "state"}};
     RunResult r =
         fhtest::RunHost({"apply", "--plugin", TEST_FILTER, a, b, "-o", dir / "x.png"}, env);
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("-o takes one input"), std::string::npos) << r.err;
     r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, a}, env);
-    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("either -o OUT"), std::string::npos) << r.err;
     r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, a, b, "--out-dir", dir.Path()}, env);
     EXPECT_EQ(r.status, 1);

@@ -3,12 +3,15 @@
 // (offscreen, under Xvfb when it is installed, and with no display), and the
 // real module's dialog driven with real input on an X server of the test's.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 
@@ -213,6 +216,61 @@ TEST_F(EditTest, CancelledDialogWritesNothingAndKeepsTheParameters) {
     EXPECT_EQ(RunCount(fhtest::ReadBytes(params)), 2u);
 }
 
+TEST_F(EditTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheDialog) {
+    // With the check, the filter never runs: its params file is not made.
+    fhtest::WriteBytes(dir / "file", {1});
+    ASSERT_EQ(mkfifo((dir / "fifo.png").c_str(), 0644), 0);
+    const struct {
+        std::string out, message;
+    } cases[] = {
+        {dir / "missing/out.png", "the folder " + (dir / "missing") + " does not exist"},
+        {dir / "file/out.png", "Not a directory"},
+        {dir / "fifo.png", "is a FIFO"},
+        {dir / "out.bmp", "unknown output format"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.out);
+        RunResult r = Edit(c.out);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(fhtest::Exists(params));
+    }
+    RunResult r = Edit(dir / "in.png");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is the input file"), std::string::npos) << r.err;
+    r = Edit("-");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_FALSE(fhtest::Exists(params));
+}
+
+TEST_F(EditTest, WhenSavingFailsAfterOkTheSettingsAreStoredAnyway) {
+    // The output's folder goes away while the dialog is up.
+    std::filesystem::create_directory(dir / "gone");
+    RunResult r = Edit(dir / "gone/out.png", {{"TESTFILTER_RMDIR", dir / "gone"}});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("gone/out.png: the folder " + (dir / "gone") + " does not exist"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("; the settings you confirmed were stored in " + params),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(RunCount(fhtest::ReadBytes(params)), 1u);
+}
+
+TEST_F(EditTest, OnlyFilterhostsOwnLinesReachTheTerminal) {
+    // Qt warns on standard error when XDG_RUNTIME_DIR is missing or not
+    // private, and its offscreen platform about size hints.
+    fhtest::TempDir open;
+    chmod(open.Path().c_str(), 0755);
+    for (const std::string& runtime : {std::string(), open.Path()}) {
+        SCOPED_TRACE(runtime);
+        RunResult r = Edit(dir / "out.png", {{"XDG_RUNTIME_DIR", runtime}});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+    }
+}
+
 TEST_F(EditTest, ModuleFailuresAreReportedAsForApply) {
     struct Case {
         const char* name;
@@ -264,9 +322,9 @@ TEST_F(EditTest, WithoutADisplayEditFailsClearlyAndApplyStillRuns) {
         EXPECT_FALSE(fhtest::Exists(dir / "out.png"));
     }
 
-    RunResult r = fhtest::RunHost(
-        {"apply", "--plugin", TEST_FILTER, "--params", params, dir / "in.png", "-o", dir / "a.png"},
-        BaseEnv(NoDisplay({{"TESTFILTER_ACTION", "invert"}})));
+    RunResult r =
+        fhtest::RunHost({"apply", "--plugin", TEST_FILTER, dir / "in.png", "-o", dir / "a.png"},
+                        BaseEnv(NoDisplay({{"TESTFILTER_ACTION", "invert"}})));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(fhtest::ReadPngSamples(dir / "a.png"), Inverted());

@@ -5,6 +5,8 @@
 //   TESTFILTER_BLOCK    size of the parameter block it allocates (default 1168)
 //   TESTFILTER_READY    file it creates when wait-abort starts waiting
 //   TESTFILTER_FAIL_WIDTH  answers 5 at continue for images of this width
+//   TESTFILTER_RMDIR    an (empty) folder it removes at continue, as if the
+//                       output's folder went away while the filter ran
 //   TESTFILTER_DIALOG   confirm (default) | cancel: how its "dialog" ends in a
 //                       run with parameters; cancel answers -128 at continue
 //                       and writes no output (the block is still counted)
@@ -202,6 +204,8 @@ int16_t Run(int16_t selector, void* record) {
                 r.inRect = r.outRect = r.maskRect = sdk::Rect16{0, 0, 0, 0};
                 return sdk::kUserCanceled;
             }
+            if (const std::string gone = Env("TESTFILTER_RMDIR"); !gone.empty())
+                rmdir(gone.c_str());
             const int16_t e = Process(r);
             r.inRect = r.outRect = r.maskRect = sdk::Rect16{0, 0, 0, 0};
             r.progressProc(1, 1);
