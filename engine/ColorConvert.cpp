@@ -124,52 +124,81 @@ uint32_t BuiltInLabToSrgb(uint32_t colour) {
     return Pack(rgb);
 }
 
-// Where a 16-bit component 0..32768 lies on the 8-bit grid: x = v/S, the
-// nearest grid value n = R(x), the distance |x - n| and the side (+1, 0,
-// -1) of the second grid value. Computed once for every v.
-struct tGridPlace {
-    double Weight;
-    uint8_t Near;
-    int8_t Step;
+// 16-bit triples through the 8-bit conversions: tetrahedral interpolation
+// in the grid cell. A component v (0..32768) lies at x = v/S = 255v/32768
+// on the grid; its cell starts at n = min(floor(x), 254) and it sits f = x - n
+// into it. With the components ordered so that f_a >= f_b >= f_c, the cell's
+// tetrahedron holding the triple has the corners n, n + e_a, n + e_a + e_b
+// and n + (1, 1, 1), weighted 1 - f_a, f_a - f_b, f_b - f_c and f_c. All of
+// it is exact in integers: f is kept in units of 1/32768, so the mixed value
+// times S is N/255 with N the sum of weight times corner component.
+constexpr uint32_t kFullScale = 32768;  // 16-bit component of grid value 255
+constexpr uint32_t kGridTop = 255;
+constexpr int kFractionBits = 15;  // kFullScale = 1 << kFractionBits
+static_assert(kScale16 == double(kFullScale) / kGridTop);
+static_assert(kFullScale == 1u << kFractionBits);
+
+// The corners of a triple's tetrahedron (packed grid colours) and their
+// weights in units of 1/32768, summing to 32768.
+struct tTetrahedron {
+    uint32_t Corner[4];
+    uint32_t Weight[4];
 };
 
-tGridPlace GridPlaces[32769];
-
-void PlaceOnGrid() {
-    for (int v = 0; v <= 32768; ++v) {
-        const double x = v / kScale16;  // 0..255
-        const int64_t n = Round(x);
-        const double d = x - double(n);
-        GridPlaces[v] = {std::fabs(d), uint8_t(n), int8_t((d > 0) - (d < 0))};
+// Components above 32768 are taken as 32768. The order is made without
+// branches (real 16-bit pixels make it unpredictable, and the cache lookups
+// are cheap only while the processor can run ahead); equal fractions keep
+// the component order. Which of two equal fractions comes first changes
+// neither the result nor the colours asked for: it only moves a corner of
+// weight 0, and corners of weight 0 are never converted.
+inline tTetrahedron Tetrahedron(const uint16_t v[3]) {
+    uint32_t low = 0, f[3];
+    for (int k = 0; k < 3; ++k) {
+        const uint32_t scaled = std::min<uint32_t>(v[k], kFullScale) * kGridTop;
+        const uint32_t n = std::min<uint32_t>(scaled >> kFractionBits, kGridTop - 1);
+        f[k] = scaled - (n << kFractionBits);  // 0..32768; 32768 only for v = 32768
+        low |= n << (8 * k);
     }
+    // Place of each component in the descending order.
+    const uint32_t ge01 = f[0] >= f[1], ge02 = f[0] >= f[2], ge12 = f[1] >= f[2];
+    const uint32_t place[3] = {2 - ge01 - ge02, ge01 + 1 - ge12, ge02 + ge12};
+    uint32_t sorted[3], step[3];
+    for (int k = 0; k < 3; ++k) {
+        sorted[place[k]] = f[k];
+        step[place[k]] = 1u << (8 * k);
+    }
+    // n <= 254 in every component, so no step carries into the next one.
+    tTetrahedron t;
+    t.Corner[0] = low;
+    t.Corner[1] = low + step[0];
+    t.Corner[2] = low + step[0] + step[1];
+    t.Corner[3] = low + 0x010101u;
+    t.Weight[0] = kFullScale - sorted[0];
+    t.Weight[1] = sorted[0] - sorted[1];
+    t.Weight[2] = sorted[1] - sorted[2];
+    t.Weight[3] = sorted[2];
+    return t;
 }
 
-const bool kGridPlaced = (PlaceOnGrid(), true);
+// Adds weight times the components of a converted corner to the sums.
+inline void Accumulate(uint32_t weight, uint32_t colour, uint32_t sum[3]) {
+    for (int k = 0; k < 3; ++k) sum[k] += weight * ((colour >> (8 * k)) & 0xFFu);
+}
 
-// A 16-bit triple through two 8-bit conversions: the nearest grid point and
-// its neighbour along the component farthest from the grid (ties go to the
-// later component), mixed by that component's distance. The choice is made
-// without branches: real 16-bit pixels make it unpredictable, and the cache
-// lookups are cheap only while the processor can run ahead. Components
-// above 32768 are taken as 32768.
+// R(N/255) for N = 32768 times the mixed 8-bit value: N/255 is never a
+// half (255 is odd), so rounding to nearest, ties to even, is (N + 127)/255.
+inline uint16_t Output16(uint32_t sum) {
+    return uint16_t((sum + kGridTop / 2) / kGridTop);
+}
+
+// One 16-bit triple: the corners of weight > 0 converted in corner order.
 template <uint32_t (*Convert)(uint32_t)>
 void Convert16(const uint16_t v[3], uint16_t out[3]) {
-    const tGridPlace* g[3];
-    for (int k = 0; k < 3; ++k) g[k] = &GridPlaces[std::min<uint16_t>(v[k], 32768)];
-    const double w[3] = {g[0]->Weight, g[1]->Weight, g[2]->Weight};
-    const int laterOverMiddle = w[1] > w[2];
-    const int firstWins = (w[0] > w[1]) & (w[0] > w[2]);
-    const int axis = (2 - laterOverMiddle) * (1 - firstWins);
-    const double K = w[axis];
-    const uint32_t near =
-        uint32_t(g[0]->Near) | (uint32_t(g[1]->Near) << 8) | (uint32_t(g[2]->Near) << 16);
-    // n + 1 <= 255 when stepping up and n - 1 >= 0 when stepping down, so
-    // the step never carries into the next component.
-    const uint32_t second = uint32_t(int32_t(near) + g[axis]->Step * (1 << (8 * axis)));
-    uint8_t p[3], q[3];
-    Unpack(Convert(near), p);
-    Unpack(Convert(second), q);
-    for (int k = 0; k < 3; ++k) out[k] = uint16_t(Round(((1.0 - K) * p[k] + K * q[k]) * kScale16));
+    const tTetrahedron t = Tetrahedron(v);
+    uint32_t sum[3] = {0, 0, 0};
+    for (int j = 0; j < 4; ++j)
+        if (t.Weight[j] != 0) Accumulate(t.Weight[j], Convert(t.Corner[j]), sum);
+    for (int k = 0; k < 3; ++k) out[k] = Output16(sum[k]);
 }
 
 // Row forms. On a large image a good part of the lookups miss the
@@ -195,7 +224,8 @@ void ConvertKeys(uint32_t* keys, size_t n) {
 
 // Scratch of the row forms (the module runs on one thread).
 std::vector<uint32_t> RowKeys;
-std::vector<double> RowWeights;
+std::vector<uint16_t> RowWeights;
+std::vector<uint8_t> RowCorners;
 
 template <uint32_t (*Convert)(uint32_t), const uint32_t* Heads>
 void ConvertRow8(uint8_t* p, size_t count) {
@@ -206,35 +236,45 @@ void ConvertRow8(uint8_t* p, size_t count) {
     for (size_t i = 0; i < count; ++i) Unpack(keys[i], p + 3 * i);
 }
 
-// Convert16 over a row in place: the two grid points and the weight of
-// every pixel first, then the conversions, then the mixing.
+// Convert16 over a row in place: the corners of weight > 0 of every pixel
+// first, one after another in the order Convert16 asks for them, then the
+// conversions, then the mixing. A pixel's weights are kept in four slots,
+// those of its converted corners first and 0 in the rest, so the mixing
+// runs the same four steps for every pixel (an empty slot reads the pixel's
+// last corner with weight 0).
 template <uint32_t (*Convert)(uint32_t), const uint32_t* Heads>
 void ConvertRow16(uint16_t* p, size_t count) {
-    RowKeys.resize(2 * count);
-    RowWeights.resize(count);
+    RowKeys.resize(4 * count);
+    RowWeights.resize(4 * count);
+    RowCorners.resize(count);
     uint32_t* keys = RowKeys.data();
-    double* weights = RowWeights.data();
+    uint16_t* weights = RowWeights.data();
+    uint8_t* corners = RowCorners.data();
+    size_t m = 0;
     for (size_t i = 0; i < count; ++i) {
-        const tGridPlace* g[3];
-        for (int k = 0; k < 3; ++k) g[k] = &GridPlaces[std::min<uint16_t>(p[3 * i + k], 32768)];
-        const double w[3] = {g[0]->Weight, g[1]->Weight, g[2]->Weight};
-        const int laterOverMiddle = w[1] > w[2];
-        const int firstWins = (w[0] > w[1]) & (w[0] > w[2]);
-        const int axis = (2 - laterOverMiddle) * (1 - firstWins);
-        weights[i] = w[axis];
-        const uint32_t near =
-            uint32_t(g[0]->Near) | (uint32_t(g[1]->Near) << 8) | (uint32_t(g[2]->Near) << 16);
-        keys[2 * i] = near;
-        keys[2 * i + 1] = uint32_t(int32_t(near) + g[axis]->Step * (1 << (8 * axis)));
+        const tTetrahedron t = Tetrahedron(p + 3 * i);
+        uint16_t* w = weights + 4 * i;
+        const size_t first = m;
+        for (int j = 0; j < 4; ++j) w[j] = 0;
+        // A corner of weight 0 is written and then overwritten (or left past
+        // the end): m moves on only past corners of weight > 0. 32768 fits
+        // the 16-bit slot.
+        for (int j = 0; j < 4; ++j) {
+            keys[m] = t.Corner[j];
+            w[m - first] = uint16_t(t.Weight[j]);
+            m += t.Weight[j] != 0;
+        }
+        corners[i] = uint8_t(m - first);  // 1..4
     }
-    ConvertKeys<Convert, Heads>(keys, 2 * count);
+    ConvertKeys<Convert, Heads>(keys, m);
+    const uint32_t* key = keys;
     for (size_t i = 0; i < count; ++i) {
-        const double K = weights[i];
-        uint8_t P[3], Q[3];
-        Unpack(keys[2 * i], P);
-        Unpack(keys[2 * i + 1], Q);
-        for (int k = 0; k < 3; ++k)
-            p[3 * i + k] = uint16_t(Round(((1.0 - K) * P[k] + K * Q[k]) * kScale16));
+        const uint16_t* w = weights + 4 * i;
+        const size_t last = size_t(corners[i]) - 1;
+        uint32_t sum[3] = {0, 0, 0};
+        for (size_t j = 0; j < 4; ++j) Accumulate(w[j], key[std::min(j, last)], sum);
+        for (int k = 0; k < 3; ++k) p[3 * i + k] = Output16(sum[k]);
+        key += last + 1;
     }
 }
 

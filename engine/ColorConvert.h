@@ -1,6 +1,7 @@
 // Conversions between RGB and Lab through the host's colour services, one
 // colour per call, memoised in hash caches; 16-bit conversions interpolate
-// two cached 8-bit ones; Lab to display RGB through the colour space suite.
+// up to four cached 8-bit ones (the corners of a tetrahedron in the grid
+// cell); Lab to display RGB through the colour space suite.
 //
 // Components are 0..255 (Lab in the host's 8-bit encoding: L 0..255 for
 // 0..100, a and b with 128 neutral) or 0..32768 in the 16-bit forms.
@@ -15,7 +16,9 @@ namespace velmora {
 /// 8-bit, cached. Components 0..255.
 inline void RgbToLab8(const uint8_t rgb[3], uint8_t lab[3]);
 inline void LabToRgb8(const uint8_t lab[3], uint8_t rgb[3]);
-/// 16-bit, components 0..32768 (larger values are taken as 32768).
+/// 16-bit, components 0..32768 (larger values are taken as 32768). Only
+/// the corners of weight > 0 are converted, so a triple on the 8-bit grid
+/// asks for its grid colour alone and converts exactly as it does in 8 bits.
 void RgbToLab16(const uint16_t rgb[3], uint16_t lab[3]);
 void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]);
 /// Row forms: `count` interleaved triples converted in place, each with

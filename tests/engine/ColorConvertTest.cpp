@@ -2,6 +2,7 @@
 // caches, the 16-bit interpolation and the display conversion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -217,21 +218,31 @@ TEST_F(ColorConvertTest, AnswerOutsideTheByteRangeIsAFailure) {
     EXPECT_THROW(ToLab({40, 20, 30}), tInternalFailure);
 }
 
-// The two 8-bit colours a 16-bit conversion asks for, in either direction.
-TEST_F(ColorConvertTest, SixteenBitPicksTheGridPointsByWeight) {
+// The 8-bit colours a 16-bit conversion asks for, in either direction: the
+// corners of its tetrahedron that have weight, in corner order.
+TEST_F(ColorConvertTest, SixteenBitAsksForTheCornersThatHaveWeight) {
     const struct {
         bool toLab;
         std::array<uint16_t, 3> in;
-        std::vector<Triple> grid;  // near, then the neighbour (omitted when weight 0)
+        std::vector<Triple> grid;
     } cases[] = {
+        {true, {0, 0, 0}, {{0, 0, 0}}},
+        // x = 255 lies at the top of cell 254 with fraction 1.
         {true, {32768, 32768, 32768}, {{255, 255, 255}}},
-        {true, {0, 16448, 0}, {{0, 128, 0}, {0, 127, 0}}},          // x = 127.998: 128, then 127
-        {true, {16448, 16448, 0}, {{128, 128, 0}, {128, 127, 0}}},  // tie of 0 and 1: 1
-        {true, {16448, 16448, 16448}, {{128, 128, 128}, {128, 128, 127}}},  // all equal: 2
-        {true, {16500, 16448, 0}, {{128, 128, 0}, {129, 128, 0}}},          // 128.40 weighs most
-        {true, {65535, 200, 100}, {{255, 2, 1}, {255, 1, 1}}},       // above 32768 taken as 32768
-        {false, {16448, 16384, 0}, {{128, 128, 0}, {128, 127, 0}}},  // 127.504: 128, then 127
-        {false, {16448, 16384, 16384}, {{128, 128, 128}, {128, 128, 127}}},  // tie of 1 and 2: 2
+        {true, {32768, 0, 32768}, {{255, 0, 255}}},
+        // x = 127.998 in every component: the two ends of the diagonal.
+        {true, {16448, 16448, 16448}, {{127, 127, 127}, {128, 128, 128}}},
+        // Fractions 0.403 (0), 0.998 (1), 0.625 (2): order 1, 2, 0.
+        {true,
+         {16500, 16448, 16400},
+         {{128, 127, 127}, {128, 128, 127}, {128, 128, 128}, {129, 128, 128}}},
+        // Equal fractions in 0 and 2, none in 1: n + e_0 has weight 0.
+        {true, {16448, 0, 16448}, {{127, 0, 127}, {128, 0, 128}}},
+        {true, {0, 16448, 16448}, {{0, 127, 127}, {0, 128, 128}}},
+        // Above 32768 taken as 32768; fractions 1 (0), 0.556 (1), 0.778 (2).
+        {true, {65535, 200, 100}, {{255, 1, 0}, {255, 1, 1}, {255, 2, 1}}},
+        // Neutral a and b, 127.5: L's fraction 0.998 first, then a, then b.
+        {false, {16448, 16384, 16384}, {{127, 127, 127}, {128, 127, 127}, {128, 128, 128}}},
         {false, {0, 0, 0}, {{0, 0, 0}}},
     };
     Record();
@@ -250,6 +261,105 @@ TEST_F(ColorConvertTest, SixteenBitPicksTheGridPointsByWeight) {
             seen.push_back(r.colour);
         }
         EXPECT_EQ(seen, c.grid);
+    }
+}
+
+// The tetrahedral interpolation, in doubles, over the host's own 8-bit
+// answers.
+std::array<int, 3> Tetrahedral(const std::array<uint16_t, 3>& v, Triple (*convert)(Triple)) {
+    const double S = 32768.0 / 255.0;
+    Triple n;
+    std::array<double, 3> f;
+    std::array<int, 3> order = {0, 1, 2};
+    for (int k = 0; k < 3; ++k) {
+        const double x = std::min<int>(v[k], 32768) / S;
+        n[k] = std::min(int(std::floor(x)), 254);
+        f[k] = x - n[k];
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int i, int j) { return f[i] > f[j]; });
+    const int a = order[0], b = order[1], c = order[2];
+    Triple p1 = n, p2 = n, p3 = n;
+    p1[a] += 1;
+    p2[a] += 1;
+    p2[b] += 1;
+    for (int& e : p3) e += 1;
+    const Triple q0 = convert(n), q1 = convert(p1), q2 = convert(p2), q3 = convert(p3);
+    std::array<int, 3> out;
+    for (int k = 0; k < 3; ++k)
+        out[k] = int(std::lrint(
+            ((1 - f[a]) * q0[k] + (f[a] - f[b]) * q1[k] + (f[b] - f[c]) * q2[k] + f[c] * q3[k]) *
+            S));
+    return out;
+}
+
+TEST_F(ColorConvertTest, SixteenBitInterpolatesInTheTetrahedronOfItsCell) {
+    std::vector<std::array<uint16_t, 3>> triples;
+    const uint16_t special[] = {0, 1, 128, 129, 16384, 16448, 32639, 32640, 32767, 32768};
+    for (const uint16_t x : special)
+        for (const uint16_t y : special) triples.push_back({x, y, uint16_t(32768 - x)});
+    uint32_t s = 7;
+    for (int i = 0; i < 3000; ++i) {
+        std::array<uint16_t, 3> t;
+        for (auto& c : t) c = uint16_t((s = s * 1664525u + 1013904223u) >> 8) % 32769;
+        triples.push_back(t);
+    }
+    // Forward first and reverse after a flush, so both read the host's own
+    // answers (the reverse cache is not met by forward conversions).
+    for (const bool toLab : {true, false}) {
+        FlushConversionCache();
+        for (const auto& t : triples) {
+            SCOPED_TRACE(testing::Message() << toLab << ": " << t[0] << " " << t[1] << " " << t[2]);
+            uint16_t out[3];
+            toLab ? RgbToLab16(t.data(), out) : LabToRgb16(t.data(), out);
+            const std::array<int, 3> expected = Tetrahedral(t, toLab ? FakeLab : FakeRgb);
+            EXPECT_EQ((std::array<int, 3>{out[0], out[1], out[2]}), expected);
+        }
+    }
+}
+
+// The former conversion: the nearest grid point and its neighbour along the
+// component farthest from the grid.
+std::array<int, 3> OneAxis(const std::array<uint16_t, 3>& v, Triple (*convert)(Triple)) {
+    const double S = 32768.0 / 255.0;
+    Triple n, second;
+    std::array<double, 3> w;
+    std::array<int, 3> step;
+    for (int k = 0; k < 3; ++k) {
+        const double x = std::min<int>(v[k], 32768) / S;
+        n[k] = int(std::lrint(x));
+        w[k] = std::fabs(x - n[k]);
+        step[k] = (x > n[k]) - (x < n[k]);
+    }
+    const int axis = w[0] > w[1] && w[0] > w[2] ? 0 : w[1] > w[2] ? 1 : 2;
+    second = n;
+    second[axis] += step[axis];
+    const Triple p = convert(n), q = convert(second);
+    std::array<int, 3> out;
+    for (int k = 0; k < 3; ++k)
+        out[k] = int(std::lrint(((1 - w[axis]) * p[k] + w[axis] * q[k]) * S));
+    return out;
+}
+
+// Triples on the grid (components 0 and 32768), and those with at most one
+// component off it, convert exactly as the one-axis interpolation did.
+TEST_F(ColorConvertTest, SixteenBitOnTheGridConvertsAsBefore) {
+    std::vector<std::array<uint16_t, 3>> triples;
+    for (const uint16_t x : {0, 32768})
+        for (const uint16_t y : {0, 32768})
+            for (int v = 0; v <= 32768; v += 37) {
+                triples.push_back({x, y, uint16_t(v)});
+                triples.push_back({x, uint16_t(v), y});
+                triples.push_back({uint16_t(v), x, y});
+            }
+    for (const bool toLab : {true, false}) {
+        FlushConversionCache();
+        for (const auto& t : triples) {
+            SCOPED_TRACE(testing::Message() << toLab << ": " << t[0] << " " << t[1] << " " << t[2]);
+            uint16_t out[3];
+            toLab ? RgbToLab16(t.data(), out) : LabToRgb16(t.data(), out);
+            EXPECT_EQ((std::array<int, 3>{out[0], out[1], out[2]}),
+                      OneAxis(t, toLab ? FakeLab : FakeRgb));
+        }
     }
 }
 
