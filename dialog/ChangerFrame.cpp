@@ -4,7 +4,7 @@
 
 #include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
-#include "host/UndoHistory.h"
+#include "engine/UndoHistory.h"
 
 namespace velmora::dialog {
 

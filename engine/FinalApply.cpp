@@ -2,14 +2,12 @@
 
 #include <cstdint>
 
+#include "base/Failure.h"
 #include "engine/ColorConvert.h"
+#include "engine/Correction.h"
+#include "engine/HostCall.h"
 #include "engine/Pipeline.h"
-#include "engine/Tables.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Progress.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
+#include "engine/Progress.h"
 
 namespace velmora {
 
@@ -18,30 +16,28 @@ namespace {
 void CheckRowBytes(int32_t bytesPerSample) {
     RequireThreePlanes();
     const int64_t required = int64_t(ImageColumns()) * ImagePlanes() * bytesPerSample;
-    if (CurrentRecord->inRowBytes != required) Fail(kBadAlignment);
+    if (HostCall.Record->inRowBytes != required) Fail(kBadAlignment);
 }
 
 // One row done: count it, report it, and poll the host's abort test.
 bool NextRowAborted() {
-    ++ProgressCounter;
+    ++Progress.Counter;
     ReportProgress();
     return HostAborted();
 }
 
 void Apply8(bool rgb) {
     CheckRowBytes(1);
-    Photo.ContrastMask = ContrastMap;
-    Photo.SharpMask = SharpMap;
     const int32_t rows = ImageRows();
     const int32_t columns = ImageColumns();
-    const uint8_t* in = static_cast<const uint8_t*>(CurrentRecord->inData);
-    uint8_t* out = static_cast<uint8_t*>(CurrentRecord->outData);
+    const uint8_t* in = static_cast<const uint8_t*>(HostCall.Record->inData);
+    uint8_t* out = static_cast<uint8_t*>(HostCall.Record->outData);
     const size_t rowLength = size_t(columns) * 3;
     for (int32_t y = 0; y < rows; ++y) {
         if (NextRowAborted()) return;
         const uint8_t* src = in + size_t(y) * rowLength;
         uint8_t* dst = out + size_t(y) * rowLength;
-        CorrectRow8(y, src, dst, columns);
+        CorrectHostRow8(y, src, dst, columns);
         if (rgb) LabToRgb8Row(dst, size_t(columns));
     }
 }
@@ -52,8 +48,8 @@ void Apply16(bool rgb) {
     BuildAbTransform16();
     const int32_t rows = ImageRows();
     const int32_t columns = ImageColumns();
-    const uint16_t* in = static_cast<const uint16_t*>(CurrentRecord->inData);
-    uint16_t* out = static_cast<uint16_t*>(CurrentRecord->outData);
+    const uint16_t* in = static_cast<const uint16_t*>(HostCall.Record->inData);
+    uint16_t* out = static_cast<uint16_t*>(HostCall.Record->outData);
     const size_t rowLength = size_t(columns) * 3;
     for (int32_t y = 0; y < rows; ++y) {
         if (NextRowAborted()) return;

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "host/Params.h"
-#include "host/Settings.h"
+#include "base/Params.h"
+#include "engine/Settings.h"
 
 namespace velmora::tools {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "FormFixture.h"
-#include "host/Failure.h"
+#include "base/Failure.h"
 
 namespace velmora::test {
 namespace {
