@@ -26,38 +26,40 @@ bool NextRowAborted() {
     return HostAborted();
 }
 
-void Apply8(bool rgb) {
-    CheckRowBytes(1);
+// Every row of the host buffer corrected in place of the output and, in the
+// RGB modes, converted back.
+template <class T>
+void ApplyRows(bool rgb, void (*correct)(int32_t, const T*, T*, int32_t),
+               void (*toRgb)(T*, size_t)) {
     const int32_t rows = ImageRows();
     const int32_t columns = ImageColumns();
-    const uint8_t* in = static_cast<const uint8_t*>(HostCall.Record->inData);
-    uint8_t* out = static_cast<uint8_t*>(HostCall.Record->outData);
+    const T* in = static_cast<const T*>(HostCall.Record->inData);
+    T* out = static_cast<T*>(HostCall.Record->outData);
     const size_t rowLength = size_t(columns) * 3;
     for (int32_t y = 0; y < rows; ++y) {
         if (NextRowAborted()) return;
-        const uint8_t* src = in + size_t(y) * rowLength;
-        uint8_t* dst = out + size_t(y) * rowLength;
-        CorrectHostRow8(y, src, dst, columns);
-        if (rgb) LabToRgb8Row(dst, size_t(columns));
+        const T* src = in + size_t(y) * rowLength;
+        T* dst = out + size_t(y) * rowLength;
+        correct(y, src, dst, columns);
+        if (rgb) toRgb(dst, size_t(columns));
     }
+}
+
+void Apply8(bool rgb) {
+    CheckRowBytes(1);
+    ApplyRows<uint8_t>(rgb, CorrectHostRow8, LabToRgb8Row);
 }
 
 void Apply16(bool rgb) {
     CheckRowBytes(2);
     BuildTables16();
     BuildAbTransform16();
-    const int32_t rows = ImageRows();
-    const int32_t columns = ImageColumns();
-    const uint16_t* in = static_cast<const uint16_t*>(HostCall.Record->inData);
-    uint16_t* out = static_cast<uint16_t*>(HostCall.Record->outData);
-    const size_t rowLength = size_t(columns) * 3;
-    for (int32_t y = 0; y < rows; ++y) {
-        if (NextRowAborted()) return;
-        const uint16_t* src = in + size_t(y) * rowLength;
-        uint16_t* dst = out + size_t(y) * rowLength;
-        CorrectRow16(y, src, dst, columns);
-        if (rgb) LabToRgb16Row(dst, size_t(columns));
-    }
+    ApplyRows<uint16_t>(
+        rgb,
+        [](int32_t y, const uint16_t* in, uint16_t* out, int32_t n) {
+            CorrectRow16(y, in, out, n);
+        },
+        LabToRgb16Row);
 }
 
 }  // namespace

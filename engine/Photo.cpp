@@ -99,23 +99,20 @@ void ConvertToLab(bool hostProgress) {
     const size_t columns = size_t(ImageColumns());
     const int16_t mode = ImageMode();
     const size_t rowSamples = CheckedMul(columns, 3);
+    // Row by row in place, one progress unit each.
+    const auto convertRows = [&](auto* data, auto convert) {
+        for (int32_t r = 0; r < rows; ++r) {
+            if (AdvanceProgress(1, hostProgress)) return;
+            convert(data + size_t(r) * rowSamples, columns);
+        }
+    };
     switch (mode) {
-        case sdk::kModeRGB: {
-            auto* data = static_cast<uint8_t*>(HostCall.Record->inData);
-            for (int32_t r = 0; r < rows; ++r) {
-                if (AdvanceProgress(1, hostProgress)) return;
-                RgbToLab8Row(data + size_t(r) * rowSamples, columns);
-            }
+        case sdk::kModeRGB:
+            convertRows(static_cast<uint8_t*>(HostCall.Record->inData), RgbToLab8Row);
             break;
-        }
-        case sdk::kModeRGB48: {
-            auto* data = static_cast<uint16_t*>(HostCall.Record->inData);
-            for (int32_t r = 0; r < rows; ++r) {
-                if (AdvanceProgress(1, hostProgress)) return;
-                RgbToLab16Row(data + size_t(r) * rowSamples, columns);
-            }
+        case sdk::kModeRGB48:
+            convertRows(static_cast<uint16_t*>(HostCall.Record->inData), RgbToLab16Row);
             break;
-        }
         case sdk::kModeLab:
         case sdk::kModeLab48:
             Progress.Counter += rows;

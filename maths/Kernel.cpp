@@ -290,6 +290,18 @@ inline int32_t RaiseAboutMean16(int32_t l, int32_t mean, double p, Power power) 
     return power(l, d > 0 ? inverse : direct);
 }
 
+// Steps 3 and 4 over a chunk of the 16-bit row form: each lightness l[i]
+// about its local mean[i] with factor p. Always inlined, so that each pass
+// stays a plain loop of the row form.
+template <class Power>
+[[gnu::always_inline]] inline void LocalPass16(int32_t* l, const int32_t* mean, int32_t n, double p,
+                                               Power power) {
+    if (p > 1.0)
+        for (int32_t i = 0; i < n; ++i) l[i] = RaiseAboutMean16(l[i], mean[i], p, power);
+    else
+        for (int32_t i = 0; i < n; ++i) l[i] = LocalStep(l[i], mean[i], p, 16384.0, kFull16, power);
+}
+
 // ---- Local means --------------------------------------------------------------
 
 inline int32_t Tone16(const tCorrectionTables& tables, int32_t L) {
@@ -702,20 +714,8 @@ void CorrectRow16(const tParams& settings, const tCorrectionTables& tables, cons
             m[i] = cm ? means[cm[base + i]] : l[i];
             g[i] = cm ? means[sm[base + i]] : l[i];
         }
-        if (contrast) {
-            if (pc > 1.0)
-                for (int32_t i = 0; i < n; ++i) l[i] = RaiseAboutMean16(l[i], m[i], pc, power);
-            else
-                for (int32_t i = 0; i < n; ++i)
-                    l[i] = LocalStep(l[i], m[i], pc, 16384.0, kFull16, power);
-        }
-        if (sharp) {
-            if (ps > 1.0)
-                for (int32_t i = 0; i < n; ++i) l[i] = RaiseAboutMean16(l[i], g[i], ps, power);
-            else
-                for (int32_t i = 0; i < n; ++i)
-                    l[i] = LocalStep(l[i], g[i], ps, 16384.0, kFull16, power);
-        }
+        if (contrast) LocalPass16(l, m, n, pc, power);
+        if (sharp) LocalPass16(l, g, n, ps, power);
         if (shade) {
             for (int32_t i = 0; i < n; ++i) {
                 double e;
