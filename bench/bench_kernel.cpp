@@ -17,10 +17,9 @@
 #include <numbers>
 #include <vector>
 
-#include "engine/Tables.h"
-#include "host/Settings.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
+#include "engine/Correction.h"
+#include "engine/Photo.h"
+#include "engine/Settings.h"
 
 namespace {
 
@@ -42,8 +41,8 @@ struct tImage {
     std::vector<uint8_t> lab8;
     std::vector<uint16_t> lab16;
     tImage() : lab8(size_t(kColumns) * kRows * 3) {
-        ContrastMap.Create(kRows, kColumns);
-        SharpMap.Create(kRows, kColumns);
+        Maps.ContrastMap.Create(kRows, kColumns);
+        Maps.SharpMap.Create(kRows, kColumns);
         uint32_t s = 12345;
         for (int32_t y = 0; y < kRows; ++y) {
             for (int32_t x = 0; x < kColumns; ++x) {
@@ -56,13 +55,13 @@ struct tImage {
                 p[0] = uint8_t(std::lround(L));
                 p[1] = uint8_t(std::lround(a));
                 p[2] = uint8_t(std::lround(b));
-                ContrastMap[y][x] = uint8_t(std::lround(std::clamp(smooth, 0.0, 255.0)));
-                SharpMap[y][x] = uint8_t(std::lround((smooth + L) / 2));
+                Maps.ContrastMap[y][x] = uint8_t(std::lround(std::clamp(smooth, 0.0, 255.0)));
+                Maps.SharpMap[y][x] = uint8_t(std::lround((smooth + L) / 2));
             }
         }
-        Photo.ContrastMask = ContrastMap;
-        Photo.SharpMask = SharpMap;
-        MapsReady = true;
+        Photo.ContrastMask = Maps.ContrastMap;
+        Photo.SharpMask = Maps.SharpMap;
+        Maps.Ready = true;
     }
     const std::vector<uint16_t>& Lab16() {
         if (lab16.empty()) {
@@ -97,7 +96,7 @@ void SetTransform(double scale, bool tilt) {
             t[i + 1] = x * s + y * c;
         }
     }
-    std::copy(t, t + 12, AbTransform);
+    std::copy(t, t + 12, Tables.AbTransform);
 }
 
 void Configure(tConfig config, bool is16) {
@@ -108,21 +107,23 @@ void Configure(tConfig config, bool is16) {
     Settings.HighLight = neutral ? 1.0 : 1.6;
     const bool lightEq = config == kLocal || config == kOnePointLightEq;
     for (int i = 0; i < 256; ++i)
-        ToneTable[i] = neutral ? uint8_t(i) : uint8_t(std::lround(255 * std::pow(i / 255.0, 0.9)));
-    for (int i = 0; i < 364; ++i) ChromaGain[i] = neutral ? 1.0 : 1 + 0.3 * (1 - i / 363.0);
-    for (int i = 0; i <= 360; ++i) HueGain[i] = neutral ? 1.0 : 1 + 0.3 * std::sin(i * kPi / 180);
+        Tables.ToneTable[i] =
+            neutral ? uint8_t(i) : uint8_t(std::lround(255 * std::pow(i / 255.0, 0.9)));
+    for (int i = 0; i < 364; ++i) Tables.ChromaGain[i] = neutral ? 1.0 : 1 + 0.3 * (1 - i / 363.0);
+    for (int i = 0; i <= 360; ++i)
+        Tables.HueGain[i] = neutral ? 1.0 : 1 + 0.3 * std::sin(i * kPi / 180);
     for (int i = 0; i < 256; ++i)
-        LightGain[i] = lightEq ? 1 + 0.2 * std::cos(2 * kPi * i / 255) : 1.0;
+        Tables.LightGain[i] = lightEq ? 1 + 0.2 * std::cos(2 * kPi * i / 255) : 1.0;
     if (is16) {
         for (int i = 0; i <= 32768; ++i)
-            ToneTable16[i] =
+            Tables.ToneTable16[i] =
                 neutral ? uint16_t(i) : uint16_t(std::lround(32768 * std::pow(i / 32768.0, 0.9)));
         for (int i = 0; i < 46648; ++i)
-            ChromaGain16[i] = neutral ? 1.0 : 1 + 0.3 * std::max(0.0, 1 - i / 46647.0);
+            Tables.ChromaGain16[i] = neutral ? 1.0 : 1 + 0.3 * std::max(0.0, 1 - i / 46647.0);
         for (int i = 0; i <= 10000; ++i)
-            HueGain16[i] = neutral ? 1.0 : 1 + 0.3 * std::sin(i * kPi / 5000);
+            Tables.HueGain16[i] = neutral ? 1.0 : 1 + 0.3 * std::sin(i * kPi / 5000);
         for (int i = 0; i <= 32768; ++i)
-            LightGain16[i] = lightEq ? 1 + 0.2 * std::cos(2 * kPi * i / 32768) : 1.0;
+            Tables.LightGain16[i] = lightEq ? 1 + 0.2 * std::cos(2 * kPi * i / 32768) : 1.0;
     }
     SetTransform(is16 ? kScale16 : 1.0, config == kLocal);
 }

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "host/ModuleState.h"
-#include "photo/Maps.h"
-#include "photo/Photo.h"
+#include "engine/HostCall.h"
+#include "engine/MapSteps.h"
+#include "engine/Photo.h"
 #include "sdk/PIFilter.h"
 
 namespace {
@@ -38,41 +38,42 @@ struct tImage {
 
 void OneShot(benchmark::State& state) {
     tImage image(int(state.range(0)), int(state.range(1)));
-    CurrentRecord = &image.record;
+    HostCall.Record = &image.record;
     for (auto _ : state) {
         BuildLightnessMatrix(true);
-        BuildSharpMap(LightnessMatrix, SharpMap, true);
-        BuildContrastMap(LightnessMatrix, ContrastMap, true);
-        LightnessMatrix.Reset();
-        benchmark::DoNotOptimize(ContrastMap[0].data());
+        BuildSharpMap(Maps.LightnessMatrix, Maps.SharpMap, true);
+        BuildContrastMap(Maps.LightnessMatrix, Maps.ContrastMap, true);
+        Maps.LightnessMatrix.Reset();
+        benchmark::DoNotOptimize(Maps.ContrastMap[0].data());
     }
     ResetPhotoState();
-    CurrentRecord = nullptr;
+    HostCall.Record = nullptr;
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
 }
 
 void StepWise(benchmark::State& state) {
     tImage image(int(state.range(0)), int(state.range(1)));
-    CurrentRecord = &image.record;
+    HostCall.Record = &image.record;
     for (auto _ : state) {
         BeginLightness();
         while (!LightnessDone()) LightnessStep();
-        tMapCreator* creators[] = {&SharpMapCreator, &ContrastMapCreator};
-        tByteMatrix* maps[] = {&SharpMap, &ContrastMap};
+        tMapCreator* creators[] = {&Steps.SharpMapCreator, &Steps.ContrastMapCreator};
+        tByteMatrix* maps[] = {&Maps.SharpMap, &Maps.ContrastMap};
         for (int k = 0; k < 2; ++k) {
-            creators[k]->BeginColumns(LightnessMatrix, *maps[k]);
+            creators[k]->BeginColumns(Maps.LightnessMatrix, *maps[k]);
             while (!creators[k]->ColumnsDone()) creators[k]->ColumnStep();
             creators[k]->BeginRows();
             while (!creators[k]->RowsDone()) creators[k]->RowStep();
             creators[k]->Finish();
         }
-        LightnessMapDestructor.BeginRelease();
-        while (!LightnessMapDestructor.ReleaseDone()) LightnessMapDestructor.ReleaseStep();
-        LightnessMapDestructor.FinishRelease();
-        benchmark::DoNotOptimize(ContrastMap[0].data());
+        Steps.LightnessMapDestructor.BeginRelease();
+        while (!Steps.LightnessMapDestructor.ReleaseDone())
+            Steps.LightnessMapDestructor.ReleaseStep();
+        Steps.LightnessMapDestructor.FinishRelease();
+        benchmark::DoNotOptimize(Maps.ContrastMap[0].data());
     }
     ResetPhotoState();
-    CurrentRecord = nullptr;
+    HostCall.Record = nullptr;
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
 }
 

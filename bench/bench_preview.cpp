@@ -1,7 +1,7 @@
 // The dialog's idle-time work on a 6000 x 4000 8-bit Lab image, single
 // threaded: a redraw of the 535 x 535 preview box (kernel, clipping test,
 // display conversion) and the step-wise analysis, whose longest single step
-// and total time to MapsReady are printed as counters.
+// and total time to Maps.Ready are printed as counters.
 //
 // Without a colour space suite the display colours are converted here (CIE
 // Lab to sRGB) on a cache miss. "Warm": the same settings every redraw, so
@@ -17,16 +17,15 @@
 #include <vector>
 
 #include "bench/TexturedLab.h"
+#include "dialog/Stepwise.h"
 #include "engine/ColorConvert.h"
+#include "engine/Correction.h"
+#include "engine/HostCall.h"
+#include "engine/MapSteps.h"
+#include "engine/Photo.h"
 #include "engine/Pipeline.h"
-#include "engine/Stepwise.h"
-#include "engine/Tables.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "photo/Kernel.h"
-#include "photo/Maps.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
+#include "engine/Preview.h"
+#include "engine/Settings.h"
 #include "sdk/PIFilter.h"
 
 namespace {
@@ -61,14 +60,14 @@ void LocalSettings() {
 // Start-up and the whole step-wise analysis; the working image at `scale`
 // (0: the fit scale) with the masks.
 void Prepare(double scale) {
-    CurrentRecord = &Image().record;
+    HostCall.Record = &Image().record;
     ResetImageState();
     FlushDisplayCache();
     Settings = tParams{};
     ResetFirstUse();
     SetPreviewBox(Photo, kBox, kBox);
     DialogStartUp();
-    while (!MapsReady) AnalysisStep();
+    while (!Maps.Ready) AnalysisStep();
     if (scale > 0) RescalePhoto(Photo, true, scale);
     Photo.ScrollX = (Photo.Width - kBox) / 2;
     Photo.ScrollY = (Photo.Height - kBox) / 2;
@@ -89,7 +88,7 @@ void Redraw(benchmark::State& state) {
     state.SetLabel(std::string(covered ? "box covered (scale 1)" : "fit (535 x 357)") +
                    (changing ? ", settings changing" : ", warm"));
     ResetImageState();
-    CurrentRecord = nullptr;
+    HostCall.Record = nullptr;
 }
 
 // The part of a changing redraw that is not rendering: the tables and the
@@ -103,26 +102,26 @@ void TablesOnly(benchmark::State& state) {
         PrepareKernel();
     }
     ResetImageState();
-    CurrentRecord = nullptr;
+    HostCall.Record = nullptr;
 }
 
 // The label of the step-table row the next AnalysisStep performs.
 const char* NextStep() {
-    const auto& f = StepFlags;
+    const auto& f = Steps.Flags;
     if (!f[0]) return "begin lightness";
     if (!LightnessDone()) return "lightness row";
     if (!f[1]) return "begin sharpness columns";
-    if (!SharpMapCreator.ColumnsDone()) return "sharpness column";
+    if (!Steps.SharpMapCreator.ColumnsDone()) return "sharpness column";
     if (!f[2]) return "begin sharpness rows";
-    if (!SharpMapCreator.RowsDone()) return "sharpness row";
+    if (!Steps.SharpMapCreator.RowsDone()) return "sharpness row";
     if (!f[3]) return "finish sharpness";
     if (!f[4]) return "begin contrast columns";
-    if (!ContrastMapCreator.ColumnsDone()) return "contrast column";
+    if (!Steps.ContrastMapCreator.ColumnsDone()) return "contrast column";
     if (!f[5]) return "begin contrast rows";
-    if (!ContrastMapCreator.RowsDone()) return "contrast row";
+    if (!Steps.ContrastMapCreator.RowsDone()) return "contrast row";
     if (!f[6]) return "finish contrast";
     if (!f[7]) return "begin release";
-    if (!LightnessMapDestructor.ReleaseDone()) return "release row";
+    if (!Steps.LightnessMapDestructor.ReleaseDone()) return "release row";
     if (!f[8]) return "finish release";
     if (!f[9]) return "begin mask scaling";
     if (MaskScalingDone()) return "completion";
@@ -131,7 +130,7 @@ const char* NextStep() {
 
 void StepwiseAnalysis(benchmark::State& state) {
     using tClock = std::chrono::steady_clock;
-    CurrentRecord = &Image().record;
+    HostCall.Record = &Image().record;
     double startUp = 0, total = 0, longest = 0, longestOther = 0;
     std::string longestStep;
     int64_t steps = 0;
@@ -148,7 +147,7 @@ void StepwiseAnalysis(benchmark::State& state) {
         longest = 0;
         longestOther = 0;
         steps = 0;
-        while (!MapsReady) {
+        while (!Maps.Ready) {
             const char* what = NextStep();
             const auto s0 = tClock::now();
             AnalysisStep();
@@ -170,7 +169,7 @@ void StepwiseAnalysis(benchmark::State& state) {
     state.counters["steps"] = double(steps);
     state.SetLabel("longest: " + longestStep);
     ResetImageState();
-    CurrentRecord = nullptr;
+    HostCall.Record = nullptr;
 }
 
 BENCHMARK(Redraw)

@@ -22,17 +22,16 @@
 #include <vector>
 
 #include "bench/TexturedLab.h"
+#include "dialog/Stepwise.h"
 #include "dialog/TParamForm.h"
 #include "engine/ColorConvert.h"
+#include "engine/Correction.h"
+#include "engine/HostCall.h"
+#include "engine/Photo.h"
 #include "engine/Pipeline.h"
-#include "engine/Stepwise.h"
-#include "engine/Tables.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
+#include "engine/Preview.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
 #include "sdk/PIFilter.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TTrackBar.h"
@@ -52,27 +51,27 @@ struct tDialog {
     std::unique_ptr<dialog::TParamForm> form;
 
     tDialog() {
-        CurrentRecord = &image.record;
+        HostCall.Record = &image.record;
         ResetImageState();
         FlushDisplayCache();
         FreeHistory();
         Settings = tParams{};
         ResetFirstUse();
         form = std::make_unique<dialog::TParamForm>();
-        DialogView = form.get();
+        SetDialogView(form.get());
         form->show();
         QApplication::processEvents();
         form->State().StartupPending = false;
         DialogStartUp();
-        while (!MapsReady) AnalysisStep();
+        while (!Maps.Ready) AnalysisStep();
         Settle();
     }
     ~tDialog() {
-        DialogView = nullptr;
+        SetDialogView(nullptr);
         form.reset();
         ResetImageState();
         FreeHistory();
-        CurrentRecord = nullptr;
+        HostCall.Record = nullptr;
     }
 
     // Idle passes until nothing is pending.

@@ -4,9 +4,9 @@
 
 #include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
-#include "host/Failure.h"
-#include "host/SettingsFields.h"
-#include "host/UndoHistory.h"
+#include "base/Failure.h"
+#include "base/SettingsFields.h"
+#include "engine/UndoHistory.h"
 
 namespace velmora::dialog {
 

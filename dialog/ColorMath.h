@@ -7,7 +7,7 @@
 #include <numbers>
 #include <string>
 
-#include "host/Rounding.h"
+#include "base/Rounding.h"
 
 namespace velmora::dialog {
 

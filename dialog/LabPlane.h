@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "host/Rounding.h"
+#include "base/Rounding.h"
 
 namespace velmora::dialog {
 

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/Failure.h"
+#include "base/Rounding.h"
 #include "dialog/ColorMath.h"
 #include "dialog/TParamForm.h"
-#include "host/Failure.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
+#include "engine/Settings.h"
 
 namespace velmora::dialog {
 

@@ -6,13 +6,15 @@
 #include <cmath>
 #include <string>
 
+#include "base/Failure.h"
+#include "base/Rounding.h"
 #include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
 #include "engine/Analysis.h"
-#include "host/Failure.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
-#include "host/SettingsFields.h"
+#include "base/Failure.h"
+#include "base/Rounding.h"
+#include "base/SettingsFields.h"
+#include "engine/Settings.h"
 
 namespace velmora::dialog {
 
@@ -169,16 +171,16 @@ void TParamForm::DDChanger(QObject* source) {
             if (!source) {
                 AutocontrastCheckBox->SetChecked(Settings.AutoLevels != 0);
                 if (!Settings.AutoLevels && Settings.FollowAnalysis) {
-                    Settings.BlackLevel = AnalysedBlack;
-                    Settings.WhiteLevel = AnalysedWhite;
+                    Settings.BlackLevel = Analysis.Black;
+                    Settings.WhiteLevel = Analysis.White;
                 }
                 loadLevels();
             } else if (source == AutocontrastCheckBox) {
                 const bool automatic = AutocontrastCheckBox->Checked();
                 Settings.AutoLevels = automatic;
                 Settings.FollowAnalysis = !automatic;
-                Settings.BlackLevel = automatic ? 0 : AnalysedBlack;
-                Settings.WhiteLevel = automatic ? 255 : AnalysedWhite;
+                Settings.BlackLevel = automatic ? 0 : Analysis.Black;
+                Settings.WhiteLevel = automatic ? 255 : Analysis.White;
                 loadLevels();
             } else if (source == ShadeTrackBar) {
                 Settings.BlackLevel = int32_t(Round(ShadeTrackBar->Position() * 255.0 / 100));

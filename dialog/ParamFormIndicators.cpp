@@ -6,12 +6,12 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/Rounding.h"
 #include "dialog/IndicatorPaint.h"
 #include "dialog/LabPlane.h"
 #include "dialog/TParamForm.h"
-#include "engine/Tables.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
+#include "engine/Correction.h"
+#include "engine/Settings.h"
 
 namespace velmora::dialog {
 

@@ -4,8 +4,8 @@
 #include <QApplication>
 
 #include "dialog/TParamForm.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
 
 namespace velmora::dialog {
 

@@ -8,15 +8,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/Rounding.h"
 #include "dialog/ColorMath.h"
 #include "dialog/TParamForm.h"
 #include "engine/ColorConvert.h"
-#include "host/ModuleState.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
+#include "engine/Correction.h"
+#include "engine/HostCall.h"
+#include "engine/Photo.h"
+#include "engine/Preview.h"
+#include "engine/Settings.h"
 #include "toolkit/TScreen.h"
 #include "toolkit/TTimer.h"
 
@@ -32,13 +32,13 @@ void TParamForm::Rescale(double scale, int32_t progressMax, bool withProgress) {
         b->SetEnabled(false);
     if (withProgress) {
         SetProgressMax(progressMax);
-        ProgressCounter = 0;
+        Progress.Counter = 0;
     }
-    RescalePhoto(Photo, MapsReady, scale);
+    RescalePhoto(Photo, Maps.Ready, scale);
     RequestRedraw();
     UpdateZoomButtons();
     if (withProgress) {
-        ProgressCounter = progressMax;
+        Progress.Counter = progressMax;
         ShowProgress(progressMax);
     }
 }

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/Rounding.h"
 #include "dialog/IndicatorPaint.h"
 #include "dialog/TParamForm.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
+#include "engine/Settings.h"
 
 namespace velmora::dialog {
 

@@ -5,14 +5,14 @@
 // from (or add to) the balance.
 #include <algorithm>
 
+#include "base/Rounding.h"
 #include "dialog/ColorMath.h"
 #include "dialog/LabPlane.h"
 #include "dialog/TParamForm.h"
 #include "engine/ColorConvert.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
+#include "engine/Correction.h"
+#include "engine/Photo.h"
+#include "engine/Settings.h"
 
 namespace velmora::dialog {
 

@@ -4,8 +4,8 @@
 // state from before its own first click; the plain ones do not record, so
 // the next undo reverts them together with the change made before.
 #include "dialog/TParamForm.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
 
 namespace velmora::dialog {
 

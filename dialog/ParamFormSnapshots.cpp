@@ -6,12 +6,12 @@
 #include <QTimer>
 #include <cstring>
 
+#include "base/Failure.h"
 #include "dialog/TParamForm.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
+#include "engine/HostCall.h"
+#include "engine/Photo.h"
+#include "engine/Preview.h"
+#include "engine/Settings.h"
 #include "toolkit/WaveSound.h"
 
 namespace velmora::dialog {
@@ -103,7 +103,7 @@ void TParamForm::PlayResourceSound(const QString& name) {
 
 void TParamForm::RenderThumbnails() {
     // Without a host image (a form built on its own) there is nothing to show.
-    if (!CurrentRecord) return;
+    if (!HostCall.Record) return;
     tSettingsKeeper keep;
     for (int n = 1; n <= 6; ++n) {
         const tParamSlot& slot = Slots[n - 1];

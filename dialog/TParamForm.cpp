@@ -6,15 +6,16 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/Rounding.h"
+#include "dialog/Stepwise.h"
 #include "dialog/UserGuide.h"
 #include "engine/ColorConvert.h"
-#include "engine/Stepwise.h"
+#include "engine/HostCall.h"
+#include "engine/Photo.h"
+#include "engine/Preview.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
 #include "host/ModuleState.h"
-#include "host/Rounding.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
-#include "photo/Photo.h"
-#include "photo/Preview.h"
 #include "sdk/PIFilter.h"
 #include "toolkit/TScreen.h"
 
@@ -31,9 +32,9 @@ constexpr const char* kCursorNames[8] = {"OPENHAND",  "CLOSEHAND",  "PSHAND", "P
 // A dialog closed without confirmation: user-cancelled, the settings back at
 // the oldest recorded state and the slots as read from the parameter block.
 void DiscardDialogChanges() {
-    ResultCode = sdk::kUserCanceled;
+    Module.ResultCode = sdk::kUserCanceled;
     while (CanUndo()) Undo();
-    std::memcpy(Slots, SavedSlots, sizeof Slots);
+    std::memcpy(Slots, Module.SavedSlots, sizeof Slots);
 }
 
 }  // namespace
@@ -44,7 +45,7 @@ TParamForm::TParamForm(QWidget* parent) : ui::TForm(parent) {
 }
 
 TParamForm::~TParamForm() {
-    if (DialogView == this) DialogView = nullptr;
+    if (DialogView == this) SetDialogView(nullptr);
     RestoreHandlers();
 }
 
@@ -260,8 +261,8 @@ void TParamForm::RefreshControls() {
 }
 
 void TParamForm::UpdateZoomButtons() {
-    const int32_t rows = CurrentRecord ? ImageRows() : 0;
-    const int32_t columns = CurrentRecord ? ImageColumns() : 0;
+    const int32_t rows = HostCall.Record ? ImageRows() : 0;
+    const int32_t columns = HostCall.Record ? ImageColumns() : 0;
     const double scale = Photo.Scale;
     PlusButton->SetEnabled(scale < 1.0);
     MinusButton->SetEnabled(rows > 0 && columns > 0 && scale > 32.0 / rows &&
@@ -328,7 +329,7 @@ bool TParamForm::IdleHook() {
         } else if (state_.RedrawPending) {
             RenderPreview();
             state_.RedrawPending = false;
-        } else if (MapsReady) {
+        } else if (Maps.Ready) {
             done = true;
         } else {
             AnalysisStep();
@@ -341,7 +342,7 @@ bool TParamForm::IdleHook() {
     inIdle_ = false;
     // A close that came in while the pass let messages run: the start-up
     // goes on to reset the settings after it, so discard its changes again.
-    if (closing_ && !ConfirmedFlag) DiscardDialogChanges();
+    if (closing_ && !Module.ConfirmedFlag) DiscardDialogChanges();
     // The step has finished with the working image, so it can go now.
     if (releasePending_) {
         ReleaseResources();
@@ -359,11 +360,11 @@ void TParamForm::OkButtonClick() {
     // Confirmed before the maps are built: finish them first, so the image
     // receives the local contrast and sharpness the settings ask for, as a
     // run without the dialog would.
-    while (!MapsReady && !closing_) AnalysisStep();
+    while (!Maps.Ready && !closing_) AnalysisStep();
     if (closing_) return;
-    ConfirmedFlag = true;
-    ProgressTotal = ImageRows();
-    ProgressCounter = 0;
+    Module.ConfirmedFlag = true;
+    Progress.Total = ImageRows();
+    Progress.Counter = 0;
     ReportProgress();
     CloseDialog();
 }
@@ -415,15 +416,15 @@ void TParamForm::FormShow() {
 }
 
 void TParamForm::FormHide() {
-    if (!ConfirmedFlag) ResultCode = sdk::kUserCanceled;
+    if (!Module.ConfirmedFlag) Module.ResultCode = sdk::kUserCanceled;
 }
 
 void TParamForm::FormClose() {
     if (closing_) return;
     closing_ = true;
-    if (!ConfirmedFlag) DiscardDialogChanges();
+    if (!Module.ConfirmedFlag) DiscardDialogChanges();
     RestoreHandlers();
-    if (DialogView == this) DialogView = nullptr;
+    if (DialogView == this) SetDialogView(nullptr);
 }
 
 bool TParamForm::FormHelp() {

@@ -2,8 +2,9 @@
 // the step-wise map building driven from the application's idle hook,
 // confirmation, cancellation and closing), the preview it shows, the
 // one-click resets and double-click undo, the key map, the hint switch and
-// the repaint of its indicator images. The engine reaches it through
-// tDialogView while it is up.
+// the repaint of its indicator images. While it is up, the start-up and
+// step sequences (dialog/Stepwise.h) reach it through tDialogView and the
+// engine's progress through tProgressView.
 #pragma once
 
 #include <QPoint>
@@ -13,8 +14,8 @@
 #include <functional>
 #include <vector>
 
-#include "host/Params.h"
-#include "host/Progress.h"
+#include "base/Params.h"
+#include "dialog/DialogView.h"
 #include "toolkit/TApplication.h"
 #include "toolkit/TForm.h"
 #include "ui_TParamForm.h"

@@ -4,11 +4,11 @@
 #include <QPointer>
 #include <QString>
 
+#include "base/Failure.h"
+#include "dialog/DialogView.h"
 #include "dialog/TAboutForm.h"
 #include "dialog/TParamForm.h"
-#include "host/Failure.h"
 #include "host/ModuleState.h"
-#include "host/Progress.h"
 #include "host/UiHooks.h"
 #include "toolkit/TApplication.h"
 
@@ -21,7 +21,7 @@ namespace {
 QWidget* currentWindow = nullptr;
 
 WId HostWindow() {
-    return CurrentPlatformData ? WId(CurrentPlatformData->hwnd) : WId(0);
+    return Module.PlatformData ? WId(Module.PlatformData->hwnd) : WId(0);
 }
 
 }  // namespace
@@ -59,8 +59,8 @@ void RunParamDialog() {
     form.SetParentWindow(HostWindow());
     tModuleWindowScope scope(&form);
     struct tViewScope {
-        explicit tViewScope(tDialogView* view) { DialogView = view; }
-        ~tViewScope() { DialogView = nullptr; }
+        explicit tViewScope(tDialogView* view) { SetDialogView(view); }
+        ~tViewScope() { SetDialogView(nullptr); }
     } view(&form);
     // The idle hook shows the form at its first pass.
     app.Run(form, false);

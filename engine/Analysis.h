@@ -1,15 +1,16 @@
-// Dynamic range analysis: lightness histogram of the whole (Lab) host image
-// and the analysed black and white points.
+// The dynamic range analysis of the host image (Lab, after ConvertToLab):
+// its histogram and analysed black and white points, kept for the tables,
+// the level resets and the dialog.
 #pragma once
 
-#include <cstdint>
+#include "maths/Analysis.h"
 
 namespace velmora {
 
-extern int32_t AnalysedBlack;  // 0..255
-extern int32_t AnalysedWhite;  // 0..255
-extern int32_t Histogram[256];
+extern tDynamicRange Analysis;
 
+/// Analyses the whole input buffer of the current record with the settings'
+/// clip fraction.
 void AnalyseDynamicRange();
 /// Back to the load-time values (all 0).
 void ResetAnalysis();

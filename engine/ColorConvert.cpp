@@ -5,20 +5,16 @@
 #include <iterator>
 #include <vector>
 
-#include "engine/Tables.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Rounding.h"
+#include "base/Failure.h"
+#include "base/Rounding.h"
+#include "engine/Correction.h"
+#include "engine/HostCall.h"
 
 namespace velmora {
 
 namespace color_cache {
 
-uint32_t Forward[kBuckets];
-uint32_t Reverse[kBuckets];
-uint32_t Display[kBuckets];
-std::unique_ptr<tConversionNode[]> ConversionBlocks[kMaxBlocks];
-std::unique_ptr<tDisplayNode[]> DisplayBlocks[kMaxBlocks];
+tCaches Caches;
 
 }  // namespace color_cache
 
@@ -56,8 +52,8 @@ class tArena {
     uint32_t next_ = 1;
 };
 
-tArena<tConversionNode> Conversions(ConversionBlocks);
-tArena<tDisplayNode> Displays(DisplayBlocks);
+tArena<tConversionNode> Conversions(Caches.ConversionBlocks);
+tArena<tDisplayNode> Displays(Caches.DisplayBlocks);
 
 // The one colour services record; each call changes only the two spaces
 // and the components.
@@ -78,7 +74,7 @@ sdk::ColorServicesInfo ServicesInfo = {
 // One colour through the host's colour services; every component of the
 // answer must be 0..255.
 uint32_t HostConvert(int16_t from, int16_t to, uint32_t colour) {
-    if (!CurrentRecord || !CurrentRecord->colorServices)
+    if (!HostCall.Record || !HostCall.Record->colorServices)
         Fail("Хост не предоставил службу цвета", kColorUnit);
     ServicesInfo.sourceSpace = from;
     ServicesInfo.resultSpace = to;
@@ -86,7 +82,7 @@ uint32_t HostConvert(int16_t from, int16_t to, uint32_t colour) {
     Unpack(colour, in);
     for (int k = 0; k < 3; ++k) ServicesInfo.colorComponents[k] = in[k];
     ServicesInfo.colorComponents[3] = 0;
-    CurrentRecord->colorServices(&ServicesInfo);
+    HostCall.Record->colorServices(&ServicesInfo);
     uint8_t out[3];
     for (int k = 0; k < 3; ++k) {
         const int16_t v = ServicesInfo.colorComponents[k];
@@ -211,12 +207,16 @@ void Convert16(const uint16_t v[3], uint16_t out[3]) {
 constexpr size_t kFetchBuckets = 16;
 constexpr size_t kFetchNodes = 8;
 
-template <uint32_t (*Convert)(uint32_t), const uint32_t* Heads>
+// Heads: the bucket array of the cache the conversion looks up.
+using tHeads = uint32_t (tCaches::*)[kBuckets];
+
+template <uint32_t (*Convert)(uint32_t), tHeads Heads>
 void ConvertKeys(uint32_t* keys, size_t n) {
+    const uint32_t* heads = Caches.*Heads;
     for (size_t i = 0; i < n; ++i) {
-        if (i + kFetchBuckets < n) __builtin_prefetch(&Heads[keys[i + kFetchBuckets] & kIndexMask]);
+        if (i + kFetchBuckets < n) __builtin_prefetch(&heads[keys[i + kFetchBuckets] & kIndexMask]);
         if (i + kFetchNodes < n)
-            if (const uint32_t h = Heads[keys[i + kFetchNodes] & kIndexMask])
+            if (const uint32_t h = heads[keys[i + kFetchNodes] & kIndexMask])
                 __builtin_prefetch(&ConversionNode(h));
         keys[i] = Convert(keys[i]);
     }
@@ -227,7 +227,7 @@ std::vector<uint32_t> RowKeys;
 std::vector<uint16_t> RowWeights;
 std::vector<uint8_t> RowCorners;
 
-template <uint32_t (*Convert)(uint32_t), const uint32_t* Heads>
+template <uint32_t (*Convert)(uint32_t), tHeads Heads>
 void ConvertRow8(uint8_t* p, size_t count) {
     RowKeys.resize(count);
     uint32_t* keys = RowKeys.data();
@@ -242,7 +242,7 @@ void ConvertRow8(uint8_t* p, size_t count) {
 // those of its converted corners first and 0 in the rest, so the mixing
 // runs the same four steps for every pixel (an empty slot reads the pixel's
 // last corner with weight 0).
-template <uint32_t (*Convert)(uint32_t), const uint32_t* Heads>
+template <uint32_t (*Convert)(uint32_t), tHeads Heads>
 void ConvertRow16(uint16_t* p, size_t count) {
     RowKeys.resize(4 * count);
     RowWeights.resize(4 * count);
@@ -288,10 +288,10 @@ uint32_t RgbToLab8Miss(uint32_t rgb) {
     tConversionNode& n = Conversions[i];
     n.Rgb = rgb;
     n.Lab = result;
-    n.NextForward = Forward[rgb & kIndexMask];
-    Forward[rgb & kIndexMask] = i;
-    n.NextReverse = Reverse[result & kIndexMask];
-    Reverse[result & kIndexMask] = i;
+    n.NextForward = Caches.Forward[rgb & kIndexMask];
+    Caches.Forward[rgb & kIndexMask] = i;
+    n.NextReverse = Caches.Reverse[result & kIndexMask];
+    Caches.Reverse[result & kIndexMask] = i;
     return result;
 }
 
@@ -302,17 +302,17 @@ uint32_t LabToRgb8Miss(uint32_t lab) {
     n.Rgb = result;
     n.Lab = lab;
     n.NextForward = 0;  // in the reverse chain only
-    n.NextReverse = Reverse[lab & kIndexMask];
-    Reverse[lab & kIndexMask] = i;
+    n.NextReverse = Caches.Reverse[lab & kIndexMask];
+    Caches.Reverse[lab & kIndexMask] = i;
     return result;
 }
 
 uint32_t LabToDisplayMiss(uint32_t lab) {
     uint32_t result;
-    if (ColorSpaceSuite && ColorSpaceSuite->ConvertToMonitorRGB) {
+    if (HostCall.ColorSpaceSuite && HostCall.ColorSpaceSuite->ConvertToMonitorRGB) {
         uint8_t in[4] = {0, 0, 0, 0}, out[4] = {0, 0, 0, 0};
         Unpack(lab, in + 1);
-        ColorSpaceSuite->ConvertToMonitorRGB(sdk::kColorSpaceLab, in, out, 1);
+        HostCall.ColorSpaceSuite->ConvertToMonitorRGB(sdk::kColorSpaceLab, in, out, 1);
         result = Pack(out + 1);
     } else {
         result = BuiltInLabToSrgb(lab);
@@ -321,8 +321,8 @@ uint32_t LabToDisplayMiss(uint32_t lab) {
     tDisplayNode& n = Displays[i];
     n.Lab = lab;
     n.Rgb = result;
-    n.Next = Display[lab & kIndexMask];
-    Display[lab & kIndexMask] = i;
+    n.Next = Caches.Display[lab & kIndexMask];
+    Caches.Display[lab & kIndexMask] = i;
     return result;
 }
 
@@ -336,16 +336,16 @@ void LabToRgb16(const uint16_t lab[3], uint16_t rgb[3]) {
 }
 
 void RgbToLab8Row(uint8_t* pixels, size_t count) {
-    ConvertRow8<ForwardConvert, Forward>(pixels, count);
+    ConvertRow8<ForwardConvert, &tCaches::Forward>(pixels, count);
 }
 void LabToRgb8Row(uint8_t* pixels, size_t count) {
-    ConvertRow8<ReverseConvert, Reverse>(pixels, count);
+    ConvertRow8<ReverseConvert, &tCaches::Reverse>(pixels, count);
 }
 void RgbToLab16Row(uint16_t* pixels, size_t count) {
-    ConvertRow16<ForwardConvert, Forward>(pixels, count);
+    ConvertRow16<ForwardConvert, &tCaches::Forward>(pixels, count);
 }
 void LabToRgb16Row(uint16_t* pixels, size_t count) {
-    ConvertRow16<ReverseConvert, Reverse>(pixels, count);
+    ConvertRow16<ReverseConvert, &tCaches::Reverse>(pixels, count);
 }
 
 void FlushConversionCache() {
@@ -354,14 +354,14 @@ void FlushConversionCache() {
     // touching the pages no colour ever reached.
     for (uint32_t i = 1; i < Conversions.End(); ++i) {
         const tConversionNode& n = Conversions[i];
-        Forward[n.Rgb & kIndexMask] = 0;
-        Reverse[n.Lab & kIndexMask] = 0;
+        Caches.Forward[n.Rgb & kIndexMask] = 0;
+        Caches.Reverse[n.Lab & kIndexMask] = 0;
     }
     Conversions.Release();
 }
 
 void FlushDisplayCache() {
-    for (uint32_t i = 1; i < Displays.End(); ++i) Display[Displays[i].Lab & kIndexMask] = 0;
+    for (uint32_t i = 1; i < Displays.End(); ++i) Caches.Display[Displays[i].Lab & kIndexMask] = 0;
     Displays.Release();
 }
 
@@ -373,12 +373,15 @@ size_t DisplayCacheNodes() {
 }
 
 bool ConversionBucketsEmpty() {
-    return std::all_of(std::begin(Forward), std::end(Forward), [](uint32_t h) { return h == 0; }) &&
-           std::all_of(std::begin(Reverse), std::end(Reverse), [](uint32_t h) { return h == 0; });
+    const auto empty = [](const uint32_t(&heads)[kBuckets]) {
+        return std::all_of(std::begin(heads), std::end(heads), [](uint32_t h) { return h == 0; });
+    };
+    return empty(Caches.Forward) && empty(Caches.Reverse);
 }
 
 bool DisplayBucketsEmpty() {
-    return std::all_of(std::begin(Display), std::end(Display), [](uint32_t h) { return h == 0; });
+    return std::all_of(std::begin(Caches.Display), std::end(Caches.Display),
+                       [](uint32_t h) { return h == 0; });
 }
 
 }  // namespace velmora

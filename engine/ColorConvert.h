@@ -86,17 +86,23 @@ struct tDisplayNode {
     uint32_t Next;
 };
 
-extern uint32_t Forward[kBuckets];
-extern uint32_t Reverse[kBuckets];
-extern uint32_t Display[kBuckets];
-extern std::unique_ptr<tConversionNode[]> ConversionBlocks[kMaxBlocks];
-extern std::unique_ptr<tDisplayNode[]> DisplayBlocks[kMaxBlocks];
+// The caches of the module: the forward (RGB to Lab) and reverse bucket
+// arrays over the shared conversion nodes, and the display cache.
+struct tCaches {
+    uint32_t Forward[kBuckets];
+    uint32_t Reverse[kBuckets];
+    uint32_t Display[kBuckets];
+    std::unique_ptr<tConversionNode[]> ConversionBlocks[kMaxBlocks];
+    std::unique_ptr<tDisplayNode[]> DisplayBlocks[kMaxBlocks];
+};
+
+extern tCaches Caches;
 
 inline const tConversionNode& ConversionNode(uint32_t i) {
-    return ConversionBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
+    return Caches.ConversionBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
 }
 inline const tDisplayNode& DisplayNode(uint32_t i) {
-    return DisplayBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
+    return Caches.DisplayBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
 }
 
 // The slow paths: a host call and a new node. Colours packed.
@@ -106,7 +112,7 @@ uint32_t LabToDisplayMiss(uint32_t lab);
 
 // The cached conversions on packed colours.
 inline uint32_t ForwardConvert(uint32_t rgb) {
-    for (uint32_t i = Forward[rgb & kIndexMask]; i != 0;) {
+    for (uint32_t i = Caches.Forward[rgb & kIndexMask]; i != 0;) {
         const tConversionNode& n = ConversionNode(i);
         if (n.Rgb == rgb) return n.Lab;
         i = n.NextForward;
@@ -115,7 +121,7 @@ inline uint32_t ForwardConvert(uint32_t rgb) {
 }
 
 inline uint32_t ReverseConvert(uint32_t lab) {
-    for (uint32_t i = Reverse[lab & kIndexMask]; i != 0;) {
+    for (uint32_t i = Caches.Reverse[lab & kIndexMask]; i != 0;) {
         const tConversionNode& n = ConversionNode(i);
         if (n.Lab == lab) return n.Rgb;
         i = n.NextReverse;
@@ -124,7 +130,7 @@ inline uint32_t ReverseConvert(uint32_t lab) {
 }
 
 inline uint32_t DisplayConvert(uint32_t lab) {
-    for (uint32_t i = Display[lab & kIndexMask]; i != 0;) {
+    for (uint32_t i = Caches.Display[lab & kIndexMask]; i != 0;) {
         const tDisplayNode& n = DisplayNode(i);
         if (n.Lab == lab) return n.Rgb;
         i = n.Next;

@@ -2,14 +2,12 @@
 
 #include <cstdint>
 
+#include "base/Failure.h"
 #include "engine/ColorConvert.h"
+#include "engine/Correction.h"
+#include "engine/HostCall.h"
 #include "engine/Pipeline.h"
-#include "engine/Tables.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Progress.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
+#include "engine/Progress.h"
 
 namespace velmora {
 
@@ -18,50 +16,50 @@ namespace {
 void CheckRowBytes(int32_t bytesPerSample) {
     RequireThreePlanes();
     const int64_t required = int64_t(ImageColumns()) * ImagePlanes() * bytesPerSample;
-    if (CurrentRecord->inRowBytes != required) Fail(kBadAlignment);
+    if (HostCall.Record->inRowBytes != required) Fail(kBadAlignment);
 }
 
 // One row done: count it, report it, and poll the host's abort test.
 bool NextRowAborted() {
-    ++ProgressCounter;
+    ++Progress.Counter;
     ReportProgress();
     return HostAborted();
 }
 
-void Apply8(bool rgb) {
-    CheckRowBytes(1);
-    Photo.ContrastMask = ContrastMap;
-    Photo.SharpMask = SharpMap;
+// Every row of the host buffer corrected in place of the output and, in the
+// RGB modes, converted back.
+template <class T>
+void ApplyRows(bool rgb, void (*correct)(int32_t, const T*, T*, int32_t),
+               void (*toRgb)(T*, size_t)) {
     const int32_t rows = ImageRows();
     const int32_t columns = ImageColumns();
-    const uint8_t* in = static_cast<const uint8_t*>(CurrentRecord->inData);
-    uint8_t* out = static_cast<uint8_t*>(CurrentRecord->outData);
+    const T* in = static_cast<const T*>(HostCall.Record->inData);
+    T* out = static_cast<T*>(HostCall.Record->outData);
     const size_t rowLength = size_t(columns) * 3;
     for (int32_t y = 0; y < rows; ++y) {
         if (NextRowAborted()) return;
-        const uint8_t* src = in + size_t(y) * rowLength;
-        uint8_t* dst = out + size_t(y) * rowLength;
-        CorrectRow8(y, src, dst, columns);
-        if (rgb) LabToRgb8Row(dst, size_t(columns));
+        const T* src = in + size_t(y) * rowLength;
+        T* dst = out + size_t(y) * rowLength;
+        correct(y, src, dst, columns);
+        if (rgb) toRgb(dst, size_t(columns));
     }
+}
+
+void Apply8(bool rgb) {
+    CheckRowBytes(1);
+    ApplyRows<uint8_t>(rgb, CorrectHostRow8, LabToRgb8Row);
 }
 
 void Apply16(bool rgb) {
     CheckRowBytes(2);
     BuildTables16();
     BuildAbTransform16();
-    const int32_t rows = ImageRows();
-    const int32_t columns = ImageColumns();
-    const uint16_t* in = static_cast<const uint16_t*>(CurrentRecord->inData);
-    uint16_t* out = static_cast<uint16_t*>(CurrentRecord->outData);
-    const size_t rowLength = size_t(columns) * 3;
-    for (int32_t y = 0; y < rows; ++y) {
-        if (NextRowAborted()) return;
-        const uint16_t* src = in + size_t(y) * rowLength;
-        uint16_t* dst = out + size_t(y) * rowLength;
-        CorrectRow16(y, src, dst, columns);
-        if (rgb) LabToRgb16Row(dst, size_t(columns));
-    }
+    ApplyRows<uint16_t>(
+        rgb,
+        [](int32_t y, const uint16_t* in, uint16_t* out, int32_t n) {
+            CorrectRow16(y, in, out, n);
+        },
+        LabToRgb16Row);
 }
 
 }  // namespace

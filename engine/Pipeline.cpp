@@ -1,15 +1,15 @@
 #include "engine/Pipeline.h"
 
+#include "base/Failure.h"
 #include "engine/Analysis.h"
 #include "engine/ColorConvert.h"
+#include "engine/HostCall.h"
+#include "engine/MapSteps.h"
+#include "engine/Photo.h"
+#include "engine/Progress.h"
+#include "engine/Settings.h"
 #include "engine/Stepwise.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Progress.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
-#include "photo/Maps.h"
-#include "photo/Photo.h"
+#include "engine/UndoHistory.h"
 
 namespace velmora {
 
@@ -32,8 +32,8 @@ void HeadlessRun() {
     const int64_t rows = ImageRows();
     const int64_t columns = ImageColumns();
     // Rows and columns are at most 32767 each, so the total fits in 32 bits.
-    ProgressTotal = int32_t(6 * rows + 2 * columns);
-    ProgressCounter = 0;
+    Progress.Total = int32_t(6 * rows + 2 * columns);
+    Progress.Counter = 0;
     ReportProgress();
 
     ConvertToLab(true);
@@ -41,14 +41,14 @@ void HeadlessRun() {
 
     AnalyseDynamicRange();
     if (Settings.FollowAnalysis) ResetLevels(true);
-    ProgressCounter += int32_t(rows);
+    Progress.Counter += int32_t(rows);
     ReportProgress();
 
     BuildLightnessMatrix(true);
-    BuildSharpMap(LightnessMatrix, SharpMap, true);
-    BuildContrastMap(LightnessMatrix, ContrastMap, true);
-    LightnessMatrix.Reset();
-    MapsReady = true;
+    BuildSharpMap(Maps.LightnessMatrix, Maps.SharpMap, true);
+    BuildContrastMap(Maps.LightnessMatrix, Maps.ContrastMap, true);
+    Maps.LightnessMatrix.Reset();
+    Maps.Ready = true;
 }
 
 }  // namespace velmora

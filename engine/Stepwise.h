@@ -1,28 +1,30 @@
-// The dialog's preparation of the host image: a short start-up sequence at
-// the first idle pass (conversion, dynamic range analysis, initial settings,
-// working image at the fit scale) and then the map building in small steps,
-// one per idle pass, ending with the working masks in place and MapsReady.
-// Progress is counted in rows of the host image and of the working image.
+// The dialog's map building in small steps, one per idle pass, ending with
+// the working masks in place and Maps.Ready. The engine does the steps; the
+// dialog shows where they stand (dialog/Stepwise.h).
 #pragma once
-
-#include <array>
 
 namespace velmora {
 
-/// Which stages of the step-wise analysis have been started or finished;
-/// StepFlags[k] is flag k + 1 of the step table. All false at load.
-extern std::array<bool, 10> StepFlags;
+/// What a step of the analysis began or finished, for the dialog to show.
+enum class tAnalysisStage {
+    /// A step inside a stage, or nothing left to do.
+    Step,
+    /// The first step of a stage: the lightness matrix, the sharpness map,
+    /// the contrast map, the release of the matrix, the mask scaling.
+    Lightness,
+    Sharpness,
+    Contrast,
+    Memory,
+    Masks,
+    /// The last step: Maps.Ready is now set.
+    Complete,
+};
 
 /// Clears the step flags (load-time state).
 void ResetStepFlags();
 
-/// The start-up sequence; the dialog's idle hook calls it once, at its first
-/// idle pass, after the preview box has been set (SetPreviewBox).
-void DialogStartUp();
-
-/// Performs exactly one step of the map building; the last one completes the
-/// analysis (thumbnails, MapsReady, analysis-dependent controls, redraw).
-/// Does nothing once MapsReady is set.
-void AnalysisStep();
+/// Performs exactly one step of the map building; the last one sets
+/// Maps.Ready. Does nothing once Maps.Ready is set.
+tAnalysisStage AdvanceAnalysis();
 
 }  // namespace velmora

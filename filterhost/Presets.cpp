@@ -9,7 +9,7 @@
 
 #include "filterhost/HostLib.h"
 #include "filterhost/Locations.h"
-#include "host/Params.h"
+#include "base/Params.h"
 #include "hostlib/HostError.h"
 #include "tools/ParamFields.h"
 

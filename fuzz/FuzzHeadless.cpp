@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/Params.h"
 #include "host/Dispatch.h"
-#include "host/Params.h"
 #include "sdk/PIFilter.h"
 #include "tests/support/FakeHost.h"
 

@@ -5,7 +5,8 @@
 #include <new>
 #include <string>
 
-#include "host/Failure.h"
+#include "base/Failure.h"
+#include "engine/HostCall.h"
 #include "host/ModuleState.h"
 #include "host/Selectors.h"
 #include "host/UiHooks.h"
@@ -62,7 +63,7 @@ void RunSelector(int16_t selector) {
             FinishSelector();
             break;
         default:
-            ResultCode = sdk::kBadParameters;
+            Module.ResultCode = sdk::kBadParameters;
             break;
     }
 }
@@ -70,37 +71,37 @@ void RunSelector(int16_t selector) {
 }  // namespace
 
 void Dispatch(int16_t selector, void* record, int32_t* data, int16_t* result) noexcept {
-    ResultCode = sdk::kNoErr;
+    Module.ResultCode = sdk::kNoErr;
     // The about selector brings an about record, not a filter record; it is
     // never read through the filter record's layout.
     const bool about = selector == sdk::kSelectorAbout;
-    CurrentRecord = about ? nullptr : static_cast<sdk::FilterRecord*>(record);
-    SavedData = data ? *data : 0;
+    HostCall.Record = about ? nullptr : static_cast<sdk::FilterRecord*>(record);
+    Module.SavedData = data ? *data : 0;
     if (!record)
-        CurrentPlatformData = nullptr;
+        Module.PlatformData = nullptr;
     else if (about)
-        CurrentPlatformData = static_cast<sdk::AboutRecord*>(record)->platformData;
+        Module.PlatformData = static_cast<sdk::AboutRecord*>(record)->platformData;
     else
-        CurrentPlatformData = CurrentRecord->platformData;
+        Module.PlatformData = HostCall.Record->platformData;
 
     try {
         RunSelector(selector);
     } catch (const tInternalFailure& failure) {
         ReportFailure(failure.what(), failure.Unit().c_str());
-        ResultCode = sdk::kErrorReported;
+        Module.ResultCode = sdk::kErrorReported;
     } catch (const std::bad_alloc&) {
         ReportFailure("Недостаточно памяти", nullptr);
-        ResultCode = sdk::kErrorReported;
+        Module.ResultCode = sdk::kErrorReported;
     } catch (const std::exception& e) {
         ReportFailure(e.what(), nullptr);
-        ResultCode = sdk::kErrorReported;
+        Module.ResultCode = sdk::kErrorReported;
     } catch (...) {
         ReportFailure("Непредвиденная внутренняя ошибка", nullptr);
-        ResultCode = sdk::kErrorReported;
+        Module.ResultCode = sdk::kErrorReported;
     }
 
-    if (result) *result = ResultCode;
-    if (data) *data = SavedData;
+    if (result) *result = Module.ResultCode;
+    if (data) *data = Module.SavedData;
 }
 
 }  // namespace velmora

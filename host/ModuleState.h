@@ -1,37 +1,35 @@
-// Module-wide state kept between selector calls. Everything runs on the
+// The module's state kept between selector calls, owned by the protocol
+// layer. The record of the call in progress is the engine's (engine/HostCall.h),
+// the settings and slots too (engine/Settings.h). Everything runs on the
 // host's thread; nothing here is locked.
 #pragma once
 
 #include <cstdint>
 
+#include "base/Params.h"
 #include "sdk/PIFilter.h"
 
 namespace velmora {
 
-/// The filter record of the call in progress (set at every ENTRYPOINT call).
-extern sdk::FilterRecord* CurrentRecord;
-/// Result code of the call in progress; returned at exit.
-extern int16_t ResultCode;
-/// The host's data word, written back unchanged at exit.
-extern int32_t SavedData;
-/// Platform data of the call in progress (host window handle in its first field).
-extern sdk::PlatformData* CurrentPlatformData;
-/// Colour space suite acquired at prepare (may stay null).
-extern const sdk::ColorSpaceSuite1* ColorSpaceSuite;
-/// True: continue runs without the dialog. True at load, cleared by a
-/// successful parameters call, set at the end of every continue.
-extern bool RepeatFlag;
-/// True once the dialog of the current run has been confirmed.
-extern bool ConfirmedFlag;
+struct tModuleState {
+    /// Result code of the call in progress; returned at exit.
+    int16_t ResultCode = 0;
+    /// The host's data word, written back unchanged at exit.
+    int32_t SavedData = 0;
+    /// Platform data of the call in progress (host window handle in its first field).
+    sdk::PlatformData* PlatformData = nullptr;
+    /// True: continue runs without the dialog. True at load, cleared by a
+    /// successful parameters call, set at the end of every continue.
+    bool RepeatFlag = true;
+    /// True once the dialog of the current run has been confirmed.
+    bool ConfirmedFlag = false;
+    /// Address of the locked parameter block (null while none is locked).
+    tParamBlock* ParamBlock = nullptr;
+    /// Copy of the slots as read from an existing block; a cancelled dialog
+    /// restores the working slots from it.
+    tParamSlot SavedSlots[kSlotCount]{};
+};
 
-/// Shared progress accounting, in rows and columns of the host image.
-extern int32_t ProgressCounter;
-extern int32_t ProgressTotal;
-
-/// Image geometry of the current record, read with sanity checks.
-int32_t ImageRows();
-int32_t ImageColumns();
-int32_t ImagePlanes();
-int16_t ImageMode();
+extern tModuleState Module;
 
 }  // namespace velmora

@@ -2,28 +2,26 @@
 
 #include <cstring>
 
+#include "base/Failure.h"
 #include "engine/ColorConvert.h"
+#include "engine/Correction.h"
 #include "engine/FinalApply.h"
+#include "engine/HostCall.h"
 #include "engine/Pipeline.h"
-#include "engine/Tables.h"
-#include "host/Failure.h"
+#include "engine/Progress.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
 #include "host/ModuleState.h"
-#include "host/Settings.h"
+#include "host/ParamBlock.h"
 #include "host/UiHooks.h"
-#include "host/UndoHistory.h"
+#include "maths/ImageView.h"
 
 namespace velmora {
 
 namespace {
 
-sdk::FilterRecord& Record() {
-    if (!CurrentRecord) Fail("Нет записи фильтра");
-    return *CurrentRecord;
-}
-
 bool SupportedMode(int16_t mode) {
-    return mode == sdk::kModeRGB || mode == sdk::kModeLab || mode == sdk::kModeRGB48 ||
-           mode == sdk::kModeLab48;
+    return Is8Bit(mode) || Is16Bit(mode);
 }
 
 // The settings and slots as continue read them from the block. A continue
@@ -65,29 +63,29 @@ void AboutSelector() {
 }
 
 void ParametersSelector() {
-    if (SupportedMode(Record().imageMode))
-        RepeatFlag = false;
+    if (SupportedMode(CallRecord().imageMode))
+        Module.RepeatFlag = false;
     else
-        ResultCode = sdk::kBadMode;
+        Module.ResultCode = sdk::kBadMode;
 }
 
 void PrepareSelector() {
-    sdk::FilterRecord& record = Record();
+    sdk::FilterRecord& record = CallRecord();
     // The acquisition's result is ignored; clearing the pointer first keeps
     // one left from an earlier host session from surviving a refusal.
-    ColorSpaceSuite = nullptr;
+    HostCall.ColorSpaceSuite = nullptr;
     if (record.sSPBasic && record.sSPBasic->AcquireSuite) {
         const void* suite = nullptr;
         record.sSPBasic->AcquireSuite(sdk::kColorSpaceSuiteName, sdk::kColorSpaceSuiteVersion,
                                       &suite);
-        ColorSpaceSuite = static_cast<const sdk::ColorSpaceSuite1*>(suite);
+        HostCall.ColorSpaceSuite = static_cast<const sdk::ColorSpaceSuite1*>(suite);
     }
     record.bufferSpace = 0;
     record.maxSpace = 0;
 }
 
 void StartSelector() {
-    sdk::FilterRecord& record = Record();
+    sdk::FilterRecord& record = CallRecord();
     const auto rows = int16_t(ImageRows());
     const auto columns = int16_t(ImageColumns());
     const auto planes = int16_t(ImagePlanes());
@@ -100,7 +98,7 @@ void StartSelector() {
 }
 
 void ContinueSelector() {
-    sdk::FilterRecord& record = Record();
+    sdk::FilterRecord& record = CallRecord();
     bool blockRead = false;
     try {
         ReadParamBlock();
@@ -109,16 +107,16 @@ void ContinueSelector() {
         // The undo history belongs to one dialog run; a headless run's
         // recorded levels reset must not reach a later dialog's history.
         FreeHistory();
-        if (RepeatFlag) {
+        if (Module.RepeatFlag) {
             ResetImageState();
             HeadlessRun();
         } else {
-            ConfirmedFlag = false;
+            Module.ConfirmedFlag = false;
             ResetImageState();
             if (!UiHooks.RunParamDialog) Fail("Диалог параметров пока недоступен");
             UiHooks.RunParamDialog();
         }
-        if (RepeatFlag || ConfirmedFlag) {
+        if (Module.RepeatFlag || Module.ConfirmedFlag) {
             BuildTables();
             ApplyCorrection();
         }
@@ -128,12 +126,12 @@ void ContinueSelector() {
         if (blockRead) RestoreAsRead();
         FreeHistory();
         EmptyRequest(record);
-        RepeatFlag = true;
+        Module.RepeatFlag = true;
         throw;
     }
     EmptyRequest(record);
-    RepeatFlag = true;
-    if (record.progressProc) record.progressProc(ProgressTotal, ProgressTotal);
+    Module.RepeatFlag = true;
+    if (record.progressProc) record.progressProc(Progress.Total, Progress.Total);
 }
 
 void FinishSelector() {

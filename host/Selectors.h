@@ -1,6 +1,6 @@
 // The six selector handlers of the filter protocol. Each works on the
-// module-wide state of host/ModuleState.h (the record of the call in
-// progress, the result code, the repeat and confirmed flags) and throws
+// record of the call in progress (engine/HostCall.h) and the module state of
+// host/ModuleState.h (the result code, the repeat and confirmed flags) and throws
 // tInternalFailure on a failed check; Dispatch catches it.
 #pragma once
 

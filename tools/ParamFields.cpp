@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "host/Params.h"
+#include "base/Params.h"
 
 namespace velmora::tools {
 

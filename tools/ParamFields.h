@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/SettingsFields.h"
+#include "base/SettingsFields.h"
 
 namespace velmora::tools {
 

@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "host/Params.h"
+#include "base/Params.h"
 #include "tools/ParamFields.h"
 
 namespace {

@@ -19,15 +19,17 @@
 #include <functional>
 #include <memory>
 
+#include "dialog/Stepwise.h"
 #include "dialog/TParamForm.h"
 #include "engine/ColorConvert.h"
-#include "engine/Stepwise.h"
+#include "engine/Correction.h"
+#include "engine/HostCall.h"
+#include "engine/MapSteps.h"
+#include "engine/Photo.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
 #include "host/Dispatch.h"
 #include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
 #include "sdk/PIFilter.h"
 #include "tests/support/FakeHost.h"
 #include "toolkit/TButton.h"
@@ -90,11 +92,11 @@ inline void Drive(std::shared_ptr<tScript> script) {
 }
 
 // The analysis has completed: the maps are built, the controls that need
-// them are enabled (the completion sets MapsReady before it has finished
+// them are enabled (the completion sets Maps.Ready before it has finished
 // and lets messages run meanwhile) and the preview shows the result.
 inline bool Ready(TParamForm& form) {
     QWidget* shadow = form.findChild<QWidget*>(QStringLiteral("ShadowTrackBar"));
-    return MapsReady && shadow && shadow->isEnabled() && !form.State().RedrawPending;
+    return Maps.Ready && shadow && shadow->isEnabled() && !form.State().RedrawPending;
 }
 
 // An RGB host image from a photo, reduced to width x height.
@@ -148,15 +150,15 @@ inline const tParamBlock& Block(FakeHost& host) {
 class ParamDialogTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        RepeatFlag = true;
-        ConfirmedFlag = false;
-        ParamBlockAddress = nullptr;
-        CurrentRecord = nullptr;
+        Module.RepeatFlag = true;
+        Module.ConfirmedFlag = false;
+        Module.ParamBlock = nullptr;
+        HostCall.Record = nullptr;
     }
     void TearDown() override {
-        ParamBlockAddress = nullptr;
-        CurrentRecord = nullptr;
-        RepeatFlag = true;
+        Module.ParamBlock = nullptr;
+        HostCall.Record = nullptr;
+        Module.RepeatFlag = true;
     }
 
     // parameters, prepare, start, continue (the dialog), finish.

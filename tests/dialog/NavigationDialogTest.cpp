@@ -10,7 +10,7 @@
 #include <set>
 
 #include "DialogDriver.h"
-#include "photo/Maps.h"
+#include "engine/MapSteps.h"
 #include "toolkit/TCheckBox.h"
 #include "toolkit/TProgressBar.h"
 #include "toolkit/TScreen.h"
@@ -343,7 +343,7 @@ TEST_F(ParamDialogTest, PointingAtThePreviewTargetsTheBandsAndTheyBlink) {
     // While the maps are built the lightness bands are disabled: Shift
     // leaves the focus on the hue band.
     script->steps.push_back({[](TParamForm& f) {
-                                 return StepFlags[0] && !MapsReady && ImageOf(f)->isVisible() &&
+                                 return Steps.Flags[0] && !Maps.Ready && ImageOf(f)->isVisible() &&
                                         Child<QWidget>(&f, "OkButton")->isEnabled();
                              },
                              [&](TParamForm& form) {
@@ -353,7 +353,7 @@ TEST_F(ParamDialogTest, PointingAtThePreviewTargetsTheBandsAndTheyBlink) {
                                  ASSERT_FALSE(greyBand(form)->isEnabled());
                                  MouseMove(image, ImagePoint(12, 10), Qt::ShiftModifier);
                                  EXPECT_TRUE(bar(form, "MagentaTrackBar")->hasFocus());
-                                 EXPECT_FALSE(MapsReady);
+                                 EXPECT_FALSE(Maps.Ready);
                                  early = true;
                              }});
     script->steps.push_back({ReadyAndEnabled, [&](TParamForm& form) {
@@ -620,14 +620,15 @@ void ExpectMasksMatchScale() {
     const double step = 1.0 / Photo.Scale;
     double rowAcc = 0;
     for (int i = 0; i < Photo.Height; ++i, rowAcc += step) {
-        const size_t sy = size_t(SampleIndex(rowAcc, ContrastMap.Rows()));
+        const size_t sy = size_t(SampleIndex(rowAcc, Maps.ContrastMap.Rows()));
         ASSERT_EQ(Photo.ContrastMask[size_t(i)].size(), size_t(Photo.Width)) << i;
         double colAcc = 0;
         for (int j = 0; j < Photo.Width; ++j, colAcc += step) {
-            const size_t sx = size_t(SampleIndex(colAcc, ContrastMap[sy].size()));
-            ASSERT_EQ(Photo.ContrastMask[size_t(i)][size_t(j)], ContrastMap[sy][sx])
+            const size_t sx = size_t(SampleIndex(colAcc, Maps.ContrastMap[sy].size()));
+            ASSERT_EQ(Photo.ContrastMask[size_t(i)][size_t(j)], Maps.ContrastMap[sy][sx])
                 << i << ' ' << j;
-            ASSERT_EQ(Photo.SharpMask[size_t(i)][size_t(j)], SharpMap[sy][sx]) << i << ' ' << j;
+            ASSERT_EQ(Photo.SharpMask[size_t(i)][size_t(j)], Maps.SharpMap[sy][sx])
+                << i << ' ' << j;
         }
     }
 }
@@ -641,8 +642,8 @@ TEST_F(ParamDialogTest, ZoomingWhileTheMapsAreBuiltLeavesMasksAtTheNewScale) {
         std::function<bool()> reached;
     };
     const tCase cases[] = {
-        {"maps", [] { return StepFlags[1]; }},
-        {"masks", [] { return StepFlags[9] && MaskScaling.Row > 3; }},
+        {"maps", [] { return Steps.Flags[1]; }},
+        {"masks", [] { return Steps.Flags[9] && Steps.MaskScaling.Row > 3; }},
     };
     for (const tCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -652,15 +653,15 @@ TEST_F(ParamDialogTest, ZoomingWhileTheMapsAreBuiltLeavesMasksAtTheNewScale) {
         double zoomed = 0;
         bool checked = false;
         script->steps.push_back({[&](TParamForm& f) {
-                                     return StepFlags[0] && !MapsReady &&
+                                     return Steps.Flags[0] && !Maps.Ready &&
                                             Child<ui::TSpeedButton>(&f, "MinusButton")->Enabled();
                                  },
                                  [&](TParamForm& form) {
-                                     while (!MapsReady && !c.reached()) AnalysisStep();
-                                     ASSERT_FALSE(MapsReady);
-                                     ASSERT_FALSE(MaskScalingDone() && StepFlags[9]);
+                                     while (!Maps.Ready && !c.reached()) AnalysisStep();
+                                     ASSERT_FALSE(Maps.Ready);
+                                     ASSERT_FALSE(MaskScalingDone() && Steps.Flags[9]);
                                      QTest::mouseClick(Button(form, "MinusButton"), Qt::LeftButton);
-                                     EXPECT_FALSE(MapsReady);
+                                     EXPECT_FALSE(Maps.Ready);
                                      zoomed = Photo.Scale;
                                  }});
         script->steps.push_back({Ready, [&](TParamForm& form) {

@@ -13,7 +13,7 @@ void ExpectHeadlessResult(const FakeHost& host, int width, int height) {
     LoadPhoto(headless, width, height);
     headless.block = host.block;
     headless.record.parameters = reinterpret_cast<sdk::BufferID>(&headless.block);
-    RepeatFlag = true;
+    Module.RepeatFlag = true;
     ASSERT_EQ(Call(headless, sdk::kSelectorPrepare), 0);
     ASSERT_EQ(Call(headless, sdk::kSelectorStart), 0);
     ASSERT_EQ(Call(headless, sdk::kSelectorContinue), 0);
@@ -29,7 +29,7 @@ TEST_F(ParamDialogTest, OpensAnalysesShowsTheKernelsPreviewAndOkAppliesAsTheHead
     script->steps.push_back(
         {Ready, [&](TParamForm& form) {
              EXPECT_EQ(DialogView, &form);
-             for (bool flag : StepFlags) EXPECT_TRUE(flag);
+             for (bool flag : Steps.Flags) EXPECT_TRUE(flag);
              auto* image = Child<ui::TImage>(&form, "Image");
              ASSERT_TRUE(image->isVisible());
              EXPECT_EQ(Photo.BoxWidth, image->Width());
@@ -64,7 +64,7 @@ TEST_F(ParamDialogTest, OpensAnalysesShowsTheKernelsPreviewAndOkAppliesAsTheHead
          }});
     ASSERT_EQ(RunWithDialog(host, script), 0);
     ASSERT_TRUE(checked);
-    EXPECT_TRUE(ConfirmedFlag);
+    EXPECT_TRUE(Module.ConfirmedFlag);
     EXPECT_EQ(Photo.Bitmap, nullptr) << "the working image is released at close";
     EXPECT_EQ(UndoEntryCount(), 0);
 
@@ -112,7 +112,7 @@ TEST_F(ParamDialogTest, CancelEscapeAndClosingGiveUserCancelledAndKeepTheBlockAs
                                      }
                                  }});
         ASSERT_EQ(RunWithDialog(host, script), sdk::kUserCanceled);
-        EXPECT_FALSE(ConfirmedFlag);
+        EXPECT_FALSE(Module.ConfirmedFlag);
         EXPECT_TRUE(SettingsEqual(Block(host).Params, asRead));
         EXPECT_EQ(std::memcmp(Block(host).Slots, slotsAsRead, sizeof slotsAsRead), 0);
         EXPECT_EQ(Block(host).Slots[2].Used, 0);
@@ -178,7 +178,7 @@ TEST_F(ParamDialogTest, OkClickedAgainWhileItFinishesTheAnalysisAppliesTheWholeA
         ASSERT_EQ(RunWithDialog(host, std::make_shared<tScript>()), 0);
         ASSERT_TRUE(second.Acted());
         EXPECT_FALSE(first.Forced() || second.Forced());
-        EXPECT_TRUE(ConfirmedFlag);
+        EXPECT_TRUE(Module.ConfirmedFlag);
         ExpectHeadlessResult(host, 600, 400);
     }
 }
@@ -213,7 +213,7 @@ TEST_F(ParamDialogTest, ClosingTheWindowWhileTheStartUpRunsKeepsTheStoredSetting
         ASSERT_EQ(RunWithDialog(host, std::make_shared<tScript>()), sdk::kUserCanceled);
         ASSERT_TRUE(close.Acted());
         EXPECT_FALSE(close.Forced());
-        EXPECT_FALSE(ConfirmedFlag);
+        EXPECT_FALSE(Module.ConfirmedFlag);
         EXPECT_TRUE(SettingsEqual(Block(host).Params, stored));
         EXPECT_EQ(Block(host).Params.Lightness, 0.6);
         EXPECT_EQ(UndoEntryCount(), 0);
@@ -229,14 +229,14 @@ TEST_F(ParamDialogTest, AltTurnsCancelIntoTheSourceActionAndInputIsHandledBetwee
     // While the map building runs: Alt changes the caption before the
     // analysis has finished, so the key came in between two steps.
     script->steps.push_back({[](TParamForm& f) {
-                                 return StepFlags[0] && !MapsReady &&
+                                 return Steps.Flags[0] && !Maps.Ready &&
                                         Child<QWidget>(&f, "OkButton")->isEnabled();
                              },
                              [&](TParamForm& form) {
                                  QTest::keyPress(&form, Qt::Key_Alt, Qt::AltModifier);
                                  EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Исходный"));
                                  EXPECT_TRUE(cancelOf(form)->hasFocus());
-                                 EXPECT_FALSE(MapsReady);
+                                 EXPECT_FALSE(Maps.Ready);
                                  QTest::keyRelease(&form, Qt::Key_Alt, Qt::NoModifier);
                                  EXPECT_EQ(cancelOf(form)->Caption(), QStringLiteral("Отмена"));
                              }});

@@ -4,7 +4,7 @@
 #include <QScopeGuard>
 
 #include "DialogDriver.h"
-#include "photo/Preview.h"
+#include "engine/Preview.h"
 #include "toolkit/TSpeedButton.h"
 #include "toolkit/TTrackBar.h"
 

@@ -5,10 +5,10 @@
 #include <limits>
 #include <string>
 
+#include "base/Failure.h"
 #include "engine/Analysis.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
+#include "engine/HostCall.h"
+#include "engine/Settings.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -25,7 +25,7 @@ class AnalysisTest : public ::testing::Test {
     void TearDown() override {
         ResetAnalysis();
         ResetAll(false);
-        CurrentRecord = nullptr;
+        HostCall.Record = nullptr;
     }
     // Lightness of every pixel (first component), the others left at 0.
     static void Fill(FakeHost& host, uint16_t lightness) {
@@ -39,7 +39,7 @@ class AnalysisTest : public ::testing::Test {
             host.In8()[3 * pixel] = uint8_t(lightness);
     }
     static void Analyse(FakeHost& host) {
-        CurrentRecord = &host.record;
+        HostCall.Record = &host.record;
         AnalyseDynamicRange();
     }
 };
@@ -49,9 +49,9 @@ TEST_F(AnalysisTest, UniformImageHasBothPointsAtItsLevel) {
         FakeHost host(mode, 100, 100);
         Fill(host, 100);
         Analyse(host);
-        EXPECT_EQ(AnalysedBlack, 100);
-        EXPECT_EQ(AnalysedWhite, 100);
-        EXPECT_EQ(Histogram[100], 10000);
+        EXPECT_EQ(Analysis.Black, 100);
+        EXPECT_EQ(Analysis.White, 100);
+        EXPECT_EQ(Analysis.Histogram[100], 10000);
     }
 }
 
@@ -70,7 +70,8 @@ TEST_F(AnalysisTest, HistogramCountsTheFirstSampleOfEveryPixelAtAnyWidth) {
             ++expected[L];
         }
         Analyse(host);
-        for (int v = 0; v < 256; ++v) ASSERT_EQ(Histogram[v], expected[v]) << width << " " << v;
+        for (int v = 0; v < 256; ++v)
+            ASSERT_EQ(Analysis.Histogram[v], expected[v]) << width << " " << v;
     }
 }
 
@@ -85,13 +86,13 @@ TEST_F(AnalysisTest, PointsAreWhereTheCumulativeCountReachesTheLimit) {
     SetL(host, 4, 230);
     SetL(host, 5, 229);  // third from the top
     Analyse(host);
-    EXPECT_EQ(AnalysedBlack, 20);
-    EXPECT_EQ(AnalysedWhite, 229);
-    EXPECT_EQ(Histogram[0], 2);
+    EXPECT_EQ(Analysis.Black, 20);
+    EXPECT_EQ(Analysis.White, 229);
+    EXPECT_EQ(Analysis.Histogram[0], 2);
 
     SetL(host, 6, 0);  // three at the very bottom: the limit is reached at 0
     Analyse(host);
-    EXPECT_EQ(AnalysedBlack, 0);
+    EXPECT_EQ(Analysis.Black, 0);
 }
 
 TEST_F(AnalysisTest, ClipFractionSetsTheLimit) {
@@ -117,8 +118,8 @@ TEST_F(AnalysisTest, ClipFractionSetsTheLimit) {
         SCOPED_TRACE(std::to_string(c.fraction));
         Settings.ClipFraction = c.fraction;
         Analyse(host);
-        EXPECT_EQ(AnalysedBlack, c.black);
-        EXPECT_EQ(AnalysedWhite, c.white);
+        EXPECT_EQ(Analysis.Black, c.black);
+        EXPECT_EQ(Analysis.White, c.white);
     }
 }
 
@@ -127,18 +128,18 @@ TEST_F(AnalysisTest, SixteenBitLevelsAreBinnedBy128AndWhiteIsSkipped) {
         FakeHost host(mode, 100, 100);  // limit 3
         Fill(host, 32768);
         Analyse(host);
-        for (int i = 0; i < 256; ++i) ASSERT_EQ(Histogram[i], 0) << i;
-        EXPECT_EQ(AnalysedBlack, 255);
-        EXPECT_EQ(AnalysedWhite, 0);
+        for (int i = 0; i < 256; ++i) ASSERT_EQ(Analysis.Histogram[i], 0) << i;
+        EXPECT_EQ(Analysis.Black, 255);
+        EXPECT_EQ(Analysis.White, 0);
 
         const uint16_t values[] = {32767, 128, 127, 65535, 40000, 0, 255 * 128};
         for (size_t p = 0; p < std::size(values); ++p) SetL(host, p, values[p]);
         Analyse(host);
-        EXPECT_EQ(Histogram[255], 2);  // 32767 and 255 * 128
-        EXPECT_EQ(Histogram[1], 1);    // 128
-        EXPECT_EQ(Histogram[0], 2);    // 127 and 0
+        EXPECT_EQ(Analysis.Histogram[255], 2);  // 32767 and 255 * 128
+        EXPECT_EQ(Analysis.Histogram[1], 1);    // 128
+        EXPECT_EQ(Analysis.Histogram[0], 2);    // 127 and 0
         int total = 0;
-        for (int h : Histogram) total += h;
+        for (int h : Analysis.Histogram) total += h;
         EXPECT_EQ(total, 5);
     }
 }
@@ -147,20 +148,20 @@ TEST_F(AnalysisTest, OtherModesLeaveTheHistogramEmpty) {
     FakeHost host(sdk::kModeGrayscale, 10, 10, 1);
     Fill(host, 90);
     Analyse(host);
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(Histogram[i], 0);
-    EXPECT_EQ(AnalysedBlack, 0);  // 100 components: limit R(0.01) = 0
-    EXPECT_EQ(AnalysedWhite, 255);
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(Analysis.Histogram[i], 0);
+    EXPECT_EQ(Analysis.Black, 0);  // 100 components: limit R(0.01) = 0
+    EXPECT_EQ(Analysis.White, 255);
 }
 
 TEST_F(AnalysisTest, EmptyImageAndMismatchedRows) {
     FakeHost empty(sdk::kModeLab, 0, 0);
     Analyse(empty);
-    EXPECT_EQ(AnalysedBlack, 0);
-    EXPECT_EQ(AnalysedWhite, 255);
+    EXPECT_EQ(Analysis.Black, 0);
+    EXPECT_EQ(Analysis.White, 255);
 
     FakeHost host(sdk::kModeLab, 10, 10);
     host.record.inRowBytes = 29;
-    CurrentRecord = &host.record;
+    HostCall.Record = &host.record;
     try {
         AnalyseDynamicRange();
         FAIL() << "no failure";

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/Failure.h"
 #include "engine/ColorConvert.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
+#include "engine/HostCall.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -83,16 +83,16 @@ class ColorConvertTest : public ::testing::Test {
     void SetUp() override {
         FlushConversionCache();
         FlushDisplayCache();
-        CurrentRecord = &host.record;
-        ColorSpaceSuite = &host.colorSpace;
+        HostCall.Record = &host.record;
+        HostCall.ColorSpaceSuite = &host.colorSpace;
         Requests.clear();
         AnswerOffset = 0;
     }
     void TearDown() override {
         FlushConversionCache();
         FlushDisplayCache();
-        CurrentRecord = nullptr;
-        ColorSpaceSuite = nullptr;
+        HostCall.Record = nullptr;
+        HostCall.ColorSpaceSuite = nullptr;
     }
     void Record() { host.record.colorServices = &RecordingServices; }
 };
@@ -391,7 +391,7 @@ TEST_F(ColorConvertTest, SixteenBitInterpolatesAlongOneAxis) {
 }
 
 TEST_F(ColorConvertTest, DisplayWithoutSuiteUsesSrgb) {
-    ColorSpaceSuite = nullptr;
+    HostCall.ColorSpaceSuite = nullptr;
     const struct {
         Triple lab, rgb;
         int tolerance;

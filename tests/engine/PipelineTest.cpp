@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "base/Failure.h"
 #include "engine/Analysis.h"
+#include "engine/Correction.h"
 #include "engine/FinalApply.h"
+#include "engine/HostCall.h"
+#include "engine/Photo.h"
 #include "engine/Pipeline.h"
-#include "engine/Tables.h"
-#include "host/Failure.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "photo/Kernel.h"
-#include "photo/Photo.h"
+#include "engine/Progress.h"
+#include "engine/Settings.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -31,7 +31,7 @@ class PipelineTest : public ::testing::Test {
     }
     void TearDown() override {
         ResetImageState();
-        CurrentRecord = nullptr;
+        HostCall.Record = nullptr;
     }
 
     // The headless run followed by the table build and the final
@@ -59,40 +59,40 @@ TEST_F(PipelineTest, ProgressTotalsSixRowsAndTwoColumnsAndTheCounterReachesIt) {
     // 100 columns x 50 rows: 6 x 50 + 2 x 100 = 500 units.
     FakeHost host(sdk::kModeLab, 100, 50);
     FillLab8(host, 100, 50);
-    CurrentRecord = &host.record;
+    HostCall.Record = &host.record;
     RunAndApply();
 
     ASSERT_FALSE(host.progress.empty());
     EXPECT_EQ(host.progress.front(), std::make_pair(0, 500));
     for (const auto& [done, total] : host.progress) EXPECT_EQ(total, 500);
-    EXPECT_EQ(ProgressCounter, 500);
+    EXPECT_EQ(Progress.Counter, 500);
     EXPECT_EQ(host.progress.back().first, 500);
-    EXPECT_TRUE(MapsReady);
-    EXPECT_TRUE(LightnessMatrix.Empty());
+    EXPECT_TRUE(Maps.Ready);
+    EXPECT_TRUE(Maps.LightnessMatrix.Empty());
 }
 
 TEST_F(PipelineTest, LabImagesSkipTheConversionButCountItsRows) {
     FakeHost host(sdk::kModeLab, 16, 9);
     FillLab8(host, 16, 9);
     const std::vector<uint8_t> before = host.in;
-    CurrentRecord = &host.record;
+    HostCall.Record = &host.record;
     HeadlessRun();
     EXPECT_EQ(host.in, before);
     EXPECT_EQ(host.colorServicesCalls, 0);
     // conversion rows + analysis rows + lightness rows + both maps.
-    EXPECT_EQ(ProgressCounter, 9 + 9 + 9 + 2 * (16 + 9));
+    EXPECT_EQ(Progress.Counter, 9 + 9 + 9 + 2 * (16 + 9));
 }
 
 TEST_F(PipelineTest, FollowAnalysisReplacesTheStoredLevels) {
     // 100 x 50 x 3 components: the clip limit is R(1.5) = 2 pixels.
     FakeHost host(sdk::kModeLab, 100, 50);
     FillLab8(host, 100, 50);  // lightness 20..220
-    CurrentRecord = &host.record;
+    HostCall.Record = &host.record;
     Settings.BlackLevel = 3;
     Settings.WhiteLevel = 250;
     HeadlessRun();
-    EXPECT_EQ(AnalysedBlack, 20);
-    EXPECT_EQ(AnalysedWhite, 220);
+    EXPECT_EQ(Analysis.Black, 20);
+    EXPECT_EQ(Analysis.White, 220);
     EXPECT_EQ(Settings.BlackLevel, 20);
     EXPECT_EQ(Settings.WhiteLevel, 220);
 
@@ -111,7 +111,7 @@ TEST_F(PipelineTest, DefaultsLeaveLabDocumentsUnchangedInBothDepths) {
         FakeHost host(sdk::kModeLab, 12, 7);
         FillLab8(host, 12, 7);
         const std::vector<uint8_t> before = host.in;
-        CurrentRecord = &host.record;
+        HostCall.Record = &host.record;
         RunAndApply();
         EXPECT_EQ(host.out, before);
     }
@@ -126,7 +126,7 @@ TEST_F(PipelineTest, DefaultsLeaveLabDocumentsUnchangedInBothDepths) {
         for (int i = 0; i < 12; ++i)
             for (int k = 0; k < 3; ++k) p[3 * i + k] = samples[i % 4][k];
         host.CopyInToOut();
-        CurrentRecord = &host.record;
+        HostCall.Record = &host.record;
         RunAndApply();
         const uint16_t* out = host.Out16();
         EXPECT_EQ(out[0], 16384);
@@ -148,7 +148,7 @@ TEST_F(PipelineTest, RgbDocumentsComeBackThroughTheReverseCache) {
     }
     const std::vector<uint8_t> rgb = host.in;
     host.CopyInToOut();
-    CurrentRecord = &host.record;
+    HostCall.Record = &host.record;
     RunAndApply();
     EXPECT_EQ(host.out, rgb);
     EXPECT_EQ(host.colorServicesCalls, 60);  // one per distinct colour, forward only
@@ -158,9 +158,9 @@ TEST_F(PipelineTest, ApplicationCountsOneUnitPerRowInRowOrder) {
     // A 3 x 2 Lab image, rows packed (inRowBytes 9).
     FakeHost host(sdk::kModeLab, 3, 2);
     FillLab8(host, 3, 2);
-    CurrentRecord = &host.record;
-    ProgressCounter = 0;
-    ProgressTotal = 2;
+    HostCall.Record = &host.record;
+    Progress.Counter = 0;
+    Progress.Total = 2;
     BuildTables();
     ApplyCorrection();
     const std::vector<std::pair<int32_t, int32_t>> expected = {{1, 2}, {2, 2}};
@@ -173,7 +173,7 @@ TEST_F(PipelineTest, WrongRowLengthStopsBeforeAnyPixelIsWritten) {
         std::fill(host.out.begin(), host.out.end(), uint8_t(0x5C));
         const std::vector<uint8_t> before = host.out;
         host.record.inRowBytes += 3;  // 12 for the 8-bit modes
-        CurrentRecord = &host.record;
+        HostCall.Record = &host.record;
         Settings.Contrast = 2.0;
         BuildTables();
         try {
@@ -191,14 +191,14 @@ TEST_F(PipelineTest, AbortAtTheSecondRowKeepsTheFirstRowCorrected) {
     FakeHost host(sdk::kModeLab, 8, 4);
     FillLab8(host, 8, 4);
     std::fill(host.out.begin(), host.out.end(), uint8_t(7));
-    CurrentRecord = &host.record;
+    HostCall.Record = &host.record;
     Settings.FollowAnalysis = 0;
     Settings.BlackLevel = 0;
     Settings.WhiteLevel = 255;
-    AnalysedBlack = 20;
-    AnalysedWhite = 220;
-    ProgressCounter = 0;
-    ProgressTotal = 4;
+    Analysis.Black = 20;
+    Analysis.White = 220;
+    Progress.Counter = 0;
+    Progress.Total = 4;
     BuildTables();
     host.abortFromCall = 2;
     ApplyCorrection();
@@ -216,12 +216,12 @@ TEST_F(PipelineTest, AbortAtTheSecondRowKeepsTheFirstRowCorrected) {
 
 TEST_F(PipelineTest, OtherPlaneCountsAndModesAreNotWalked) {
     FakeHost four(sdk::kModeLab, 4, 4, 4);
-    CurrentRecord = &four.record;
+    HostCall.Record = &four.record;
     EXPECT_THROW(HeadlessRun(), tInternalFailure);
 
     FakeHost gray(sdk::kModeGrayscale, 4, 4);
     std::fill(gray.out.begin(), gray.out.end(), uint8_t(9));
-    CurrentRecord = &gray.record;
+    HostCall.Record = &gray.record;
     BuildTables();
     ApplyCorrection();
     for (uint8_t v : gray.out) ASSERT_EQ(v, 9);

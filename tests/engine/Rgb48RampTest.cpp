@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "engine/ColorConvert.h"
+#include "engine/Correction.h"
 #include "engine/FinalApply.h"
+#include "engine/HostCall.h"
+#include "engine/Photo.h"
 #include "engine/Pipeline.h"
-#include "engine/Tables.h"
-#include "host/ModuleState.h"
-#include "host/Settings.h"
-#include "photo/Photo.h"
+#include "engine/Settings.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -106,7 +106,7 @@ class Rgb48RampTest : public ::testing::Test {
     void SetUp() override { Reset(); }
     void TearDown() override {
         Reset();
-        CurrentRecord = nullptr;
+        HostCall.Record = nullptr;
     }
     static void Reset() {
         ResetImageState();
@@ -127,7 +127,7 @@ class Rgb48RampTest : public ::testing::Test {
         for (int y = 0; y < kRows; ++y)
             for (const Pixel& px : ramp) p = std::copy(px.begin(), px.end(), p);
         host.CopyInToOut();
-        CurrentRecord = &host.record;
+        HostCall.Record = &host.record;
         HeadlessRun();
         BuildTables();
         ApplyCorrection();

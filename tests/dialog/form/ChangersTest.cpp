@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "FormFixture.h"
-#include "host/Failure.h"
-#include "host/SettingsFields.h"
+#include "base/Failure.h"
+#include "base/SettingsFields.h"
 
 namespace velmora::test {
 namespace {

@@ -12,9 +12,10 @@
 
 #include "dialog/TParamForm.h"
 #include "engine/Analysis.h"
-#include "host/Settings.h"
-#include "host/UndoHistory.h"
-#include "photo/Photo.h"
+#include "engine/Photo.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
+#include "host/ModuleState.h"
 #include "toolkit/TCheckBox.h"
 #include "toolkit/TEdit.h"
 #include "toolkit/TImage.h"
@@ -30,9 +31,9 @@ class FormTest : public ::testing::Test {
         FreeHistory();
         ResetFirstUse();
         for (tParamSlot& slot : Slots) slot = tParamSlot{};
-        std::memcpy(SavedSlots, Slots, sizeof Slots);
-        AnalysedBlack = 10;
-        AnalysedWhite = 240;
+        std::memcpy(Module.SavedSlots, Slots, sizeof Slots);
+        Analysis.Black = 10;
+        Analysis.White = 240;
         form = std::make_unique<dialog::TParamForm>();
         form->RefreshControls();
         QApplication::processEvents();
@@ -40,7 +41,7 @@ class FormTest : public ::testing::Test {
     void TearDown() override {
         form.reset();
         FreeHistory();
-        AnalysedBlack = AnalysedWhite = 0;
+        Analysis.Black = Analysis.White = 0;
     }
 
     /// The form's control of that name and type (fails the test when absent).

@@ -6,10 +6,10 @@
 #include <numbers>
 
 #include "FormFixture.h"
+#include "base/Rounding.h"
 #include "dialog/LabPlane.h"
 #include "engine/ColorConvert.h"
-#include "engine/Tables.h"
-#include "host/Rounding.h"
+#include "engine/Correction.h"
 
 namespace velmora::test {
 namespace {
@@ -72,22 +72,22 @@ TEST(UserChromaCurve, IsTheCurveTheTableBuildComposesAndLeavesTheTablesAlone) {
     Settings.LowSat = 20;
     Settings.SatBend = 100;
     Settings.ColorContrast = 3;
-    const double aW = AnalysedWhite;
-    AnalysedWhite = 0;  // no level compensation: ChromaGain[i] = U[i] / i
+    const double aW = Analysis.White;
+    Analysis.White = 0;  // no level compensation: Tables.ChromaGain[i] = U[i] / i
     BuildTables();
     double before[364];
-    std::copy(ChromaGain, ChromaGain + 364, before);
+    std::copy(Tables.ChromaGain, Tables.ChromaGain + 364, before);
 
     double curve[364];
     UserChromaCurve(curve, 20, 100, 3);
-    for (int i = 1; i < 364; ++i) ASSERT_DOUBLE_EQ(curve[i] / i, ChromaGain[i]) << i;
+    for (int i = 1; i < 364; ++i) ASSERT_DOUBLE_EQ(curve[i] / i, Tables.ChromaGain[i]) << i;
     EXPECT_GT(curve[40] / 40, 1.5) << "the gain zone";
     EXPECT_DOUBLE_EQ(curve[10], 10.0) << "inside the guard";
-    EXPECT_TRUE(std::equal(before, before + 364, ChromaGain));
+    EXPECT_TRUE(std::equal(before, before + 364, Tables.ChromaGain));
 
     UserChromaCurve(curve, 0, 127, 1);
     for (int i = 0; i < 364; ++i) ASSERT_NEAR(curve[i], i, 1e-9) << i;
-    AnalysedWhite = aW;
+    Analysis.White = aW;
     ResetFirstUse();
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "FormFixture.h"
-#include "host/Failure.h"
+#include "base/Failure.h"
 #include "toolkit/TButton.h"
 #include "toolkit/TStatusBar.h"
 #include "toolkit/WaveSound.h"

@@ -9,13 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "base/Failure.h"
+#include "engine/HostCall.h"
 #include "engine/Pipeline.h"
+#include "engine/Settings.h"
+#include "engine/UndoHistory.h"
 #include "host/Dispatch.h"
-#include "host/Failure.h"
 #include "host/ModuleState.h"
-#include "host/Settings.h"
 #include "host/UiHooks.h"
-#include "host/UndoHistory.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -29,10 +30,10 @@ bool showFailureAnswer = true;
 class DispatchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        RepeatFlag = true;
-        ConfirmedFlag = false;
-        ParamBlockAddress = nullptr;
-        CurrentRecord = nullptr;
+        Module.RepeatFlag = true;
+        Module.ConfirmedFlag = false;
+        Module.ParamBlock = nullptr;
+        HostCall.Record = nullptr;
         FreeHistory();
         UiHooks = tUiHooks{};
         UiHooks.RunParamDialog = [] { dialogRun(); };
@@ -46,9 +47,9 @@ class DispatchTest : public ::testing::Test {
     void TearDown() override {
         UiHooks = tUiHooks{};
         FreeHistory();
-        ParamBlockAddress = nullptr;
-        CurrentRecord = nullptr;
-        RepeatFlag = true;
+        Module.ParamBlock = nullptr;
+        HostCall.Record = nullptr;
+        Module.RepeatFlag = true;
     }
 
     static void InstallShowFailure() {
@@ -94,25 +95,25 @@ class DispatchTest : public ::testing::Test {
 
 TEST_F(DispatchTest, ConfirmedDialogAppliesAndALaterCancelReturnsUserCancelled) {
     dialogRun = [] {
-        EXPECT_FALSE(ConfirmedFlag);
-        EXPECT_FALSE(RepeatFlag);
+        EXPECT_FALSE(Module.ConfirmedFlag);
+        EXPECT_FALSE(Module.RepeatFlag);
         HeadlessRun();  // stands in for the dialog's start-up preparation
-        ConfirmedFlag = true;
+        Module.ConfirmedFlag = true;
     };
     EXPECT_EQ(DialogInvocationUpToContinue(), 0);
-    EXPECT_TRUE(RepeatFlag);
+    EXPECT_TRUE(Module.RepeatFlag);
     EXPECT_EQ(Call(sdk::kSelectorFinish), 0);
 
     for (size_t i = 0; i < host.in.size(); ++i) host.in[i] = uint8_t(i * 13 + 1);
     host.CopyInToOut();
     const std::vector<uint8_t> before = host.out;
     dialogRun = [] {
-        EXPECT_FALSE(ConfirmedFlag);  // cleared when the run began
-        ResultCode = sdk::kUserCanceled;
+        EXPECT_FALSE(Module.ConfirmedFlag);  // cleared when the run began
+        Module.ResultCode = sdk::kUserCanceled;
     };
     EXPECT_EQ(DialogInvocationUpToContinue(), sdk::kUserCanceled);
     EXPECT_EQ(host.out, before);
-    EXPECT_TRUE(RepeatFlag);
+    EXPECT_TRUE(Module.RepeatFlag);
     EXPECT_EQ(Call(sdk::kSelectorFinish), 0);
 }
 
@@ -135,7 +136,7 @@ TEST_F(DispatchTest, AFailedDialogRunLeavesTheBlockAsItWasRead) {
 
     EXPECT_TRUE(host.blockLocked);  // still locked for finish
     EXPECT_EQ(UndoEntryCount(), 0);
-    EXPECT_TRUE(RepeatFlag);
+    EXPECT_TRUE(Module.RepeatFlag);
     for (const sdk::Rect16& r : {host.record.inRect, host.record.outRect, host.record.maskRect})
         EXPECT_EQ(r.top | r.left | r.bottom | r.right, 0);
 
@@ -190,8 +191,8 @@ TEST_F(DispatchTest, AboutGetsTheAboutRecordsPlatformDataAndNoFilterRecord) {
     seenPlatform = nullptr;
     seenRecord = &host.record;
     UiHooks.RunAboutBox = [] {
-        seenPlatform = CurrentPlatformData;
-        seenRecord = CurrentRecord;
+        seenPlatform = Module.PlatformData;
+        seenRecord = HostCall.Record;
     };
     EXPECT_EQ(Call(sdk::kSelectorAbout, &about), 0);
     EXPECT_EQ(seenPlatform, &window);
@@ -207,20 +208,20 @@ TEST_F(DispatchTest, AboutGetsTheAboutRecordsPlatformDataAndNoFilterRecord) {
 TEST_F(DispatchTest, PrepareTakesTheSuiteFromThisHostOnly) {
     host.record.bufferSpace = 77;
     host.record.maxSpace = 77;
-    ColorSpaceSuite = reinterpret_cast<const sdk::ColorSpaceSuite1*>(&host);  // stale
+    HostCall.ColorSpaceSuite = reinterpret_cast<const sdk::ColorSpaceSuite1*>(&host);  // stale
     EXPECT_EQ(Call(sdk::kSelectorPrepare), 0);
-    EXPECT_EQ(ColorSpaceSuite, &host.colorSpace);
+    EXPECT_EQ(HostCall.ColorSpaceSuite, &host.colorSpace);
     EXPECT_EQ(host.record.bufferSpace, 0);
     EXPECT_EQ(host.record.maxSpace, 0);
 
     // A refusal that leaves the pointer alone: the earlier suite is not kept.
     host.basic.AcquireSuite = [](const char*, int32_t, const void**) -> int32_t { return -1; };
     EXPECT_EQ(Call(sdk::kSelectorPrepare), 0);  // the refusal is not an error
-    EXPECT_EQ(ColorSpaceSuite, nullptr);
+    EXPECT_EQ(HostCall.ColorSpaceSuite, nullptr);
 
     host.record.sSPBasic = nullptr;
     EXPECT_EQ(Call(sdk::kSelectorPrepare), 0);
-    EXPECT_EQ(ColorSpaceSuite, nullptr);
+    EXPECT_EQ(HostCall.ColorSpaceSuite, nullptr);
 }
 
 TEST_F(DispatchTest, AHeadlessRunLeavesNoUndoHistoryForALaterDialog) {
@@ -243,7 +244,7 @@ TEST_F(DispatchTest, MissingRecordAndPointersAreHandled) {
     EXPECT_EQ(Call(sdk::kSelectorFinish, nullptr), 0);  // nothing locked, nothing to write
     const std::string printed = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(printed.find("velmora: Нет записи фильтра\n"), std::string::npos);
-    EXPECT_TRUE(RepeatFlag);
+    EXPECT_TRUE(Module.RepeatFlag);
 
     Dispatch(sdk::kSelectorStart, &host.record, nullptr, nullptr);
     EXPECT_EQ(host.record.inRect.bottom, 4);

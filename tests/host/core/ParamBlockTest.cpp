@@ -4,9 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "host/Failure.h"
+#include "base/Failure.h"
+#include "engine/HostCall.h"
+#include "engine/Settings.h"
 #include "host/ModuleState.h"
-#include "host/Settings.h"
+#include "host/ParamBlock.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -21,12 +23,12 @@ class ParamBlock : public ::testing::Test {
   protected:
     test::FakeHost host{sdk::kModeRGB, 4, 3};
     void SetUp() override {
-        CurrentRecord = &host.record;
-        ParamBlockAddress = nullptr;
+        HostCall.Record = &host.record;
+        Module.ParamBlock = nullptr;
     }
     void TearDown() override {
-        CurrentRecord = nullptr;
-        ParamBlockAddress = nullptr;
+        HostCall.Record = nullptr;
+        Module.ParamBlock = nullptr;
     }
 };
 
@@ -37,21 +39,21 @@ TEST_F(ParamBlock, AFirstBlockGetsTheFirstUseDefaultsAndNothingFromEarlierBlocks
     // Leftovers of an earlier block read in this module load.
     std::memset(&Settings, 0x5C, sizeof Settings);
     std::memset(Slots, 0x5C, sizeof Slots);
-    std::memset(SavedSlots, 0x5C, sizeof SavedSlots);
+    std::memset(Module.SavedSlots, 0x5C, sizeof Module.SavedSlots);
 
     ReadParamBlock();
     EXPECT_EQ(host.allocateCalls, 1);
     ASSERT_EQ(host.block.size(), 1168u);
     EXPECT_TRUE(host.blockLocked);
-    EXPECT_EQ(static_cast<void*>(ParamBlockAddress), static_cast<void*>(host.block.data()));
+    EXPECT_EQ(static_cast<void*>(Module.ParamBlock), static_cast<void*>(host.block.data()));
     EXPECT_EQ(Bytes(&Settings, 160), Bytes(&defaults, 160));
     const std::vector<uint8_t> noSlots(sizeof Slots, 0);
     EXPECT_EQ(Bytes(Slots, sizeof Slots), noSlots);
-    EXPECT_EQ(Bytes(SavedSlots, sizeof SavedSlots), noSlots);
+    EXPECT_EQ(Bytes(Module.SavedSlots, sizeof Module.SavedSlots), noSlots);
 
     WriteParamBlock();
     EXPECT_FALSE(host.blockLocked);
-    EXPECT_EQ(ParamBlockAddress, nullptr);
+    EXPECT_EQ(Module.ParamBlock, nullptr);
     std::vector<uint8_t> expected = Bytes(&defaults, 160);
     expected.resize(1168, 0);
     EXPECT_EQ(host.block, expected);
@@ -70,7 +72,7 @@ TEST_F(ParamBlock, AnExistingBlockIsReadAsItStandsAndWrittenBackInPlace) {
               std::vector<uint8_t>(original.begin(), original.begin() + 160));
     EXPECT_EQ(Bytes(Slots, sizeof Slots),
               std::vector<uint8_t>(original.begin() + 160, original.end()));
-    EXPECT_EQ(Bytes(SavedSlots, sizeof SavedSlots), Bytes(Slots, sizeof Slots));
+    EXPECT_EQ(Bytes(Module.SavedSlots, sizeof Module.SavedSlots), Bytes(Slots, sizeof Slots));
 
     Settings.Contrast = 2.5;
     Slots[3].Used = 1;
@@ -89,7 +91,7 @@ TEST_F(ParamBlock, HostFailuresAreInternalFailuresAndLeaveNoUninitialisedBlock) 
     EXPECT_THROW(ReadParamBlock(), tInternalFailure);
     EXPECT_EQ(host.allocateCalls, 1);
     EXPECT_EQ(host.record.parameters, nullptr);
-    EXPECT_EQ(ParamBlockAddress, nullptr);
+    EXPECT_EQ(Module.ParamBlock, nullptr);
 
     // Allocation refused.
     host.bufferProcs.allocateProc = [](int32_t, sdk::BufferID*) -> int16_t { return -108; };
@@ -101,7 +103,7 @@ TEST_F(ParamBlock, HostFailuresAreInternalFailuresAndLeaveNoUninitialisedBlock) 
 
     // Nothing locked: finish has nothing to write.
     WriteParamBlock();
-    EXPECT_EQ(ParamBlockAddress, nullptr);
+    EXPECT_EQ(Module.ParamBlock, nullptr);
 }
 
 }  // namespace
