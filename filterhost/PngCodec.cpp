@@ -89,6 +89,10 @@ bool DecodePng(PngSource* source, PngContext* ctx, PngDecoded* out) {
         png_init_io(png, source->file);
     else
         png_set_read_fn(png, source, &PngMemoryRead);
+    // Chunks the host never reads are skipped unread: libpng would otherwise
+    // allocate as much as their length field claims before reading them.
+    static const png_byte kUnused[] = "sPLT\0tEXt\0zTXt\0iTXt\0eXIf\0tIME\0hIST\0pCAL\0sCAL";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, int(sizeof kUnused / 5));
     png_read_info(png, info);
     out->width = png_get_image_width(png, info);
     out->height = png_get_image_height(png, info);
