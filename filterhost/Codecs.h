@@ -4,6 +4,8 @@
 // libpng and libjpeg errors jump back out of the library.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "filterhost/Document.h"
@@ -13,6 +15,12 @@ namespace filterhost {
 Document ReadTiff(const std::string& path);
 Document ReadPng(const std::string& path);
 Document ReadJpeg(const std::string& path);
+
+/// The same readers on a whole file held in memory; `name` stands in for the
+/// path in messages.
+Document ReadTiffFromMemory(const uint8_t* data, size_t size, const std::string& name);
+Document ReadPngFromMemory(const uint8_t* data, size_t size, const std::string& name);
+Document ReadJpegFromMemory(const uint8_t* data, size_t size, const std::string& name);
 
 void WriteTiff(const Document& doc, const std::string& path);
 void WritePng(const Document& doc, const std::string& path);

@@ -66,7 +66,15 @@ struct JpegDecoded {
     bool jfif = false;
 };
 
-Decoded DecodeJpeg(FILE* file, JpegContext* ctx, jpeg_decompress_struct* cinfo, JpegDecoded* out) {
+// Where the decoder reads from: an open file, or a whole file in memory.
+struct JpegSource {
+    FILE* file = nullptr;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+
+Decoded DecodeJpeg(const JpegSource& source, JpegContext* ctx, jpeg_decompress_struct* cinfo,
+                   JpegDecoded* out) {
     InitErrors(ctx);
     cinfo->err = &ctx->manager;
     if (setjmp(ctx->jump)) {
@@ -74,7 +82,10 @@ Decoded DecodeJpeg(FILE* file, JpegContext* ctx, jpeg_decompress_struct* cinfo, 
         return Decoded::Error;
     }
     jpeg_create_decompress(cinfo);
-    jpeg_stdio_src(cinfo, file);
+    if (source.file)
+        jpeg_stdio_src(cinfo, source.file);
+    else
+        jpeg_mem_src(cinfo, source.data, static_cast<unsigned long>(source.size));
     jpeg_save_markers(cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(cinfo, TRUE);
     out->width = cinfo->image_width;
@@ -172,15 +183,11 @@ bool EncodeJpeg(FILE* file, JpegContext* ctx, jpeg_compress_struct* cinfo, const
     return true;
 }
 
-}  // namespace
-
-Document ReadJpeg(const std::string& path) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw HostError(path + ": " + std::strerror(errno));
+Document DecodeToDocument(const JpegSource& source, const std::string& path) {
     JpegContext ctx;
     jpeg_decompress_struct cinfo{};
     JpegDecoded dec;
-    switch (DecodeJpeg(file.get(), &ctx, &cinfo, &dec)) {
+    switch (DecodeJpeg(source, &ctx, &cinfo, &dec)) {
         case Decoded::Ok:
             break;
         case Decoded::Error:
@@ -211,6 +218,18 @@ Document ReadJpeg(const std::string& path) {
         doc.resolution =
             Resolution{double(dec.densityX), double(dec.densityY), dec.densityUnit == 1 ? 2 : 3};
     return doc;
+}
+
+}  // namespace
+
+Document ReadJpeg(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw HostError(path + ": " + std::strerror(errno));
+    return DecodeToDocument(JpegSource{file.get()}, path);
+}
+
+Document ReadJpegFromMemory(const uint8_t* data, size_t size, const std::string& name) {
+    return DecodeToDocument(JpegSource{nullptr, data, size}, name);
 }
 
 void WriteJpeg(const Document& doc, const std::string& path) {

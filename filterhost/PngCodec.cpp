@@ -37,6 +37,22 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
+// Where the decoder reads from: an open file, or a whole file in memory.
+struct PngSource {
+    FILE* file = nullptr;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    size_t at = 0;
+};
+
+// Reads from memory; a short read is the error libpng's own file reader gives.
+void PngMemoryRead(png_structp png, png_bytep out, size_t n) {
+    auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (n > src->size - src->at) png_error(png, "Read Error");
+    std::memcpy(out, src->data + src->at, n);
+    src->at += n;
+}
+
 // What the decoder hands back before it is split into the document.
 struct PngDecoded {
     uint32_t width = 0, height = 0;
@@ -53,7 +69,7 @@ struct PngDecoded {
 
 // Returns false with ctx->error set on a libpng error. Stops after the
 // header when the colour type or size is one the host cannot take.
-bool DecodePng(FILE* file, PngContext* ctx, PngDecoded* out) {
+bool DecodePng(PngSource* source, PngContext* ctx, PngDecoded* out) {
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, ctx, &PngErrorHandler, &PngWarningHandler);
     if (!png) {
@@ -70,7 +86,14 @@ bool DecodePng(FILE* file, PngContext* ctx, PngDecoded* out) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    png_init_io(png, file);
+    if (source->file)
+        png_init_io(png, source->file);
+    else
+        png_set_read_fn(png, source, &PngMemoryRead);
+    // Chunks the host never reads are skipped unread: libpng would otherwise
+    // allocate as much as their length field claims before reading them.
+    static const png_byte kUnused[] = "sPLT\0tEXt\0zTXt\0iTXt\0eXIf\0tIME\0hIST\0pCAL\0sCAL";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kUnused, int(sizeof kUnused / 5));
     png_read_info(png, info);
     out->width = png_get_image_width(png, info);
     out->height = png_get_image_height(png, info);
@@ -195,14 +218,10 @@ bool EncodePng(FILE* file, PngContext* ctx, const Document* doc, std::vector<uin
     return true;
 }
 
-}  // namespace
-
-Document ReadPng(const std::string& path) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw HostError(path + ": " + std::strerror(errno));
+Document DecodeToDocument(PngSource source, const std::string& path) {
     PngContext ctx;
     PngDecoded dec;
-    if (!DecodePng(file.get(), &ctx, &dec))
+    if (!DecodePng(&source, &ctx, &dec))
         throw HostError(path + ": truncated or corrupt PNG (" + ctx.error + ")");
     if (dec.colorType == PNG_COLOR_TYPE_GRAY || dec.colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
         throw HostError(path + ": grayscale images are not supported (RGB and Lab only)");
@@ -246,6 +265,18 @@ Document ReadPng(const std::string& path) {
             doc.resolution = Resolution{double(dec.resX), double(dec.resY), 1};
     }
     return doc;
+}
+
+}  // namespace
+
+Document ReadPng(const std::string& path) {
+    FilePtr file(std::fopen(path.c_str(), "rb"));
+    if (!file) throw HostError(path + ": " + std::strerror(errno));
+    return DecodeToDocument(PngSource{file.get()}, path);
+}
+
+Document ReadPngFromMemory(const uint8_t* data, size_t size, const std::string& name) {
+    return DecodeToDocument(PngSource{nullptr, data, size}, name);
 }
 
 void WritePng(const Document& doc, const std::string& path) {

@@ -2,6 +2,7 @@
 // strips or tiles, contiguous or separate planes, with any extra channels.
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -74,6 +75,55 @@ const char* PhotometricName(uint16_t photometric, uint16_t colorSamples) {
     }
 }
 
+// A TIFF file's bytes in memory, read through libtiff's client procedures.
+struct TiffMemory {
+    const uint8_t* data;
+    toff_t size;
+    toff_t at;
+};
+
+tmsize_t TiffMemoryRead(thandle_t handle, void* buffer, tmsize_t n) {
+    auto* m = static_cast<TiffMemory*>(handle);
+    if (n <= 0 || m->at >= m->size) return 0;
+    const toff_t count = std::min<toff_t>(toff_t(n), m->size - m->at);
+    std::memcpy(buffer, m->data + m->at, size_t(count));
+    m->at += count;
+    return tmsize_t(count);
+}
+
+tmsize_t TiffMemoryWrite(thandle_t, void*, tmsize_t) {
+    return -1;
+}
+
+toff_t TiffMemorySeek(thandle_t handle, toff_t offset, int whence) {
+    auto* m = static_cast<TiffMemory*>(handle);
+    // A backward move arrives as a wrapped unsigned offset; the sum wraps back.
+    if (whence == SEEK_CUR)
+        offset += m->at;
+    else if (whence == SEEK_END)
+        offset += m->size;
+    else if (whence != SEEK_SET)
+        return toff_t(-1);
+    m->at = offset;
+    return offset;
+}
+
+int TiffMemoryClose(thandle_t) {
+    return 0;
+}
+
+toff_t TiffMemorySize(thandle_t handle) {
+    return static_cast<TiffMemory*>(handle)->size;
+}
+
+int TiffMemoryMap(thandle_t, void**, toff_t*) {
+    return 0;
+}
+
+void TiffMemoryUnmap(thandle_t, void*, toff_t) {}
+
+Document DecodeTiff(TiffPtr tif, const std::string& path);
+
 }  // namespace
 
 Document ReadTiff(const std::string& path) {
@@ -81,6 +131,23 @@ Document ReadTiff(const std::string& path) {
     LastTiffError().clear();
     TiffPtr tif(TIFFOpen(path.c_str(), "r"));
     if (!tif) throw HostError(TiffProblem(path, "not a readable TIFF file"));
+    return DecodeTiff(std::move(tif), path);
+}
+
+Document ReadTiffFromMemory(const uint8_t* data, size_t size, const std::string& name) {
+    InstallTiffHandlers();
+    LastTiffError().clear();
+    TiffMemory memory{data, toff_t(size), 0};
+    TiffPtr tif(TIFFClientOpen(name.c_str(), "rm", &memory, &TiffMemoryRead, &TiffMemoryWrite,
+                               &TiffMemorySeek, &TiffMemoryClose, &TiffMemorySize, &TiffMemoryMap,
+                               &TiffMemoryUnmap));
+    if (!tif) throw HostError(TiffProblem(name, "not a readable TIFF file"));
+    return DecodeTiff(std::move(tif), name);
+}
+
+namespace {
+
+Document DecodeTiff(TiffPtr tif, const std::string& path) {
     TIFF* t = tif.get();
 
     uint32_t width = 0, height = 0;
@@ -248,6 +315,8 @@ Document ReadTiff(const std::string& path) {
         doc.orientation = orientation;
     return doc;
 }
+
+}  // namespace
 
 void WriteTiff(const Document& doc, const std::string& path) {
     InstallTiffHandlers();

@@ -93,8 +93,13 @@ PluginInfo ReadPluginInfo(const std::string& path) {
     std::vector<uint8_t> file;
     std::string error;
     if (!sdk::ReadModuleFile(path, file, error)) throw HostError(error);
+    return ReadPluginInfo(path, file.data(), file.size());
+}
+
+PluginInfo ReadPluginInfo(const std::string& path, const uint8_t* file, size_t size) {
+    std::string error;
     std::vector<uint8_t> section;
-    if (!sdk::ElfSectionBytes(file.data(), file.size(), sdk::kPiplSectionName, section, error))
+    if (!sdk::ElfSectionBytes(file, size, sdk::kPiplSectionName, section, error))
         throw HostError(path + ": not a plug-in module (" + error + ")");
     auto list = sdk::ParsePropertyList(section.data(), section.size());
     if (!list) throw HostError(path + ": not a plug-in module (malformed property list)");
@@ -123,7 +128,7 @@ PluginInfo ReadPluginInfo(const std::string& path) {
     if (info.entryName.empty()) info.entryName = sdk::kEntryPointName;
 
     std::vector<std::string> symbols;
-    if (!sdk::ElfDefinedDynamicSymbols(file.data(), file.size(), symbols, error))
+    if (!sdk::ElfDefinedDynamicSymbols(file, size, symbols, error))
         throw HostError(path + ": not a loadable module (" + error + ")");
     if (std::find(symbols.begin(), symbols.end(), info.entryName) == symbols.end())
         throw HostError(path + ": the module does not export its entry point " + info.entryName);

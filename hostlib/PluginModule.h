@@ -36,6 +36,8 @@ struct PluginInfo {
 /// property list (kind 8BFM) and must define its entry point symbol. Throws
 /// HostError ("<path>: <reason>") otherwise.
 PluginInfo ReadPluginInfo(const std::string& path);
+/// The same checks on the file's bytes in memory; `path` names it.
+PluginInfo ReadPluginInfo(const std::string& path, const uint8_t* file, size_t size);
 
 /// The *.8bf files of a folder, sorted by name (not recursive). Throws
 /// HostError when the folder cannot be read.

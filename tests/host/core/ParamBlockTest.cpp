@@ -54,8 +54,8 @@ TEST_F(ParamBlock, AFirstBlockGetsTheFirstUseDefaultsAndNothingFromEarlierBlocks
     WriteParamBlock();
     EXPECT_FALSE(host.blockLocked);
     EXPECT_EQ(Module.ParamBlock, nullptr);
-    std::vector<uint8_t> expected = Bytes(&defaults, 160);
-    expected.resize(1168, 0);
+    std::vector<uint8_t> expected(1168, 0);
+    std::memcpy(expected.data(), &defaults, 160);
     EXPECT_EQ(host.block, expected);
 }
 
