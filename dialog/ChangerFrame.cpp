@@ -2,10 +2,10 @@
 // step noting, the two edit readers and releasing the pipettes.
 #include <string>
 
-#include "dialog/NumberText.h"
-#include "dialog/TParamForm.h"
 #include "base/Failure.h"
 #include "base/SettingsFields.h"
+#include "dialog/NumberText.h"
+#include "dialog/TParamForm.h"
 #include "engine/UndoHistory.h"
 
 namespace velmora::dialog {

@@ -8,12 +8,10 @@
 
 #include "base/Failure.h"
 #include "base/Rounding.h"
+#include "base/SettingsFields.h"
 #include "dialog/NumberText.h"
 #include "dialog/TParamForm.h"
 #include "engine/Analysis.h"
-#include "base/Failure.h"
-#include "base/Rounding.h"
-#include "base/SettingsFields.h"
 #include "engine/Settings.h"
 
 namespace velmora::dialog {

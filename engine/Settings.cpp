@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "engine/Analysis.h"
 #include "base/SettingsFields.h"
+#include "engine/Analysis.h"
 #include "engine/UndoHistory.h"
 
 namespace velmora {

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/Params.h"
 #include "filterhost/HostLib.h"
 #include "filterhost/Locations.h"
-#include "base/Params.h"
 #include "hostlib/HostError.h"
 #include "tools/ParamFields.h"
 

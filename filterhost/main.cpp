@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "filterhost/Commands.h"
-#include "hostlib/FilterHost.h"
 #include "filterhost/Presets.h"
+#include "hostlib/FilterHost.h"
 
 #ifndef FILTERHOST_VERSION
 #define FILTERHOST_VERSION "unknown"

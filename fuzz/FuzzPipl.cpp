@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "filterhost/HostError.h"
-#include "filterhost/PluginModule.h"
+#include "filterhost/HostLib.h"
+#include "hostlib/HostError.h"
+#include "hostlib/PluginModule.h"
 #include "sdk/PIProperties.h"
 #include "sdk/PiplFile.h"
 

@@ -11,7 +11,8 @@
 #include <string>
 
 #include "filterhost/Document.h"
-#include "filterhost/HostError.h"
+#include "filterhost/HostLib.h"
+#include "hostlib/HostError.h"
 
 namespace fuzzcheck {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "base/Params.h"
-#include "engine/Analysis.h"
 #include "base/SettingsFields.h"
+#include "engine/Analysis.h"
 #include "engine/Settings.h"
 #include "engine/UndoHistory.h"
 

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "filterhost/Codecs.h"
-#include "filterhost/HostError.h"
+#include "filterhost/HostLib.h"
+#include "hostlib/HostError.h"
 #include "tests/filterhost/Support.h"
 
 namespace {
