@@ -676,5 +676,17 @@
         <source> Закрыть окно, не обрабатывая фотографию</source>
         <translation> Close without processing the photo</translation>
     </message>
+    <message>
+        <source>Усиление (дБ)</source>
+        <translation>Gain (dB)</translation>
+    </message>
+    <message>
+        <source>Насыщенность</source>
+        <translation>Saturation</translation>
+    </message>
+    <message>
+        <source> Остановись - посмотришь; нажми - изменишь </source>
+        <translation> Rest here to preview; click to apply </translation>
+    </message>
 </context>
 </TS>

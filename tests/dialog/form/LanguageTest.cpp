@@ -264,6 +264,9 @@ class LanguageTest : public ::testing::Test {
             line(QStringLiteral("colour plane, cursor %1").arg(cursor));
         }
 
+        form->ShotImageMouseMove(form->findChild<QWidget*>(QStringLiteral("ShotImage1")), 1, 1);
+        line(QStringLiteral("snapshot thumbnail"));
+
         // The analysis' stage texts.
         const std::vector<std::string> stages = StageTexts();
         EXPECT_GE(stages.size(), 8u) << "stage texts not found in the sources";
@@ -343,6 +346,8 @@ TEST_F(LanguageTest, TheParameterDialogIsEnglishWithTheTranslatorAndEveryTextFit
         hints += shown.kind == tKind::Hint;
         lines += shown.kind == tKind::Status && !shown.text.isEmpty();
     }
+    EXPECT_FALSE(ru.at(QStringLiteral("help line: snapshot thumbnail")).text.isEmpty());
+    EXPECT_FALSE(ru.at(QStringLiteral("help line: SkinButton picker")).text.isEmpty());
     EXPECT_GE(hints, 70);
     EXPECT_GE(lines, 30);
     CheckBothLanguages(ru, en);
