@@ -87,8 +87,8 @@ void TParamForm::DrawSaturationCurve() {
     // Texts, white on the picture.
     canvas.Brush.Style = ui::tBrushStyle::Clear;
     canvas.FontColor = Qt::white;
-    canvas.TextOut(4, 2, QStringLiteral("Усиление (дБ)"));
-    const QString saturation = QStringLiteral("Насыщенность");
+    canvas.TextOut(4, 2, tr("Усиление (дБ)"));
+    const QString saturation = tr("Насыщенность");
     canvas.TextOut(W - canvas.TextWidth(saturation) - 4, mid + 2, saturation);
     const double quarter = H / 4.0;
     const int textHeight = canvas.TextHeight(QStringLiteral("0"));

@@ -50,7 +50,7 @@ void TParamForm::FormKeyDown(int& key, ui::tShiftState shift) {
     } else if (key == Qt::Key_Alt && held == alt) {
         if (CancelButton->Enabled()) {
             CancelButton->SetFocus();
-            CancelButton->SetCaption(QStringLiteral("Исходный"));
+            CancelButton->SetCaption(tr("Исходный"));
         }
     } else if (key == Qt::Key_Control && held == ctrl) {
         LabImage->SetCursor(5);
@@ -110,7 +110,7 @@ void TParamForm::FormKeyUp(int& key, ui::tShiftState shift) {
     if (key == Qt::Key_Alt) {
         if (OkButton->Enabled()) {
             OkButton->SetFocus();
-            CancelButton->SetCaption(QStringLiteral("Отмена"));
+            CancelButton->SetCaption(tr("Отмена"));
         }
     } else if ((key == Qt::Key_Control || key == Qt::Key_Shift) && held == tShiftState()) {
         LabImage->SetCursor(LastLabCursor);

@@ -76,7 +76,7 @@ void TParamForm::ApplySizeMode() {
         SetOuterSize(work.width() + 1, work.height() + 1);
         ResizeButton->SetGlyph(QImage(QStringLiteral(":/glyphs/MAX2MIN")));
         ResizeButton->SetHint(
-            QStringLiteral(" Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
+            tr(" Размер окна (уменьшить) \n\rPgUp - увеличить, PgDn - уменьшить"));
         const int h = ClientHeight() - imagePanelHeightFrom;
         const int w = OuterSize().width() - (ControlPanel->Width() + 24 + n.width());
         ImagePanel->SetBounds(ImagePanel->Left(), ImagePanel->Top(), w, h);
@@ -84,8 +84,8 @@ void TParamForm::ApplySizeMode() {
     } else {
         SetOuterSize(OuterSize().width(), compactHeight);
         ResizeButton->SetGlyph(QImage(QStringLiteral(":/glyphs/MIN2MAX")));
-        ResizeButton->SetHint(QStringLiteral(
-            " Размер окна (развернуть во весь экран) \n\rPgUp - увеличить, PgDn - уменьшить"));
+        ResizeButton->SetHint(
+            tr(" Размер окна (развернуть во весь экран) \n\rPgUp - увеличить, PgDn - уменьшить"));
         const int h = ClientHeight() - imagePanelHeightFrom;
         ImagePanel->SetBounds(ImagePanel->Left(), ImagePanel->Top(), h, h);
         SetOuterSize(h + 24 + ControlPanel->Width() + n.width(), compactHeight);
@@ -222,38 +222,37 @@ void TParamForm::ImageMouseMove(ui::tShiftState shift, int x, int y) {
         Photo.ScrollY -= y - state_.LastMousePos.y();
         state_.LastMousePos = QPoint(x, y);
         ShowSource();
-        SetStatusText(FitScale(Photo) >= Photo.Scale
-                          ? QStringLiteral(" Исходный снимок")
-                          : QStringLiteral(" Исходный снимок. Двигай, двигай..."));
+        SetStatusText(FitScale(Photo) >= Photo.Scale ? tr(" Исходный снимок")
+                                                     : tr(" Исходный снимок. Двигай, двигай..."));
     } else if (ColorBalanceButton->Down()) {
         if (Image->Cursor() == 8)
             SetStatusText(
-                QStringLiteral(" Выберите 1-ю серую точку (точка S). Пробел - "
-                               "перемещение. Ctrl - 2-я точка"));
+                tr(" Выберите 1-ю серую точку (точка S). Пробел - "
+                   "перемещение. Ctrl - 2-я точка"));
         else if (Image->Cursor() == 7)
             SetStatusText(
-                QStringLiteral(" Выберите 2-ю серую точку (точка С). Пробел - "
-                               "перемещение снимка. Shift - 1-я точка."));
+                tr(" Выберите 2-ю серую точку (точка С). Пробел - "
+                   "перемещение снимка. Shift - 1-я точка."));
         else
             SetStatusText(
-                QStringLiteral(" Выберите серую точку. Пробел - перемещение. Shift, "
-                               "Ctrl - 1-я и 2-я точки. Колесо [+ Shift] - цветность"));
+                tr(" Выберите серую точку. Пробел - перемещение. Shift, "
+                   "Ctrl - 1-я и 2-я точки. Колесо [+ Shift] - цветность"));
     } else if (SkinButton->Down()) {
         SetStatusText(
-            QStringLiteral(" Выберите точку телесного тона. Правая кнопка или пробел - "
-                           "перемещение. Колесо [+ Shift] - цветность"));
+            tr(" Выберите точку телесного тона. Правая кнопка или пробел - "
+               "перемещение. Колесо [+ Shift] - цветность"));
     } else if (BlueButton->Down()) {
         SetStatusText(
-            QStringLiteral(" Выберите точку на голубом небе. Правая кнопка или пробел - "
-                           "перемещение. Колесо [+ Shift] - цветность"));
+            tr(" Выберите точку на голубом небе. Правая кнопка или пробел - "
+               "перемещение. Колесо [+ Shift] - цветность"));
     } else if (GreenButton->Down()) {
         SetStatusText(
-            QStringLiteral(" Выберите точку на зеленой траве. Правая кнопка или пробел - "
-                           "перемещение. Колесо [+ Shift] - цветность"));
+            tr(" Выберите точку на зеленой траве. Правая кнопка или пробел - "
+               "перемещение. Колесо [+ Shift] - цветность"));
     } else if (Image->Cursor() == kHand) {
         SetStatusText(
-            QStringLiteral(" Левая кнопка - просмотр исходного снимка и перемещение. "
-                           "Колесо [+ Shift] - цветность"));
+            tr(" Левая кнопка - просмотр исходного снимка и перемещение. "
+               "Колесо [+ Shift] - цветность"));
     } else {
         SetStatusText(QString());
     }

@@ -137,9 +137,9 @@ void TParamForm::LabImageMouseMove(ui::tShiftState shift, int x, int y) {
     if (LabImage->Cursor() == kAddCursor) {
         a = Complement(a);
         b = Complement(b);
-        SetStatusText(QStringLiteral(" Для выбора удаляемого цвета используйте Shift"));
+        SetStatusText(tr(" Для выбора удаляемого цвета используйте Shift"));
     } else {
-        SetStatusText(QStringLiteral(" Для выбора добавляемого цвета используйте Ctrl"));
+        SetStatusText(tr(" Для выбора добавляемого цвета используйте Ctrl"));
     }
     if (closing_ || !shift.testFlag(ui::tShift::Left)) return;
     NoteUndoStep(LabImage);

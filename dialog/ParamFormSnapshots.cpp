@@ -200,7 +200,7 @@ void TParamForm::ShotImageMouseMove(QObject* sender, int x, int y) {
     if (closing_) return;
     // The text only; letting messages run here could deliver the leave of
     // this very thumbnail before its preview starts.
-    StatusBar->Panel(3).SetText(QStringLiteral(" Остановись - посмотришь; нажми - изменишь "));
+    StatusBar->Panel(3).SetText(tr(" Остановись - посмотришь; нажми - изменишь "));
     const QPoint position(x, y);
     if (position == state_.LastHoverPos) {
         const int n = SlotOf(shotImages_, sender);

@@ -1,5 +1,6 @@
 #include "dialog/TAboutForm.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QPalette>
 
@@ -11,7 +12,6 @@ namespace velmora::dialog {
 namespace {
 
 const QString kEdition = QStringLiteral(" Pro");
-const QString kCredit = QStringLiteral("Разработка: проект Velmora");
 
 // The labels' text is 13 pixels high whatever the screen's resolution, as
 // the layout was measured in pixels.
@@ -44,7 +44,8 @@ TAboutForm::TAboutForm(QWidget* parent) : ui::TForm(parent) {
 }
 
 void TAboutForm::FormCreate() {
-    CreditLabel->SetCaption(kCredit);
+    CreditLabel->SetCaption(
+        QCoreApplication::translate("TAboutForm", "Разработка: проект Velmora"));
     SetCaption(Caption() + kEdition);
     NameLabel->SetCaption(NameLabel->Caption() + kEdition);
 }

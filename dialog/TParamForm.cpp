@@ -181,8 +181,21 @@ void TParamForm::SetProgressMax(int32_t max) {
     ProgressBar->SetMax(max);
 }
 
+// The analysis writes its stage texts in the module's own language; they
+// are shown translated.
+[[maybe_unused]] constexpr const char* kStageTexts[] = {
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Преобразование..."),
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Анализ динамического диапазона..."),
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Масштабирование..."),
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Анализ яркости..."),
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Анализ резкости..."),
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Анализ контраста..."),
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Распределение памяти..."),
+    QT_TRANSLATE_NOOP("velmora::dialog::TParamForm", " Масштабирование масок "),
+};
+
 void TParamForm::SetStatusText(const std::string& text) {
-    SetStatusText(QString::fromStdString(text));
+    SetStatusText(tr(text.c_str()));
 }
 
 void TParamForm::SetStatusText(const QString& text) {
@@ -370,7 +383,7 @@ void TParamForm::OkButtonClick() {
 }
 
 void TParamForm::CancelButtonClick() {
-    if (CancelButton->Caption() != QStringLiteral("Отмена"))
+    if (CancelButton->Caption() != tr("Отмена"))
         SrcButtonClick();
     else
         CloseDialog();
@@ -378,9 +391,9 @@ void TParamForm::CancelButtonClick() {
 
 void TParamForm::CancelButtonMouseMove(ui::tShiftState shift, int, int) {
     if (shift == ui::tShiftState(ui::tShift::Alt))
-        SetStatusText(QStringLiteral(" Вернуться к исходному снимку"));
+        SetStatusText(tr(" Вернуться к исходному снимку"));
     else
-        SetStatusText(QStringLiteral(" Закрыть окно, не обрабатывая фотографию"));
+        SetStatusText(tr(" Закрыть окно, не обрабатывая фотографию"));
 }
 
 void TParamForm::CloseDialog() {
@@ -404,8 +417,7 @@ void TParamForm::ReleaseResources() {
 void TParamForm::FormDeactivate() {
     // Keys let go in another window send no release here: end what holding
     // them started, as their releases would.
-    if (CancelButton->Caption() != QStringLiteral("Отмена"))
-        CancelButton->SetCaption(QStringLiteral("Отмена"));
+    if (CancelButton->Caption() != tr("Отмена")) CancelButton->SetCaption(tr("Отмена"));
     state_.SpaceHeld = false;
     Image->SetCursor(AnyPickerDown() ? 4 : 3);
     LabImage->SetCursor(LastLabCursor);

@@ -6,6 +6,7 @@
 
 #include "base/Failure.h"
 #include "dialog/DialogView.h"
+#include "dialog/Language.h"
 #include "dialog/TAboutForm.h"
 #include "dialog/TParamForm.h"
 #include "host/ModuleState.h"
@@ -42,6 +43,7 @@ void RunAboutBox() {
     ui::TApplication& app = ui::TApplication::Instance();
     if (!app.Initialize())
         Fail("Окно «О программе» не может быть показано: нет графического дисплея");
+    tLanguageScope language;
     TAboutForm form;
     form.SetParentWindow(HostWindow());
     tModuleWindowScope scope(&form);
@@ -53,6 +55,7 @@ void RunParamDialog() {
     ui::TApplication& app = ui::TApplication::Instance();
     if (!app.Initialize())
         Fail("Диалог параметров не может быть показан: нет графического дисплея");
+    tLanguageScope language;
     // Each form starts with its own state (tDialogState); LastLabCursor is
     // the user's plane mode and outlives the dialog.
     TParamForm form;
@@ -72,7 +75,8 @@ void RunParamDialog() {
 bool ShowFailure(const char* message) {
     QPointer<QWidget> window = currentWindow;
     if (!window || !window->isVisible() || !message) return false;
-    QMessageBox box(QMessageBox::Critical, window->windowTitle(), QString::fromUtf8(message),
+    tLanguageScope language;
+    QMessageBox box(QMessageBox::Critical, window->windowTitle(), FailureText(message),
                     QMessageBox::Ok, window);
     box.setWindowModality(Qt::WindowModal);
     box.exec();

@@ -297,6 +297,24 @@ TEST(AboutBox, InAHostThatRunsQtItUsesTheHostsApplicationAndWindow) {
     EXPECT_EQ(ForcedCloses(), 0);
 }
 
+TEST(AboutBox, InEnglishWithVelmoraLanguageTheTranslatorLeavesWithTheBox) {
+    setenv("VELMORA_LANGUAGE", "en", 1);
+    const int16_t result = About([](QWidget& form) {
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("Zeq Velmora Pro"));
+        EXPECT_EQ(Child(form, "NameLabel")->text(), QStringLiteral("Zeq Velmora 3.15b Pro"));
+        EXPECT_EQ(Child(form, "CreditLabel")->text(),
+                  QStringLiteral("Made by the Velmora project"));
+        if (const char* shot = std::getenv("VELMORA_ABOUT_SCREENSHOT_EN")) form.grab().save(shot);
+        QTest::keyClick(&form, Qt::Key_A);
+    });
+    unsetenv("VELMORA_LANGUAGE");
+    EXPECT_EQ(result, 0);
+    // The application (here the host's) keeps no translator of the module.
+    EXPECT_EQ(QCoreApplication::translate("TAboutForm", "Разработка: проект Velmora"),
+              QStringLiteral("Разработка: проект Velmora"));
+    EXPECT_EQ(ForcedCloses(), 0);
+}
+
 }  // namespace
 }  // namespace velmora::test
 
