@@ -81,7 +81,17 @@ void TForm::SetBorderStyle(tBorderStyle style) {
             flags |= Qt::FramelessWindowHint;
             break;
     }
-    setWindowFlags(flags);
+    // X window managers keep a window over another only when it is a
+    // transient of it, and Qt names the transient parent (WM_TRANSIENT_FOR)
+    // only for dialog windows: a form over a host window is one, with the
+    // buttons its border style gives it.
+    if (parentWindow_ && (flags & Qt::WindowType_Mask) == Qt::Window) {
+        flags &= ~Qt::WindowType_Mask;
+        flags |= Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (style != tBorderStyle::Single) flags |= Qt::WindowMinMaxButtonsHint;
+    }
+    if (flags != windowFlags()) setWindowFlags(flags);
     ApplyFixedSize();
     if (visible) Show();
 }
@@ -110,6 +120,7 @@ void TForm::SetParentWindow(WId window) {
             parentWindow_ = foreignParent_.get();
         }
     }
+    SetBorderStyle(borderStyle_);
     winId();  // the native window must exist to get a transient parent
     if (QWindow* own = windowHandle()) own->setTransientParent(parentWindow_);
 }

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # The Script-Fu batch of the README's "Velmora in GIMP" section, run as a user
 # pastes it, by gimp-console-2.10 on three JPEG files (one of them greyscale)
-# with a private GIMP profile. plug-in-zeq-velmora is stood in for by a
-# Script-Fu procedure of the same arguments that inverts the drawable, so the
-# test checks the batch text itself: its syntax, the file loop, the RGB
-# conversion, the call's arguments and the saving. The user guide must show
-# the same text.
-#   ReadmeBatchTest.sh SOURCE_DIR
+# with a private GIMP profile into whose plug-in folder the bridge and the
+# module are installed as scripts/install-gimp lays them out. The stored
+# settings are a block other than the defaults; the outputs must differ from
+# the inputs and match what filterhost apply gives with that block. The user
+# guide must show the same text.
+#   ReadmeBatchTest.sh SOURCE_DIR VELMORA_GIMP MODULE FILTERHOST VELMORA_PARAMS
 set -euo pipefail
 source_dir=$1
+bridge=$2 module=$3 filterhost=$4 velmora_params=$5
 readme="$source_dir/README.md"
 guide="$source_dir/docs/guide/index.html"
 photos="$source_dir/assets/photos"
@@ -39,15 +40,15 @@ convert "$photos/coffee.png" -resize 48x "$work/raw/not-a-jpeg.png"
 
 batch=${batch//\/home\/me\/Pictures\/raw/$work/raw}
 batch=${batch//\/home\/me\/Pictures\/velmora/$work/velmora}
-# Each -b runs on its own, so the stand-in is defined in the same one.
-stand_in='(define (plug-in-zeq-velmora run-mode image drawable params-file)
-  (if (not (= run-mode RUN-NONINTERACTIVE)) (error "run mode" run-mode))
-  (if (not (string=? params-file "")) (error "params-file" params-file))
-  (if (not (= (car (gimp-drawable-is-rgb drawable)) TRUE)) (error "not RGB"))
-  (gimp-drawable-invert drawable FALSE))'
-GIMP2_DIRECTORY="$work/gimp" gimp-console-2.10 -i -d -f -b "$stand_in $batch" -b '(gimp-quit 0)' \
-  >"$work/gimp.log" 2>&1 || true
-if grep -q 'execution error' "$work/gimp.log"; then
+mkdir -p "$work/gimp/plug-ins/velmora-gimp" "$work/state/velmora/filterhost"
+cp "$bridge" "$work/gimp/plug-ins/velmora-gimp/velmora-gimp"
+cp "$module" "$work/gimp/plug-ins/velmora-gimp/velmora.8bf"
+block="$work/state/velmora/filterhost/Zeq Velmora.params"
+"$velmora_params" write "$block" ColorContrast=1.35 Lightness=0.9 LowSat=8 >/dev/null
+cp "$block" "$work/vivid.params"
+export GIMP2_DIRECTORY="$work/gimp" XDG_STATE_HOME="$work/state" FILTERHOST_PLUGIN_DIR=
+gimp-console-2.10 -i -d -f -b "$batch" -b '(gimp-quit 0)' >"$work/gimp.log" 2>&1 || true
+if grep -q 'execution error\|Procedure execution of' "$work/gimp.log"; then
   echo "FAIL: the batch stopped with an error:"
   cat "$work/gimp.log"
   exit 1
@@ -61,12 +62,25 @@ for name in coffee chelsea rocket; do
     status=1
     continue
   fi
-  # Inverted: the mean of the output is one minus the input's (JPEG noise aside).
-  before=$(convert "$work/raw/$name.jpg" -colorspace Gray -format "%[fx:mean]" info: 2>/dev/null)
-  after=$(convert "$out" -colorspace Gray -format "%[fx:mean]" info: 2>/dev/null)
-  if ! awk -v b="$before" -v a="$after" 'BEGIN { d = a + b - 1; exit !(d < 0.03 && d > -0.03) }'; then
-    echo "FAIL: $name.jpg mean $after is not the inverse of $before"
+  # Changed: the mean absolute difference from the input is clearly above
+  # JPEG noise, and within it of filterhost apply's result with the block.
+  in="$work/raw/$name.jpg"
+  changed=$(compare -metric MAE "$in" "$out" null: 2>&1 | sed 's/.*(\(.*\))/\1/') || true
+  if ! awk -v d="$changed" 'BEGIN { exit !(d > 0.02) }'; then
+    echo "FAIL: $name.jpg is hardly changed (mean difference $changed)"
     status=1
+  fi
+  echo "$name.jpg: mean difference from the input $changed"
+  if [[ $name != rocket ]]; then
+    cp "$work/vivid.params" "$work/apply.params"
+    "$filterhost" --plugin "$module" --params "$work/apply.params" apply "$in" \
+      -o "$work/$name-apply.png" >>"$work/gimp.log" 2>&1
+    apart=$(compare -metric MAE "$work/$name-apply.png" "$out" null: 2>&1 | sed 's/.*(\(.*\))/\1/') || true
+    echo "$name.jpg: mean difference from filterhost apply's result $apart"
+    if ! awk -v d="$apart" -v c="$changed" 'BEGIN { exit !(d < 0.015 && d < c / 2) }'; then
+      echo "FAIL: $name.jpg differs from filterhost apply's result (mean difference $apart)"
+      status=1
+    fi
   fi
   colours=$(identify -format "%[channels]" "$out" 2>/dev/null)
   [[ "$colours" == srgb* ]] || { echo "FAIL: $name.jpg is $colours, not RGB"; status=1; }

@@ -279,68 +279,78 @@ TEST_F(GimpTest, FailuresAreGimpErrorsAndLeaveTheImageAlone) {
 }
 
 // The dialog in an X server of the test's own: the module's own window,
-// titled as in filterhost; Enter confirms, Esc cancels.
-// Disabled: the window is found, but the keys sent with xdotool do not reach
-// it yet (no window manager on the server); to be finished.
-TEST_F(GimpTest, DISABLED_InteractiveRunShowsTheDialogEnterConfirmsEscCancels) {
+// titled as in filterhost; a slider moved and Enter confirms (the layer is what filterhost apply
+// gives with the block the run stored, and Repeat gives it again), Esc
+// cancels (image unchanged and clean: no undo step; the stored block kept). The
+// hand preloaded into GIMP (and so into the plug-in) reports when the dialog
+// has settled; the keys go through the server. Script-Fu does not raise an
+// error for a cancelled procedure, so the outcome is read from the image.
+TEST_F(GimpTest, InteractiveRunShowsTheDialogEnterConfirmsEscCancels) {
     if (!fhtest::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
     fhtest::XServer x;
     if (!x.Running()) GTEST_SKIP() << "Xvfb is not installed or did not start";
-    const std::string in8 = Png("in8.png", 8, false);
+    // A photo: the shadows slider changes it visibly (not so the test pattern).
+    const std::string in8 = std::string(PHOTOS_DIR) + "/coffee.png";
+    const std::string report = dir / "hand.report";
 
-    struct Case {
-        const char* key;
-        const char* expect;
-    } cases[] = {{"Return", "interactive: success"}, {"Escape", "interactive: cancelled"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.key);
-        fs::remove(StatePath());
-        const std::string out = dir / (std::string(c.key) + ".png");
+    for (const std::string key : {"Return", "Escape"}) {
+        SCOPED_TRACE(key);
+        const bool confirm = key == "Return";
+        fs::create_directories(fs::path(StatePath()).parent_path());
+        fs::copy_file(dir / "vivid.params", StatePath(), fs::copy_options::overwrite_existing);
+        fs::remove(report);
+        const std::string out = dir / (key + ".png"), repeat = dir / (key + "-repeat.png");
         const std::string script =
             "(let* ((i (load " + Quote(in8) +
             ")) (d (layer i)))"
-            "(gimp-message (if (catch #f (plug-in-zeq-velmora RUN-INTERACTIVE i d \"\") #t)"
-            " \"interactive: success\" \"interactive: cancelled\"))"
+            "(plug-in-zeq-velmora RUN-INTERACTIVE i d \"\")"
             "(gimp-message (if (= (car (gimp-image-is-dirty i)) 0) \"image: clean\" \"image: "
             "dirty\"))"
             "(save i d " +
-            Quote(out) +
-            ")"
-            "(let* ((j (load " +
-            Quote(in8) +
-            ")) (e (layer j)))"
-            "(catch #f (plug-in-zeq-velmora RUN-WITH-LAST-VALS j e \"\"))"
-            "(save j e " +
-            Quote(dir / "repeat.png") + ")))";
-        Env env = GimpEnv({{"DISPLAY", x.Display()}, {"QT_QPA_PLATFORM", "xcb"}});
+            Quote(out) + "))" +
+            (confirm ? "(let* ((j (load " + Quote(in8) +
+                           ")) (e (layer j)))"
+                           "(plug-in-zeq-velmora RUN-WITH-LAST-VALS j e \"\")"
+                           "(save j e " +
+                           Quote(repeat) + "))"
+                     : "");
+        Env env = GimpEnv({{"DISPLAY", x.Display()},
+                           {"QT_QPA_PLATFORM", "xcb"},
+                           {"LD_PRELOAD", EDIT_HAND},
+                           {"EDIT_HAND_REPORT", report}});
         const pid_t pid =
             fhtest::StartHost(GimpArgs({script}), env, dir / "gimp.out", dir / "gimp.err",
                               {"/bin/sh", "-c", "shift; exec \"$@\"", "sh"});
-        // The dialog's window, by its title (as in filterhost edit); then a
-        // moment for its start-up.
-        bool shown = false;
-        for (int tries = 0; tries < 120 && !shown; ++tries) {
-            shown = fhtest::Xdotool(
-                        x, {"search", "--onlyvisible", "--name", "^Zeq Velmora [0-9]"}) == 0;
-            if (!shown) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const auto ready = fhtest::WaitForReport(report, "ready", pid, 120000);
+        if (ready.empty()) {
+            const RunResult r = fhtest::WaitHostFor(pid, dir / "gimp.out", dir / "gimp.err", 1000);
+            FAIL() << "the dialog did not settle\n" << r.err;
         }
-        EXPECT_TRUE(shown) << "no dialog window";
-        std::this_thread::sleep_for(std::chrono::seconds(3));
+        // Its own top-level window, titled as in filterhost edit.
         EXPECT_EQ(fhtest::Xdotool(x, {"search", "--onlyvisible", "--name", "^Zeq Velmora [0-9]",
-                                      "windowfocus", "key", c.key}),
+                                      "windowfocus", "--sync"}),
                   0);
+        if (confirm) {
+            // A slider moved: a click near the right end of the shadows slider.
+            const auto shadow = fhtest::WaitForReport(report, "shadow", pid, 10000);
+            ASSERT_EQ(shadow.size(), 3u);
+            EXPECT_EQ(fhtest::Xdotool(x, {"mousemove", shadow[1], shadow[2], "click", "1"}), 0);
+        }
+        EXPECT_EQ(fhtest::Xdotool(x, {"key", key}), 0);
         const RunResult r = fhtest::WaitHostFor(pid, dir / "gimp.out", dir / "gimp.err", 120000);
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.err.find(c.expect), std::string::npos) << r.err;
         const auto result = Samples(out), input = Samples(in8);
-        if (std::string(c.key) == "Return") {
+        if (confirm) {
             EXPECT_NE(r.err.find("image: dirty"), std::string::npos) << r.err;
+            ASSERT_TRUE(fhtest::Exists(StatePath())) << "the confirmed settings are stored";
+            Apply(in8, dir / "applied.png", StatePath());
+            EXPECT_EQ(result, Samples(dir / "applied.png"));
             EXPECT_NE(result, input);
-            // The confirmed settings were stored; Repeat applies them again.
-            EXPECT_EQ(Samples(dir / "repeat.png"), result);
+            EXPECT_EQ(Samples(repeat), result);
         } else {
             EXPECT_NE(r.err.find("image: clean"), std::string::npos) << r.err;
             EXPECT_EQ(result, input);
+            EXPECT_EQ(fhtest::ReadBytes(StatePath()), fhtest::ReadBytes(dir / "vivid.params"));
         }
     }
 }

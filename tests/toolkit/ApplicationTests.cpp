@@ -391,8 +391,13 @@ TEST(FormTest, AFormBecomesTheTransientChildOfAHostWindow) {
     form.show();
     ASSERT_NE(form.windowHandle(), nullptr);
     EXPECT_EQ(form.windowHandle()->transientParent(), host.windowHandle());
+    // On X the window manager hears of the parent (WM_TRANSIENT_FOR) only
+    // from a dialog window; a sizeable form keeps its maximize button.
+    EXPECT_EQ(form.windowHandle()->type(), Qt::Dialog);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     form.SetParentWindow(0);
     EXPECT_EQ(form.windowHandle()->transientParent(), nullptr);
+    EXPECT_EQ(form.windowHandle()->type(), Qt::Window);
     if (QGuiApplication::platformName() == "offscreen") {
         // A window of another process, on a platform without foreign
         // windows: the form stays top-level.

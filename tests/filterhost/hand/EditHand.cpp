@@ -1,6 +1,7 @@
-// Preloaded into filterhost (LD_PRELOAD) by the edit tests with the real
-// module: watches the parameter dialog and appends what it shows to the file
-// that EDIT_HAND_REPORT names, one line per event, times in milliseconds
+// Preloaded (LD_PRELOAD) with the real module into filterhost by the edit
+// tests and into GIMP by the interactive test of velmora-gimp: watches the
+// parameter dialog and appends what it shows to the file that
+// EDIT_HAND_REPORT names, one line per event, times in milliseconds
 // from the dialog's first showing:
 //   shown 0
 //   preview T        the first corrected preview is on the screen
@@ -8,6 +9,8 @@
 //   ready T ok X Y shot X Y focus NAME
 //                    settled: the preview, the maps and the buttons are up;
 //                    global centres of OkButton and ShotButton, focused control
+//   shadow X Y       right after ready: a global point near the right end of
+//                    ShadowTrackBar
 //   thumbs N ...     the visible snapshot thumbnails, on every change once ready
 //   focus NAME       the control that received the input focus, once ready
 // With EDIT_HAND_SHOT set, the dialog is saved there as a picture when ready.
@@ -33,6 +36,11 @@ class tHand : public QObject {
             connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
                 if (readyWritten_ && now) Line("focus " + now->objectName().toLatin1());
             });
+        // The form may be on the screen already: the hand is made at the
+        // first pass of the event loop, and the form shows itself at the
+        // first idle pass, whichever comes first.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->objectName() == QLatin1String("TParamForm")) Adopt(w);
     }
 
   protected:
@@ -42,11 +50,8 @@ class tHand : public QObject {
         auto* w = static_cast<QWidget*>(object);
         const QString name = w->objectName();
         if (!form_) {
-            if (type == QEvent::Show && w->isWindow() && name == QLatin1String("TParamForm")) {
-                form_ = w;
-                clock_.start();
-                Line("shown 0");
-            }
+            if (type == QEvent::Show && w->isWindow() && name == QLatin1String("TParamForm"))
+                Adopt(w);
             return false;
         }
         if (w->window() != form_) return false;
@@ -65,6 +70,11 @@ class tHand : public QObject {
     }
 
   private:
+    void Adopt(QWidget* form) {
+        form_ = form;
+        clock_.start();
+        Line("shown 0");
+    }
     QWidget* Find(const char* name) const {
         return form_ ? form_->findChild<QWidget*>(QLatin1String(name)) : nullptr;
     }
@@ -92,6 +102,9 @@ class tHand : public QObject {
             Line("ready " + QByteArray::number(clock_.elapsed()) + " ok " + Centre(ok) + " shot " +
                  Centre(shot) + " focus " +
                  (focus ? focus->objectName().toLatin1() : QByteArray("none")));
+            const QPoint right =
+                shadow->mapToGlobal(QPoint(shadow->width() * 9 / 10, shadow->height() / 2));
+            Line("shadow " + QByteArray::number(right.x()) + ' ' + QByteArray::number(right.y()));
         }
         QByteArray thumbs = "thumbs";
         for (int n = 1; n <= 6; ++n)
