@@ -14,9 +14,9 @@ Document ReadTiff(const std::string& path);
 Document ReadPng(const std::string& path);
 Document ReadJpeg(const std::string& path);
 
-void WriteTiff(const Document& doc, const std::string& path);
-void WritePng(const Document& doc, const std::string& path);
-void WriteJpeg(const Document& doc, const std::string& path);
+void WriteTiff(const Document& doc, const std::string& path, TiffCompression compression);
+void WritePng(const Document& doc, const std::string& path, int level);
+void WriteJpeg(const Document& doc, const std::string& path, int quality);
 
 /// Refuses sizes the filter record cannot carry (and empty images).
 void CheckDimensions(const std::string& path, uint64_t width, uint64_t height);
