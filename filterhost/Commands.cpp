@@ -236,7 +236,10 @@ class Session {
     // Hands the module the block the session started with again, so that a
     // worker's run does not depend on the inputs it happened to run before.
     void ResetBlock() {
-        if (startBlock_) host_->SetParameterBlock(*startBlock_);
+        if (startBlock_)
+            host_->SetParameterBlock(*startBlock_);
+        else
+            host_->ClearParameterBlock();
     }
 
     FilterHost& Host() { return *host_; }

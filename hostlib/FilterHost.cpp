@@ -153,6 +153,10 @@ void FilterHost::SetParameterBlock(const std::vector<uint8_t>& bytes) {
     buffers_.push_back(std::move(buffer));
 }
 
+void FilterHost::ClearParameterBlock() {
+    parameters_ = nullptr;
+}
+
 std::optional<std::vector<uint8_t>> FilterHost::ParameterBlock() const {
     for (const auto& b : buffers_)
         if (reinterpret_cast<sdk::BufferID>(b.get()) == parameters_) return b->bytes;
