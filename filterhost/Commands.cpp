@@ -756,8 +756,10 @@ int RunBatch(const CommonOptions& options, SessionSettings settings,
     progress.Clear();
     shownProgress = nullptr;
 
-    // The state file is written once: with the block the last input (in
-    // input order) that was written left, as the sequential run leaves it.
+    // The state file is written once, with the block the last written input
+    // (in input order) left. Every input started from the stored block, so
+    // for a filter whose repeat leaves the block as it found it this is
+    // what -j 1 leaves; for one that counts its runs it is one run's worth.
     if (settings.storeParams && !blocks.empty()) {
         try {
             SaveParams(settings.paramsPath, blocks.rbegin()->second);
