@@ -22,9 +22,9 @@ Document ReadTiffFromMemory(const uint8_t* data, size_t size, const std::string&
 Document ReadPngFromMemory(const uint8_t* data, size_t size, const std::string& name);
 Document ReadJpegFromMemory(const uint8_t* data, size_t size, const std::string& name);
 
-void WriteTiff(const Document& doc, const std::string& path);
-void WritePng(const Document& doc, const std::string& path);
-void WriteJpeg(const Document& doc, const std::string& path);
+void WriteTiff(const Document& doc, const std::string& path, TiffCompression compression);
+void WritePng(const Document& doc, const std::string& path, int level);
+void WriteJpeg(const Document& doc, const std::string& path, int quality);
 
 /// Refuses sizes the filter record cannot carry (and empty images).
 void CheckDimensions(const std::string& path, uint64_t width, uint64_t height);

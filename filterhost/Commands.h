@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "filterhost/Document.h"
+
 namespace filterhost {
 
 inline constexpr int kExitFailure = 1;
@@ -26,6 +28,11 @@ struct CommonOptions {
     std::vector<std::string> sets;
     /// An existing output is not replaced: that input is skipped.
     bool noClobber = false;
+    /// How outputs are encoded (--compression, --png-level, --quality).
+    WriteOptions write;
+    /// apply: worker processes for the inputs (-j); 0: one per core. With
+    /// 1 the inputs run in this process, one after another.
+    int jobs = 0;
 };
 
 /// The plug-in folder: $FILTERHOST_PLUGIN_DIR, else the first of

@@ -100,17 +100,27 @@ void CheckWritable(const Document& doc, FileFormat format) {
         throw HostError("JPEG cannot store the alpha channel; write a .png or .tif file");
 }
 
-void WriteDocument(const Document& doc, const std::string& path, FileFormat format) {
+std::optional<TiffCompression> TiffCompressionFromName(const std::string& name) {
+    if (name == "none") return TiffCompression::None;
+    if (name == "lzw") return TiffCompression::Lzw;
+    if (name == "deflate" || name == "zip") return TiffCompression::Deflate;
+    if (name == "zstd") return TiffCompression::Zstd;
+    if (name == "packbits") return TiffCompression::PackBits;
+    return std::nullopt;
+}
+
+void WriteDocument(const Document& doc, const std::string& path, FileFormat format,
+                   const WriteOptions& options) {
     CheckWritable(doc, format);
     switch (format) {
         case FileFormat::Tiff:
-            WriteTiff(doc, path);
+            WriteTiff(doc, path, options.compression);
             break;
         case FileFormat::Png:
-            WritePng(doc, path);
+            WritePng(doc, path, options.pngLevel);
             break;
         case FileFormat::Jpeg:
-            WriteJpeg(doc, path);
+            WriteJpeg(doc, path, options.jpegQuality);
             break;
     }
 }

@@ -40,10 +40,31 @@ struct Document : hostlib::Document {
     std::optional<Resolution> resolution;
     /// TIFF orientation tag (1..8), 0 when absent.
     int orientation = 0;
+    /// The TIFF compression scheme the file was read with (TIFF tag value),
+    /// 0 for other formats: a TIFF output keeps it unless told otherwise.
+    int tiffCompression = 0;
     /// PNG colour chunks kept when present (used only when there is no ICC profile).
     std::optional<int> pngSrgbIntent;
     std::optional<double> pngGamma;
 };
+
+/// How TIFF output is compressed: Keep takes the input TIFF's scheme (Deflate
+/// when the input is not a TIFF or its scheme is not one of these).
+enum class TiffCompression { Keep, None, Lzw, Deflate, Zstd, PackBits };
+
+/// How outputs are encoded.
+struct WriteOptions {
+    TiffCompression compression = TiffCompression::Keep;
+    /// zlib level of PNG output, 0..9; the default is fast.
+    int pngLevel = kDefaultPngLevel;
+    /// JPEG quality, 1..100.
+    int jpegQuality = 95;
+    static constexpr int kDefaultPngLevel = 1;
+};
+
+/// The scheme for a name given on the command line (none, lzw, deflate,
+/// zstd, packbits); nothing for any other name.
+std::optional<TiffCompression> TiffCompressionFromName(const std::string& name);
 
 /// The format a path names by its extension (.tif/.tiff, .png, .jpg/.jpeg),
 /// case-insensitive; nothing for any other extension.
@@ -60,6 +81,7 @@ Document ReadDocument(const std::string& path);
 void CheckWritable(const Document& doc, FileFormat format);
 
 /// Writes the document to path in the given format (path is overwritten).
-void WriteDocument(const Document& doc, const std::string& path, FileFormat format);
+void WriteDocument(const Document& doc, const std::string& path, FileFormat format,
+                   const WriteOptions& options = {});
 
 }  // namespace filterhost

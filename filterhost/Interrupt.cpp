@@ -16,11 +16,11 @@ extern "C" void OnInterrupt(int) {
 
 }  // namespace
 
-void InstallInterruptHandler() {
+void InstallInterruptHandler(bool once) {
     struct sigaction action {};
     action.sa_handler = &OnInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;
+    action.sa_flags = once ? SA_RESETHAND : 0;
     sigaction(SIGINT, &action, nullptr);
 }
 

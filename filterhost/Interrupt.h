@@ -6,7 +6,9 @@
 
 namespace filterhost {
 
-void InstallInterruptHandler();
+/// once false: every Ctrl-C only sets the flag (batch workers, whose parent
+/// ends the batch).
+void InstallInterruptHandler(bool once = true);
 bool Interrupted();
 /// Sets or clears the flag (for tests).
 void SetInterrupted(bool value);

@@ -20,9 +20,8 @@ namespace filterhost {
 
 namespace {
 
-// Output quality: high, and no chroma subsampling, since the filter's
-// colour corrections are what the file is written for.
-constexpr int kJpegQuality = 95;
+// Output: the quality asked for (95 by default) and no chroma subsampling,
+// since the filter's colour corrections are what the file is written for.
 
 struct JpegContext {
     jpeg_error_mgr manager;  // first: libjpeg's error pointer is cast back to this
@@ -137,7 +136,7 @@ Decoded DecodeJpeg(const JpegSource& source, JpegContext* ctx, jpeg_decompress_s
 }
 
 bool EncodeJpeg(FILE* file, JpegContext* ctx, jpeg_compress_struct* cinfo, const Document* doc,
-                std::vector<uint8_t>* row) {
+                int quality, std::vector<uint8_t>* row) {
     InitErrors(ctx);
     cinfo->err = &ctx->manager;
     if (setjmp(ctx->jump)) {
@@ -151,7 +150,7 @@ bool EncodeJpeg(FILE* file, JpegContext* ctx, jpeg_compress_struct* cinfo, const
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_RGB;
     jpeg_set_defaults(cinfo);
-    jpeg_set_quality(cinfo, kJpegQuality, TRUE);
+    jpeg_set_quality(cinfo, quality, TRUE);
     for (int c = 0; c < cinfo->num_components; ++c) {
         cinfo->comp_info[c].h_samp_factor = 1;
         cinfo->comp_info[c].v_samp_factor = 1;
@@ -232,13 +231,13 @@ Document ReadJpegFromMemory(const uint8_t* data, size_t size, const std::string&
     return DecodeToDocument(JpegSource{nullptr, data, size}, name);
 }
 
-void WriteJpeg(const Document& doc, const std::string& path) {
+void WriteJpeg(const Document& doc, const std::string& path, int quality) {
     FilePtr file(std::fopen(path.c_str(), "wb"));
     if (!file) throw HostError(path + ": " + std::strerror(errno));
     JpegContext ctx;
     jpeg_compress_struct cinfo{};
     std::vector<uint8_t> row(size_t(doc.width) * 3);
-    if (!EncodeJpeg(file.get(), &ctx, &cinfo, &doc, &row))
+    if (!EncodeJpeg(file.get(), &ctx, &cinfo, &doc, quality, &row))
         throw HostError(path + ": cannot write the JPEG file (" + std::string(ctx.message) + ")");
     if (std::fflush(file.get()) != 0 || std::ferror(file.get()))
         throw HostError(path + ": cannot write the JPEG file (" + std::strerror(errno) + ")");

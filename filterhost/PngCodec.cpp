@@ -153,7 +153,8 @@ bool DecodePng(PngSource* source, PngContext* ctx, PngDecoded* out) {
 
 // row is the caller's buffer of one output row: no object with a destructor
 // may live in this frame across the setjmp.
-bool EncodePng(FILE* file, PngContext* ctx, const Document* doc, std::vector<uint8_t>* row) {
+bool EncodePng(FILE* file, PngContext* ctx, const Document* doc, int level,
+               std::vector<uint8_t>* row) {
     png_structp png =
         png_create_write_struct(PNG_LIBPNG_VER_STRING, ctx, &PngErrorHandler, &PngWarningHandler);
     if (!png) {
@@ -171,6 +172,13 @@ bool EncodePng(FILE* file, PngContext* ctx, const Document* doc, std::vector<uin
         return false;
     }
     png_init_io(png, file);
+    // Fast by default: a low zlib level with the cheap Sub filter; the
+    // adaptive choice of all filters only where a high level asks for size.
+    png_set_compression_level(png, level);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE,
+                   level == 0  ? PNG_FILTER_NONE
+                   : level < 6 ? PNG_FILTER_SUB
+                               : PNG_ALL_FILTERS);
     const bool alpha = doc->extraCount == 1;
     png_set_IHDR(png, info, png_uint_32(doc->width), png_uint_32(doc->height), doc->depth,
                  alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -199,6 +207,11 @@ bool EncodePng(FILE* file, PngContext* ctx, const Document* doc, std::vector<uin
     const size_t bytesPS = doc->BytesPerSample();
     const size_t channels = alpha ? 4 : 3;
     for (int32_t y = 0; y < doc->height; ++y) {
+        if (bytesPS == 1 && !alpha) {
+            // 8-bit RGB rows go to libpng as they are (it does not change them).
+            png_write_row(png, doc->pixels.data() + size_t(y) * size_t(doc->width) * 3);
+            continue;
+        }
         for (int32_t x = 0; x < doc->width; ++x) {
             const size_t i = size_t(y) * size_t(doc->width) + size_t(x);
             uint8_t* dst = row->data() + size_t(x) * channels * bytesPS;
@@ -279,12 +292,12 @@ Document ReadPngFromMemory(const uint8_t* data, size_t size, const std::string& 
     return DecodeToDocument(PngSource{nullptr, data, size}, name);
 }
 
-void WritePng(const Document& doc, const std::string& path) {
+void WritePng(const Document& doc, const std::string& path, int level) {
     FilePtr file(std::fopen(path.c_str(), "wb"));
     if (!file) throw HostError(path + ": " + std::strerror(errno));
     PngContext ctx;
     std::vector<uint8_t> row(size_t(doc.width) * size_t(3 + doc.extraCount) * doc.BytesPerSample());
-    if (!EncodePng(file.get(), &ctx, &doc, &row))
+    if (!EncodePng(file.get(), &ctx, &doc, level, &row))
         throw HostError(path + ": cannot write the PNG file (" + ctx.error + ")");
     if (std::fflush(file.get()) != 0 || std::ferror(file.get()))
         throw HostError(path + ": cannot write the PNG file (" + std::strerror(errno) + ")");

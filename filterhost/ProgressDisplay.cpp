@@ -93,12 +93,25 @@ void ProgressDisplay::Draw(bool force) {
     lastDraw_ = now;
     // Overall progress: whole files done plus the current file's fraction.
     const double overall = files_ > 0 ? (index_ + fraction_) / files_ : 0.0;
+    DrawLine(overall, double(donePixels_) + fraction_ * double(filePixels_), index_, name_);
+}
+
+void ProgressDisplay::ShowBatch(double overall, double pixels, int index, const std::string& name) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (drawn_ && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+    lastDraw_ = now;
+    DrawLine(overall, pixels, index, name);
+}
+
+void ProgressDisplay::DrawLine(double overall, double pixels, int index, const std::string& name) {
+    const auto now = std::chrono::steady_clock::now();
     const double elapsed = std::chrono::duration<double>(now - start_).count();
-    const double pixels = double(donePixels_) + fraction_ * double(filePixels_);
     const double rate = elapsed > 0 ? pixels / elapsed : 0.0;
     const double left = overall > 0.001 ? elapsed * (1.0 - overall) / overall : -1.0;
-    std::fprintf(stderr, "\r%s\033[K",
-                 Format(overall, rate, left, index_, files_, name_, TerminalWidth()).c_str());
+    std::fprintf(
+        stderr, "\r%s\033[K",
+        Format(overall, rate, left, std::max(0, index), files_, name, TerminalWidth()).c_str());
     std::fflush(stderr);
     drawn_ = true;
 }

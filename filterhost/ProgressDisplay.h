@@ -24,6 +24,9 @@ class ProgressDisplay {
     /// Fraction of the current file done, 0..1.
     void Update(double fraction);
     void EndFile();
+    /// A batch run by workers: overall fraction 0..1, pixels done so far, and
+    /// the latest file begun (its index and name).
+    void ShowBatch(double overall, double pixels, int index, const std::string& name);
     /// Clears the bar so that a message can be printed on a clean line.
     void Clear();
 
@@ -33,6 +36,7 @@ class ProgressDisplay {
 
   private:
     void Draw(bool force);
+    void DrawLine(double overall, double pixels, int index, const std::string& name);
 
     int files_;
     bool enabled_;

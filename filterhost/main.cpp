@@ -1,6 +1,7 @@
 // filterhost: runs filter plug-in modules on image files.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,21 @@ void AddRunOptions(CLI::App* app, filterhost::CommonOptions& common) {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app->add_flag("-n,--no-clobber", common.noClobber,
                   "do not replace an existing output (that input is skipped)");
+    app->add_option_function<std::string>(
+           "--compression",
+           [&common](const std::string& name) {
+               common.write.compression = *filterhost::TiffCompressionFromName(name);
+           },
+           "TIFF output compression: none, lzw, deflate, zstd or packbits "
+           "(default: the input TIFF's, else deflate)")
+        ->check(CLI::IsMember({"none", "lzw", "deflate", "zstd", "packbits"}));
+    app->add_option("--png-level", common.write.pngLevel,
+                    "PNG output zlib level, 0 (none, fastest) to 9 (smallest); default " +
+                        std::to_string(filterhost::WriteOptions::kDefaultPngLevel))
+        ->check(CLI::Range(0, 9));
+    app->add_option("--quality", common.write.jpegQuality,
+                    "JPEG output quality, 1 to 100 (default 95)")
+        ->check(CLI::Range(1, 100));
     app->add_flag("--timing", hostlib::FilterHost::reportModuleTime,
                   "print the module's time from continue to the end of finish");
 }
@@ -67,6 +83,11 @@ int main(int argc, char** argv) {
     apply->add_option("--out-dir", outDir, "folder for the outputs (same file names)")
         ->excludes(out);
     AddRunOptions(apply, common);
+    apply
+        ->add_option("-j,--jobs", common.jobs,
+                     "inputs run at once, each in its own process (default: the number of "
+                     "cores; 1: one after another in this process)")
+        ->check(CLI::Range(1, 256));
 
     std::string editIn, editOut;
     CLI::App* edit =

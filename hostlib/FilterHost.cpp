@@ -153,6 +153,10 @@ void FilterHost::SetParameterBlock(const std::vector<uint8_t>& bytes) {
     buffers_.push_back(std::move(buffer));
 }
 
+void FilterHost::ClearParameterBlock() {
+    parameters_ = nullptr;
+}
+
 std::optional<std::vector<uint8_t>> FilterHost::ParameterBlock() const {
     for (const auto& b : buffers_)
         if (reinterpret_cast<sdk::BufferID>(b.get()) == parameters_) return b->bytes;
@@ -305,8 +309,16 @@ void FilterHost::Filter(Document& doc, const RunOptions& options) {
     const size_t total = rowBytes * size_t(doc.height);
     if (rowBytes > size_t(INT32_MAX))
         throw HostError("the image rows are too long for the filter record");
-    std::vector<uint8_t> inData(doc.pixels.begin(), doc.pixels.begin() + std::ptrdiff_t(total));
-    std::vector<uint8_t> outData(inData);
+    // The module reads the document's own pixels (they go back to the
+    // document whatever happens) and writes a copy of them.
+    if (doc.pixels.size() < total) throw HostError("the document has fewer pixels than its size");
+    std::vector<uint8_t> outData(doc.pixels.begin(), doc.pixels.begin() + std::ptrdiff_t(total));
+    struct InputGuard {
+        Document& doc;
+        std::vector<uint8_t> data;
+        ~InputGuard() { doc.pixels = std::move(data); }
+    } input{doc, std::move(doc.pixels)};
+    std::vector<uint8_t>& inData = input.data;
 
     sdk::FilterRecord record{};
     record.serialNumber = 0;
@@ -368,7 +380,7 @@ void FilterHost::Filter(Document& doc, const RunOptions& options) {
             name + " asked for more image data after continue; the host supplies the image once");
 
     blockGuard.keep = true;
-    doc.pixels = std::move(outData);
+    input.data = std::move(outData);
 }
 
 std::string FilterHost::ProfileNote() const {

@@ -80,6 +80,8 @@ class FilterHost {
     /// The block to hand the module at its next run (nothing: the module
     /// allocates and initialises a new one). Must be kParameterBlockSize bytes.
     void SetParameterBlock(const std::vector<uint8_t>& bytes);
+    /// The next run starts without a block, as the first run of a host does.
+    void ClearParameterBlock();
     /// The block the filter record names after the last run, if any.
     std::optional<std::vector<uint8_t>> ParameterBlock() const;
 

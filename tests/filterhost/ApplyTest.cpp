@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <thread>
 
 #include "tests/filterhost/Support.h"
@@ -112,6 +113,98 @@ TEST_F(ApplyTest, TiffRoundTripsThroughTheUnchangedFilter) {
         }
         EXPECT_EQ(fhtest::ReadBytes(in), before);
     }
+}
+
+uint16_t TiffCompressionOf(const std::string& path) {
+    TIFF* t = TIFFOpen(path.c_str(), "r");
+    if (!t) return 0;
+    uint16_t compression = 0;
+    TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+    TIFFClose(t);
+    return compression;
+}
+
+TEST_F(ApplyTest, TiffOutputKeepsOrTakesTheCompressionAskedFor) {
+    struct Case {
+        uint16_t input;
+        const char* asked;  // nullptr: the default (the input's)
+        uint16_t output;
+    };
+    const Case cases[] = {
+        {COMPRESSION_NONE, nullptr, COMPRESSION_NONE},
+        {COMPRESSION_LZW, nullptr, COMPRESSION_LZW},
+        {COMPRESSION_ADOBE_DEFLATE, nullptr, COMPRESSION_ADOBE_DEFLATE},
+        {COMPRESSION_DEFLATE, nullptr, COMPRESSION_ADOBE_DEFLATE},
+        {COMPRESSION_ZSTD, nullptr, COMPRESSION_ZSTD},
+        {COMPRESSION_PACKBITS, nullptr, COMPRESSION_PACKBITS},
+        {COMPRESSION_NONE, "lzw", COMPRESSION_LZW},
+        {COMPRESSION_NONE, "deflate", COMPRESSION_ADOBE_DEFLATE},
+        {COMPRESSION_NONE, "zstd", COMPRESSION_ZSTD},
+        {COMPRESSION_NONE, "packbits", COMPRESSION_PACKBITS},
+        {COMPRESSION_LZW, "none", COMPRESSION_NONE},
+    };
+    // 8- and 16-bit, with and without alpha: the predictor and the strip
+    // layout differ with the sample size and count.
+    for (const int depth : {8, 16}) {
+        for (const int extra : {0, 1}) {
+            for (const auto& c : cases) {
+                SCOPED_TRACE(std::to_string(depth) + "-bit, extra " + std::to_string(extra) +
+                             ", input " + std::to_string(c.input) + ", asked " +
+                             (c.asked ? c.asked : "-"));
+                fhtest::TiffLayout layout;
+                layout.width = 301;  // rows that do not fill a strip evenly
+                layout.height = 67;
+                layout.depth = depth;
+                layout.extra = extra;
+                layout.compression = c.input;
+                const auto samples = fhtest::Pattern(layout.width, layout.height, 3 + extra, depth,
+                                                     uint32_t(c.input));
+                const std::string in = dir / "in.tif", out = dir / "out.tif";
+                fhtest::WriteTiff(in, layout, samples);
+                std::vector<std::string> args = {"apply", "--plugin", TEST_FILTER, in, "-o", out};
+                if (c.asked) args.insert(args.begin() + 1, {"--compression", c.asked});
+                RunResult r = fhtest::RunHost(args, BaseEnv());
+                ASSERT_EQ(r.status, 0) << r.err;
+                EXPECT_EQ(TiffCompressionOf(out), c.output);
+                const auto back = fhtest::ReadTiffSamples(out);
+                if (depth == 8)
+                    EXPECT_EQ(back, samples);
+                else
+                    ExpectWithinOne(back, samples);
+            }
+        }
+    }
+}
+
+TEST_F(ApplyTest, PngLevelAndJpegQualityChangeOnlyTheEncoding) {
+    fhtest::PngLayout png;
+    png.width = 120;
+    png.height = 80;
+    const auto samples = fhtest::Pattern(png.width, png.height, 3, 8, 4);
+    fhtest::WritePng(dir / "in.png", png, samples);
+    std::map<std::string, size_t> sizes;
+    for (const char* level : {"0", "1", "9"}) {
+        SCOPED_TRACE(level);
+        const std::string out = dir / ("l" + std::string(level) + ".png");
+        RunResult r = fhtest::RunHost(
+            {"apply", "--plugin", TEST_FILTER, "--png-level", level, dir / "in.png", "-o", out},
+            BaseEnv());
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(fhtest::ReadPngSamples(out), samples);
+        sizes[level] = fhtest::ReadBytes(out).size();
+    }
+    EXPECT_GT(sizes["0"], sizes["1"]);
+    EXPECT_GT(sizes["0"], sizes["9"]);
+
+    for (const char* quality : {"20", "100"}) {
+        RunResult r =
+            fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "--quality", quality, dir / "in.png",
+                             "-o", dir / ("q" + std::string(quality) + ".jpg")},
+                            BaseEnv());
+        ASSERT_EQ(r.status, 0) << r.err;
+    }
+    EXPECT_LT(fhtest::ReadBytes(dir / "q20.jpg").size() * 2,
+              fhtest::ReadBytes(dir / "q100.jpg").size());
 }
 
 TEST_F(ApplyTest, PngRoundTripsKeepAlpha) {
@@ -338,7 +431,8 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
     EXPECT_EQ(fhtest::ListDir(dir / "state/velmora/filterhost"),
               std::vector<std::string>{"Test Filter.params"});
 
-    // A stored block is handed in byte for byte; several inputs share it.
+    // A stored block is handed in byte for byte; several inputs run one
+    // after another (-j 1) pass it on.
     std::vector<uint8_t> block(1168);
     for (size_t i = 0; i < block.size(); ++i) block[i] = uint8_t(i * 31);
     std::memcpy(block.data(), "TFLT", 4);
@@ -346,7 +440,7 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
     std::memcpy(block.data() + 4, &forty, 4);
     fhtest::WriteBytes(stored, block);
     fhtest::WritePng(dir / "second.png", png, fhtest::Pattern(7, 5, 3, 8, 2));
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, dir / "in.png",
+    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "-j", "1", dir / "in.png",
                                    dir / "second.png", "--out-dir", dir / "outs"},
                                   BaseEnv());
     ASSERT_EQ(r.status, 0) << r.err;
@@ -380,15 +474,15 @@ TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {
 }
 
 TEST_F(ApplyTest, AFailedRunLeavesTheBlockAsItWas) {
-    // The second of three inputs fails after the filter changed its block:
-    // the third gets the block the first left.
+    // Run one after another (-j 1), the second of three inputs fails after
+    // the filter changed its block: the third gets the block the first left.
     fhtest::PngLayout narrow, wide;
     wide.width = 13;
     fhtest::WritePng(dir / "a.png", narrow, fhtest::Pattern(7, 5, 3, 8));
     fhtest::WritePng(dir / "b.png", wide, fhtest::Pattern(13, 5, 3, 8));
     fhtest::WritePng(dir / "c.png", narrow, fhtest::Pattern(7, 5, 3, 8, 3));
-    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, dir / "a.png", dir / "b.png",
-                                   dir / "c.png", "--out-dir", dir / "outs"},
+    RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, "-j", "1", dir / "a.png",
+                                   dir / "b.png", dir / "c.png", "--out-dir", dir / "outs"},
                                   BaseEnv({{"TESTFILTER_FAIL_WIDTH", "13"}}));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("b.png: Test Filter failed at continue: the plug-in reported the error "

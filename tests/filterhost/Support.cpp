@@ -56,7 +56,8 @@ std::string Slurp(const std::string& path) {
 }  // namespace
 
 pid_t StartHost(const std::vector<std::string>& args, const Env& env, const std::string& outFile,
-                const std::string& errFile, const std::vector<std::string>& launcher) {
+                const std::string& errFile, const std::vector<std::string>& launcher,
+                bool newGroup) {
     std::vector<std::string> argv = launcher;
     argv.push_back(FILTERHOST_EXE);
     argv.insert(argv.end(), args.begin(), args.end());
@@ -75,9 +76,16 @@ pid_t StartHost(const std::vector<std::string>& args, const Env& env, const std:
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (newGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, cargv[0], &actions, nullptr, cargv.data(), cenv.data());
+    const int rc = posix_spawn(&pid, cargv[0], &actions, &attributes, cargv.data(), cenv.data());
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (rc != 0) throw std::runtime_error("cannot start filterhost");
     return pid;
 }

@@ -39,8 +39,11 @@ using Env = std::map<std::string, std::string>;
 RunResult RunHost(const std::vector<std::string>& args, const Env& env = {},
                   const std::vector<std::string>& launcher = {});
 /// Starts filterhost; its output goes to the given files.
+/// newGroup: filterhost leads a process group of its own (as a shell job
+/// does), so that a signal can go to it and every process it starts.
 pid_t StartHost(const std::vector<std::string>& args, const Env& env, const std::string& outFile,
-                const std::string& errFile, const std::vector<std::string>& launcher = {});
+                const std::string& errFile, const std::vector<std::string>& launcher = {},
+                bool newGroup = false);
 RunResult WaitHost(pid_t pid, const std::string& outFile, const std::string& errFile);
 
 bool Exists(const std::string& path);
