@@ -42,10 +42,6 @@ std::string PresetName(const std::string& path) {
     return std::filesystem::path(path).stem().string();
 }
 
-size_t SlotBase(int n) {
-    return offsetof(velmora::tParamBlock, Slots) + size_t(n - 1) * sizeof(velmora::tParamSlot);
-}
-
 }  // namespace
 
 std::string DefaultPresetDir() {
@@ -107,25 +103,14 @@ std::string ResolvePreset(const std::string& nameOrFile) {
 
 bool ApplySettingArgs(std::vector<uint8_t>& block, const std::vector<std::string>& args,
                       std::string& error) {
-    bool slotTouched[velmora::kSlotCount + 1] = {};
+    velmora::tools::tSlotStarts slots;
     auto set = [&](const std::string& name, const std::string& value) {
         const auto field = velmora::tools::FindField(name);
         if (!field) {
             error = "unknown field '" + name + "' (velmora-params show FILE prints them all)";
             return false;
         }
-        // A free slot touched for the first time starts as a snapshot of the
-        // settings as they stand, never as a record of zeros.
-        const bool keepsFree =
-            name.size() > 6 && name.substr(6) == "Used" && (value == "0" || value == "false");
-        if (name.rfind("Slot", 0) == 0 && !keepsFree) {
-            const int n = name[4] - '0';
-            const size_t base = SlotBase(n);
-            if (!slotTouched[n] && block[base + offsetof(velmora::tParamSlot, Used)] == 0)
-                std::copy(block.begin(), block.begin() + sizeof(velmora::tParams),
-                          block.begin() + ptrdiff_t(base));
-            slotTouched[n] = true;
-        }
+        slots.BeforeWrite(block, *field, value);
         std::string why;
         if (!velmora::tools::SetField(block, *field, value, why)) {
             error = "bad value '" + value + "' for " + name + " (" + why + ")";
@@ -135,10 +120,8 @@ bool ApplySettingArgs(std::vector<uint8_t>& block, const std::vector<std::string
     };
     for (const std::string& arg : args) {
         if (arg == "--auto-levels") {
-            // What the dialog's "Авто" box stores.
-            if (!set("AutoLevels", "1") || !set("FollowAnalysis", "0") || !set("BlackLevel", "0") ||
-                !set("WhiteLevel", "255"))
-                return false;
+            for (const auto& [name, value] : velmora::tools::kAutoLevelsFields)
+                if (!set(std::string(name), std::string(value))) return false;
             continue;
         }
         const size_t eq = arg.find('=');

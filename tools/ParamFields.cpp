@@ -1,5 +1,6 @@
 #include "tools/ParamFields.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -124,6 +125,17 @@ std::string FormatField(const std::vector<uint8_t>& block, const tField& field) 
         }
     }
     return "?";
+}
+
+void tSlotStarts::BeforeWrite(std::vector<uint8_t>& block, const tField& field,
+                              std::string_view value) {
+    const bool keepsFree = !field.Info && (value == "0" || value == "false");
+    const int n = field.Slot;
+    if (n == 0 || keepsFree) return;
+    const size_t base = RecordBase(n);
+    if (!touched_[n] && block[base + offsetof(tParamSlot, Used)] == 0)
+        std::copy(block.begin(), block.begin() + sizeof(tParams), block.begin() + ptrdiff_t(base));
+    touched_[n] = true;
 }
 
 std::vector<uint8_t> FirstUseBlock() {

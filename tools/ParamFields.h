@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/SettingsFields.h"
@@ -47,6 +48,23 @@ bool SetField(std::vector<uint8_t>& block, const tField& field, std::string_view
 
 /// The field's value as text that SetField reads back to the same bytes.
 std::string FormatField(const std::vector<uint8_t>& block, const tField& field);
+
+/// What the dialog's "Авто" box stores, as field and value pairs: AutoLevels
+/// on, FollowAnalysis off, BlackLevel 0, WhiteLevel 255.
+inline constexpr std::pair<std::string_view, std::string_view> kAutoLevelsFields[] = {
+    {"AutoLevels", "1"}, {"FollowAnalysis", "0"}, {"BlackLevel", "0"}, {"WhiteLevel", "255"}};
+
+/// The snapshot slots one edit of a block has written into. A free slot
+/// touched for the first time starts as a snapshot of the settings as they
+/// stand, never as a record of zeros; writing "SlotN.Used" = 0 leaves it free.
+class tSlotStarts {
+  public:
+    /// Call before writing `value` into `field` of `block`.
+    void BeforeWrite(std::vector<uint8_t>& block, const tField& field, std::string_view value);
+
+  private:
+    bool touched_[kSlotCount + 1] = {};
+};
 
 /// The first-use parameter block: first-use settings, all slots free and zero.
 std::vector<uint8_t> FirstUseBlock();

@@ -216,21 +216,11 @@ void Write(const std::string& path, const std::string& from, bool autoLevels, bo
            const std::vector<std::string>& pairs) {
     std::vector<uint8_t> block = from.empty() ? velmora::tools::FirstUseBlock() : ReadBlock(from);
     tRecordNote notes[velmora::kSlotCount + 1];
-    bool slotTouched[velmora::kSlotCount + 1] = {};
+    velmora::tools::tSlotStarts slots;
     auto set = [&](const std::string& name, const std::string& value) {
         const auto field = velmora::tools::FindField(name);
         if (!field) throw Usage("unknown field '" + name + "'");
-        // A free slot touched for the first time starts as a snapshot of the
-        // settings as they stand, never as a record of zeros.
-        const bool keepsFree = !field->Info && (value == "0" || value == "false");
-        if (field->Slot != 0 && !keepsFree) {
-            const int n = field->Slot;
-            const size_t base = velmora::tools::RecordBase(n);
-            if (!slotTouched[n] && block[base + offsetof(velmora::tParamSlot, Used)] == 0)
-                std::copy(block.begin(), block.begin() + sizeof(velmora::tParams),
-                          block.begin() + ptrdiff_t(base));
-            slotTouched[n] = true;
-        }
+        slots.BeforeWrite(block, *field, value);
         std::string why;
         if (!velmora::tools::SetField(block, *field, value, why))
             throw Usage("bad value '" + value + "' for " + name + " (" + why + ")");
@@ -252,11 +242,8 @@ void Write(const std::string& path, const std::string& from, bool autoLevels, bo
                     " (what the dialog can set); --force writes it anyway");
     };
     if (autoLevels) {
-        // What the dialog's "Авто" box stores.
-        set("AutoLevels", "1");
-        set("FollowAnalysis", "0");
-        set("BlackLevel", "0");
-        set("WhiteLevel", "255");
+        for (const auto& [name, value] : velmora::tools::kAutoLevelsFields)
+            set(std::string(name), std::string(value));
         notes[0].LevelsNamed = false;
     }
     for (const std::string& pair : pairs) {
