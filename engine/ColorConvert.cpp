@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <vector>
 
 #include "base/Failure.h"
 #include "base/Rounding.h"
@@ -197,86 +196,53 @@ void Convert16(const uint16_t v[3], uint16_t out[3]) {
     for (int k = 0; k < 3; ++k) out[k] = Output16(sum[k]);
 }
 
-// Row forms. On a large image a good part of the lookups miss the
-// processor's caches, at the bucket and again at the node. The keys of a row
-// are computed first; while the conversions go down the list, the bucket of
-// the key kFetchBuckets places ahead is fetched and the head node of the key
-// kFetchNodes places ahead, so those misses overlap instead of following one
-// another. Fetching ahead only reads: the answers are those of the
-// single-colour forms, in the same order.
-constexpr size_t kFetchBuckets = 16;
-constexpr size_t kFetchNodes = 8;
+// Row forms, in place in one pass. On a large image a good part of the
+// lookups miss the processor's caches; the table entry of the pixel
+// kFetchAhead places ahead is fetched while the current one converts, so
+// those misses overlap instead of following one another. Fetching ahead
+// only reads: the answers are those of the single-colour forms, and the
+// host is asked the same colours in the same order.
+constexpr size_t kFetchAhead = 16;
+// The display cache is still a hash cache (bucket, then node): its row form
+// fetches the bucket kDisplayFetchBuckets keys ahead and the head node
+// kDisplayFetchNodes keys ahead.
 constexpr size_t kDisplayFetchBuckets = 32;
 constexpr size_t kDisplayFetchNodes = 16;
 
-// Heads: the bucket array of the cache the conversion looks up.
-using tHeads = uint32_t (tCaches::*)[kBuckets];
+// Table: the table of the cache the conversion looks up.
+using tTable = uint32_t (tCaches::*)[kColours];
 
-template <uint32_t (*Convert)(uint32_t), tHeads Heads>
-void ConvertKeys(uint32_t* keys, size_t n) {
-    const uint32_t* heads = Caches.*Heads;
-    for (size_t i = 0; i < n; ++i) {
-        if (i + kFetchBuckets < n) __builtin_prefetch(&heads[keys[i + kFetchBuckets] & kIndexMask]);
-        if (i + kFetchNodes < n)
-            if (const uint32_t h = heads[keys[i + kFetchNodes] & kIndexMask])
-                __builtin_prefetch(&ConversionNode(h));
-        keys[i] = Convert(keys[i]);
-    }
-}
-
-// Scratch of the row forms (the module runs on one thread).
-std::vector<uint32_t> RowKeys;
-std::vector<uint16_t> RowWeights;
-std::vector<uint8_t> RowCorners;
-
-template <uint32_t (*Convert)(uint32_t), tHeads Heads>
+template <uint32_t (*Convert)(uint32_t), tTable Table>
 void ConvertRow8(uint8_t* p, size_t count) {
-    RowKeys.resize(count);
-    uint32_t* keys = RowKeys.data();
-    for (size_t i = 0; i < count; ++i) keys[i] = Pack(p + 3 * i);
-    ConvertKeys<Convert, Heads>(keys, count);
-    for (size_t i = 0; i < count; ++i) Unpack(keys[i], p + 3 * i);
+    const uint32_t* table = Caches.*Table;
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kFetchAhead < count) __builtin_prefetch(&table[Pack(p + 3 * (i + kFetchAhead))]);
+        Unpack(Convert(Pack(p + 3 * i)), p + 3 * i);
+    }
 }
 
-// Convert16 over a row in place: the corners of weight > 0 of every pixel
-// first, one after another in the order Convert16 asks for them, then the
-// conversions, then the mixing. A pixel's weights are kept in four slots,
-// those of its converted corners first and 0 in the rest, so the mixing
-// runs the same four steps for every pixel (an empty slot reads the pixel's
-// last corner with weight 0).
-template <uint32_t (*Convert)(uint32_t), tHeads Heads>
+// Convert16 over a row in place. The tetrahedra of the next kAhead16 pixels
+// are kept in a ring (a pixel's is made before an earlier pixel's output
+// overwrites anything), and their corners are fetched when they enter it.
+constexpr size_t kAhead16 = 8;
+
+template <uint32_t (*Convert)(uint32_t), tTable Table>
 void ConvertRow16(uint16_t* p, size_t count) {
-    RowKeys.resize(4 * count);
-    RowWeights.resize(4 * count);
-    RowCorners.resize(count);
-    uint32_t* keys = RowKeys.data();
-    uint16_t* weights = RowWeights.data();
-    uint8_t* corners = RowCorners.data();
-    size_t m = 0;
+    const uint32_t* table = Caches.*Table;
+    tTetrahedron ring[kAhead16];
+    const auto enter = [&](size_t i) {
+        tTetrahedron& t = ring[i % kAhead16];
+        t = Tetrahedron(p + 3 * i);
+        for (const uint32_t corner : t.Corner) __builtin_prefetch(&table[corner]);
+    };
+    for (size_t i = 0; i < std::min(count, kAhead16); ++i) enter(i);
     for (size_t i = 0; i < count; ++i) {
-        const tTetrahedron t = Tetrahedron(p + 3 * i);
-        uint16_t* w = weights + 4 * i;
-        const size_t first = m;
-        for (int j = 0; j < 4; ++j) w[j] = 0;
-        // A corner of weight 0 is written and then overwritten (or left past
-        // the end): m moves on only past corners of weight > 0. 32768 fits
-        // the 16-bit slot.
-        for (int j = 0; j < 4; ++j) {
-            keys[m] = t.Corner[j];
-            w[m - first] = uint16_t(t.Weight[j]);
-            m += t.Weight[j] != 0;
-        }
-        corners[i] = uint8_t(m - first);  // 1..4
-    }
-    ConvertKeys<Convert, Heads>(keys, m);
-    const uint32_t* key = keys;
-    for (size_t i = 0; i < count; ++i) {
-        const uint16_t* w = weights + 4 * i;
-        const size_t last = size_t(corners[i]) - 1;
+        const tTetrahedron t = ring[i % kAhead16];
+        if (i + kAhead16 < count) enter(i + kAhead16);
         uint32_t sum[3] = {0, 0, 0};
-        for (size_t j = 0; j < 4; ++j) Accumulate(w[j], key[std::min(j, last)], sum);
+        for (int j = 0; j < 4; ++j)
+            if (t.Weight[j] != 0) Accumulate(t.Weight[j], Convert(t.Corner[j]), sum);
         for (int k = 0; k < 3; ++k) p[3 * i + k] = Output16(sum[k]);
-        key += last + 1;
     }
 }
 
@@ -286,26 +252,20 @@ namespace color_cache {
 
 uint32_t RgbToLab8Miss(uint32_t rgb) {
     const uint32_t result = HostConvert(sdk::kColorSpaceRGB, sdk::kColorSpaceLab, rgb);
-    const uint32_t i = Conversions.New();
-    tConversionNode& n = Conversions[i];
-    n.Rgb = rgb;
+    tConversionNode& n = Conversions[Conversions.New()];
+    n.Rgb = rgb | kInForward;
     n.Lab = result;
-    n.NextForward = Caches.Forward[rgb & kIndexMask];
-    Caches.Forward[rgb & kIndexMask] = i;
-    n.NextReverse = Caches.Reverse[result & kIndexMask];
-    Caches.Reverse[result & kIndexMask] = i;
+    Caches.Forward[rgb] = kKnown | result;
+    Caches.Reverse[result] = kKnown | rgb;
     return result;
 }
 
 uint32_t LabToRgb8Miss(uint32_t lab) {
     const uint32_t result = HostConvert(sdk::kColorSpaceLab, sdk::kColorSpaceRGB, lab);
-    const uint32_t i = Conversions.New();
-    tConversionNode& n = Conversions[i];
-    n.Rgb = result;
+    tConversionNode& n = Conversions[Conversions.New()];
+    n.Rgb = result;  // in the reverse table only
     n.Lab = lab;
-    n.NextForward = 0;  // in the reverse chain only
-    n.NextReverse = Caches.Reverse[lab & kIndexMask];
-    Caches.Reverse[lab & kIndexMask] = i;
+    Caches.Reverse[lab] = kKnown | result;
     return result;
 }
 
@@ -367,13 +327,12 @@ void LabToDisplayKeys(uint32_t* keys, size_t n) {
 }
 
 void FlushConversionCache() {
-    // Every chain head is a node whose key hashes to that bucket, so
-    // clearing the buckets of all nodes empties both arrays without
-    // touching the pages no colour ever reached.
+    // Clearing the entries of the recorded conversions empties both tables
+    // without touching the pages no colour ever reached.
     for (uint32_t i = 1; i < Conversions.End(); ++i) {
         const tConversionNode& n = Conversions[i];
-        Caches.Forward[n.Rgb & kIndexMask] = 0;
-        Caches.Reverse[n.Lab & kIndexMask] = 0;
+        if (n.Rgb & kInForward) Caches.Forward[n.Rgb & kColourMask] = 0;
+        Caches.Reverse[n.Lab] = 0;
     }
     Conversions.Release();
 }
@@ -391,8 +350,8 @@ size_t DisplayCacheNodes() {
 }
 
 bool ConversionBucketsEmpty() {
-    const auto empty = [](const uint32_t(&heads)[kBuckets]) {
-        return std::all_of(std::begin(heads), std::end(heads), [](uint32_t h) { return h == 0; });
+    const auto empty = [](const uint32_t(&table)[kColours]) {
+        return std::all_of(std::begin(table), std::end(table), [](uint32_t e) { return e == 0; });
     };
     return empty(Caches.Forward) && empty(Caches.Reverse);
 }

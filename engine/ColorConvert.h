@@ -1,5 +1,5 @@
 // Conversions between RGB and Lab through the host's colour services, one
-// colour per call, memoised in hash caches; 16-bit conversions interpolate
+// colour per call, memoised in caches; 16-bit conversions interpolate
 // up to four cached 8-bit ones (the corners of a tetrahedron in the grid
 // cell); Lab to display RGB through the colour space suite.
 //
@@ -80,11 +80,27 @@ inline constexpr uint32_t kBlockShift = 16;
 inline constexpr uint32_t kBlockSize = 1u << kBlockShift;
 inline constexpr uint32_t kMaxBlocks = 1024;
 
+// The conversion caches are indexed by the whole packed colour: one 32-bit
+// entry per possible colour, 0 while that colour has not been converted,
+// else kKnown | the packed answer. So a lookup is a single load, where a
+// hash bucket and a chain would be two dependent ones; the pages of the
+// tables that no colour reaches are never touched.
+//   Forward[rgb]: the Lab the host gave for rgb.
+//   Reverse[lab]: the RGB of the latest conversion that gave or took lab
+//                 (a forward conversion overwrites it, a reverse one fills
+//                 it when empty), which is the RGB a colour that went
+//                 through the module unchanged came from.
+inline constexpr uint32_t kColours = 1u << 24;
+inline constexpr uint32_t kKnown = 1u << 24;
+inline constexpr uint32_t kColourMask = kColours - 1;
+
+// One converted colour, kept to count the conversions and to clear their
+// entries at a flush. Rgb carries kInForward when the conversion was a
+// forward one (a reverse conversion enters the reverse table only).
+inline constexpr uint32_t kInForward = 1u << 24;
 struct tConversionNode {
-    uint32_t Rgb;          // packed R, G, B
-    uint32_t Lab;          // packed L, a, b
-    uint32_t NextForward;  // next node in the chain of Forward[Rgb & mask]
-    uint32_t NextReverse;  // next node in the chain of Reverse[Lab & mask]
+    uint32_t Rgb;  // packed R, G, B (| kInForward)
+    uint32_t Lab;  // packed L, a, b
 };
 
 struct tDisplayNode {
@@ -93,11 +109,12 @@ struct tDisplayNode {
     uint32_t Next;
 };
 
-// The caches of the module: the forward (RGB to Lab) and reverse bucket
-// arrays over the shared conversion nodes, and the display cache.
+// The caches of the module: the forward (RGB to Lab) and reverse tables
+// with their conversion records, and the display cache's bucket array over
+// its nodes.
 struct tCaches {
-    uint32_t Forward[kBuckets];
-    uint32_t Reverse[kBuckets];
+    uint32_t Forward[kColours];
+    uint32_t Reverse[kColours];
     uint32_t Display[kBuckets];
     std::unique_ptr<tConversionNode[]> ConversionBlocks[kMaxBlocks];
     std::unique_ptr<tDisplayNode[]> DisplayBlocks[kMaxBlocks];
@@ -105,9 +122,6 @@ struct tCaches {
 
 extern tCaches Caches;
 
-inline const tConversionNode& ConversionNode(uint32_t i) {
-    return Caches.ConversionBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
-}
 inline const tDisplayNode& DisplayNode(uint32_t i) {
     return Caches.DisplayBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
 }
@@ -119,21 +133,13 @@ uint32_t LabToDisplayMiss(uint32_t lab);
 
 // The cached conversions on packed colours.
 inline uint32_t ForwardConvert(uint32_t rgb) {
-    for (uint32_t i = Caches.Forward[rgb & kIndexMask]; i != 0;) {
-        const tConversionNode& n = ConversionNode(i);
-        if (n.Rgb == rgb) return n.Lab;
-        i = n.NextForward;
-    }
-    return RgbToLab8Miss(rgb);
+    const uint32_t e = Caches.Forward[rgb];
+    return e != 0 ? e & kColourMask : RgbToLab8Miss(rgb);
 }
 
 inline uint32_t ReverseConvert(uint32_t lab) {
-    for (uint32_t i = Caches.Reverse[lab & kIndexMask]; i != 0;) {
-        const tConversionNode& n = ConversionNode(i);
-        if (n.Lab == lab) return n.Rgb;
-        i = n.NextReverse;
-    }
-    return LabToRgb8Miss(lab);
+    const uint32_t e = Caches.Reverse[lab];
+    return e != 0 ? e & kColourMask : LabToRgb8Miss(lab);
 }
 
 inline uint32_t DisplayConvert(uint32_t lab) {

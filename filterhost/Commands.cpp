@@ -157,12 +157,22 @@ std::vector<uint8_t> InlineSettings(const CommonOptions& options, const PluginIn
                          " settings; " + info.name + " is another filter");
     std::vector<uint8_t> block = stored ? *stored : velmora::tools::FirstUseBlock();
     std::string error;
+    // Levels are checked once everything is in, and only in the records
+    // whose levels were named: a stored block is taken as it is.
+    bool levelsNamed[velmora::kSlotCount + 1] = {};
     if (!options.preset.empty()) {
         const std::string file = ResolvePreset(options.preset);
-        if (!ApplySettingArgs(block, ReadPreset(file), error)) throw HostError(file + ": " + error);
+        if (!ApplySettingArgs(block, ReadPreset(file), error, levelsNamed))
+            throw HostError(file + ": " + error);
     }
     for (const std::string& pair : options.sets)
-        if (!ApplySettingArgs(block, {pair}, error)) throw UsageError("--set " + error);
+        if (!ApplySettingArgs(block, {pair}, error, levelsNamed))
+            throw UsageError("--set " + error);
+    for (int n = 0; n <= velmora::kSlotCount; ++n)
+        if (levelsNamed[n])
+            if (const std::string problem = velmora::tools::LevelsProblem(block, n);
+                !problem.empty())
+                throw UsageError(problem);
     return block;
 }
 

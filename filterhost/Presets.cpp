@@ -102,7 +102,7 @@ std::string ResolvePreset(const std::string& nameOrFile) {
 }
 
 bool ApplySettingArgs(std::vector<uint8_t>& block, const std::vector<std::string>& args,
-                      std::string& error) {
+                      std::string& error, bool* levelsNamed) {
     velmora::tools::tSlotStarts slots;
     auto set = [&](const std::string& name, const std::string& value) {
         const auto field = velmora::tools::FindField(name);
@@ -116,7 +116,13 @@ bool ApplySettingArgs(std::vector<uint8_t>& block, const std::vector<std::string
             error = "bad value '" + value + "' for " + name + " (" + why + ")";
             return false;
         }
-        return true;
+        if (!field->Info) return true;
+        const std::string_view base = field->Info->Name;
+        if (levelsNamed &&
+            (base == "FollowAnalysis" || base == "BlackLevel" || base == "WhiteLevel"))
+            levelsNamed[field->Slot] = true;
+        error = velmora::tools::RangeProblem(block, *field, value);
+        return error.empty();
     };
     for (const std::string& arg : args) {
         if (arg == "--auto-levels") {

@@ -39,9 +39,12 @@ std::string ResolvePreset(const std::string& nameOrFile);
 /// "--auto-levels" (what the dialog's "Авто" box stores) and Field=value.
 /// A free snapshot slot a pair names first receives the settings as they
 /// stand, as a snapshot would. Returns false with the reason when an
-/// argument is unknown or a value is refused.
+/// argument is unknown or a value is one the dialog cannot set.
+/// `levelsNamed`, when given, is marked for each record (0: the settings,
+/// 1..6: a slot) whose FollowAnalysis, BlackLevel or WhiteLevel an argument
+/// wrote, so that the levels can be checked once all arguments are in.
 bool ApplySettingArgs(std::vector<uint8_t>& block, const std::vector<std::string>& args,
-                      std::string& error);
+                      std::string& error, bool* levelsNamed = nullptr);
 
 /// What `filterhost presets` prints: one line per preset, its name and its
 /// description. Returns the exit status.

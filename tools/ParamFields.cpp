@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "base/Params.h"
 
@@ -149,6 +150,70 @@ std::vector<uint8_t> FirstUseBlock() {
     std::vector<uint8_t> block(sizeof(tParamBlock), 0);
     std::memcpy(block.data(), &settings, sizeof settings);
     return block;
+}
+
+std::string NumberText(double v, int digits) {
+    char text[32];
+    auto [p, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::general, digits);
+    return ec == std::errc() ? std::string(text, p) : std::string("?");
+}
+
+bool InDialogRange(const tSettingsField& f, double v) {
+    if (f.Type != tFieldType::Real) return v >= f.Min && v <= f.Max;
+    const auto near = [](double bound) { return 1e-9 * std::max(1.0, std::fabs(bound)); };
+    return v >= f.Min - near(f.Min) && v <= f.Max + near(f.Max);
+}
+
+namespace {
+
+// A bound with as few digits as keep it inside the range, so that the bound
+// as shown is accepted: the lightness exponent's ends show as 0.354 and
+// 2.828 (2.83 would be above it).
+std::string Bound(const tSettingsField& f, double v) {
+    for (int digits = 3; digits < 17; ++digits) {
+        const std::string text = NumberText(v, digits);
+        double shown = 0;
+        std::from_chars(text.data(), text.data() + text.size(), shown);
+        if (InDialogRange(f, shown)) return text;
+    }
+    return NumberText(v, 17);
+}
+
+}  // namespace
+
+std::string RangeText(const tSettingsField& f) {
+    if (f.Type == tFieldType::Bool) return "0 or 1";
+    if (f.Min == f.Max) return NumberText(f.Min) + " (fixed)";
+    return Bound(f, f.Min) + ".." + Bound(f, f.Max);
+}
+
+std::string RangeProblem(const std::vector<uint8_t>& block, const tField& field,
+                         std::string_view text) {
+    if (!field.Info) return {};
+    const tSettingsField& f = *field.Info;
+    const double v = f.Type == tFieldType::Real  ? Load<double>(block, field.Offset)
+                     : f.Type == tFieldType::Int ? double(Load<int32_t>(block, field.Offset))
+                                                 : double(block[field.Offset]);
+    if (InDialogRange(f, v)) return {};
+    const std::string pair = field.Name + "=" + std::string(text);
+    if (f.Min == f.Max)
+        return pair + ": the dialog always keeps " + NumberText(f.Min) +
+               " here (no control changes it)";
+    return pair + ": out of range " + RangeText(f) + " (what the dialog can set)";
+}
+
+std::string LevelsProblem(const std::vector<uint8_t>& block, int slot) {
+    const size_t base = RecordBase(slot);
+    if (slot != 0 && block[base + offsetof(tParamSlot, Used)] == 0) return {};
+    if (block[base + offsetof(tParams, FollowAnalysis)] != 0) return {};
+    const auto black = Load<int32_t>(block, base + offsetof(tParams, BlackLevel));
+    const auto white = Load<int32_t>(block, base + offsetof(tParams, WhiteLevel));
+    if (white > black) return {};
+    const std::string prefix = slot == 0 ? std::string() : "Slot" + std::to_string(slot) + ".";
+    return prefix + "FollowAnalysis=0 with " + prefix + "WhiteLevel " + std::to_string(white) +
+           " not above " + prefix + "BlackLevel " + std::to_string(black) +
+           ": the picture would be lost; set both levels (e.g. " + prefix + "BlackLevel=0 " +
+           prefix + "WhiteLevel=255) or use --auto-levels";
 }
 
 }  // namespace velmora::tools

@@ -49,6 +49,29 @@ bool SetField(std::vector<uint8_t>& block, const tField& field, std::string_view
 /// The field's value as text that SetField reads back to the same bytes.
 std::string FormatField(const std::vector<uint8_t>& block, const tField& field);
 
+/// Whether the value is one the dialog can store for the field. A real may
+/// differ from a bound by rounding (the bounds are computed as the dialog
+/// computes them).
+bool InDialogRange(const tSettingsField& f, double v);
+
+/// The field's range as people read it: "0.1..10", "0 or 1", "0 (fixed)".
+/// Each bound shown is itself inside the range.
+std::string RangeText(const tSettingsField& f);
+
+/// A number with `digits` significant digits, as RangeText shows bounds.
+std::string NumberText(double v, int digits = 3);
+
+/// Empty when the value `field` holds in the block is one the dialog can set
+/// (or the field has no range: a slot's used flag); otherwise why not,
+/// naming the field as `name=text`.
+std::string RangeProblem(const std::vector<uint8_t>& block, const tField& field,
+                         std::string_view text);
+
+/// Empty when the levels of record `slot` (0: the settings, 1..6: a used
+/// snapshot slot) can work; otherwise why not: FollowAnalysis 0 with
+/// WhiteLevel not above BlackLevel loses the picture.
+std::string LevelsProblem(const std::vector<uint8_t>& block, int slot);
+
 /// What the dialog's "Авто" box stores, as field and value pairs: AutoLevels
 /// on, FollowAnalysis off, BlackLevel 0, WhiteLevel 255.
 inline constexpr std::pair<std::string_view, std::string_view> kAutoLevelsFields[] = {

@@ -98,49 +98,8 @@ void WriteBlock(const std::string& path, const std::vector<uint8_t>& bytes) {
     }
 }
 
-// A number as people read it: three significant digits (the factors' ends
-// are 0.1 and 10).
-std::string Number(double v, int digits = 3) {
-    char text[32];
-    auto [p, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::general, digits);
-    return ec == std::errc() ? std::string(text, p) : std::string("?");
-}
-
-bool InRange(const tSettingsField& f, double v);
-
-// A bound with as few digits as keep it inside the range, so that the bound
-// as shown is accepted: the lightness exponent's ends show as 0.354 and
-// 2.828 (2.83 would be above it).
-std::string Bound(const tSettingsField& f, double v) {
-    for (int digits = 3; digits < 17; ++digits) {
-        const std::string text = Number(v, digits);
-        double shown = 0;
-        std::from_chars(text.data(), text.data() + text.size(), shown);
-        if (InRange(f, shown)) return text;
-    }
-    return Number(v, 17);
-}
-
-std::string RangeText(const tSettingsField& f) {
-    if (f.Type == velmora::tFieldType::Bool) return "0 or 1";
-    if (f.Min == f.Max) return Number(f.Min) + " (fixed)";
-    return Bound(f, f.Min) + ".." + Bound(f, f.Max);
-}
-
-// Whether the value is one the dialog can store. A real may differ from a
-// bound by rounding (the bounds are computed as the dialog computes them).
-bool InRange(const tSettingsField& f, double v) {
-    if (f.Type != velmora::tFieldType::Real) return v >= f.Min && v <= f.Max;
-    const auto near = [](double bound) { return 1e-9 * std::max(1.0, std::fabs(bound)); };
-    return v >= f.Min - near(f.Min) && v <= f.Max + near(f.Max);
-}
-
-template <class T>
-T Load(const std::vector<uint8_t>& block, size_t at) {
-    T v;
-    std::memcpy(&v, block.data() + at, sizeof v);
-    return v;
-}
+using velmora::tools::NumberText;
+using velmora::tools::RangeText;
 
 void Show(const std::string& path) {
     const std::vector<uint8_t> block = ReadBlock(path);
@@ -174,7 +133,7 @@ void Fields() {
     };
     row("Field", "Range", "Default", "What it does");
     for (const tSettingsField& f : velmora::SettingsFields()) {
-        std::string value = Number(f.Default);
+        std::string value = NumberText(f.Default);
         if (f.Analysed != velmora::tAnalysedDefault::None) value = "0*";
         row(std::string(f.Name), RangeText(f), value, f.Description);
     }
@@ -194,10 +153,7 @@ void CheckLevels(const std::vector<uint8_t>& block, int slot, const tRecordNote&
     const size_t base = velmora::tools::RecordBase(slot);
     if (slot != 0 && block[base + offsetof(velmora::tParamSlot, Used)] == 0) return;
     const std::string prefix = slot == 0 ? std::string() : "Slot" + std::to_string(slot) + ".";
-    const bool follow = block[base + offsetof(velmora::tParams, FollowAnalysis)] != 0;
-    const auto black = Load<int32_t>(block, base + offsetof(velmora::tParams, BlackLevel));
-    const auto white = Load<int32_t>(block, base + offsetof(velmora::tParams, WhiteLevel));
-    if (follow) {
+    if (block[base + offsetof(velmora::tParams, FollowAnalysis)] != 0) {
         if (note.LevelsNamed)
             std::cerr << "velmora-params: note: while " << prefix
                       << "FollowAnalysis is 1 each image's analysis replaces BlackLevel and "
@@ -205,11 +161,8 @@ void CheckLevels(const std::vector<uint8_t>& block, int slot, const tRecordNote&
                       << prefix << "FollowAnalysis=0 to keep them\n";
         return;
     }
-    if (white > black || force) return;
-    throw Usage(prefix + "FollowAnalysis=0 with " + prefix + "WhiteLevel " + std::to_string(white) +
-                " not above " + prefix + "BlackLevel " + std::to_string(black) +
-                ": the picture would be lost; set both levels (e.g. " + prefix + "BlackLevel=0 " +
-                prefix + "WhiteLevel=255) or use --auto-levels; --force writes it anyway");
+    const std::string problem = velmora::tools::LevelsProblem(block, slot);
+    if (!problem.empty() && !force) throw Usage(problem + "; --force writes it anyway");
 }
 
 void Write(const std::string& path, const std::string& from, bool autoLevels, bool force,
@@ -228,18 +181,8 @@ void Write(const std::string& path, const std::string& from, bool autoLevels, bo
         if (!field->Info) return;
         const std::string_view base = field->Info->Name;
         if (base == "BlackLevel" || base == "WhiteLevel") notes[field->Slot].LevelsNamed = true;
-        const tSettingsField& f = *field->Info;
-        const double v =
-            f.Type == velmora::tFieldType::Real
-                ? Load<double>(block, field->Offset)
-                : (f.Type == velmora::tFieldType::Int ? Load<int32_t>(block, field->Offset)
-                                                      : block[field->Offset]);
-        if (force || InRange(f, v)) return;
-        if (f.Min == f.Max)
-            throw Usage(name + "=" + value + ": the dialog always keeps " + Number(f.Min) +
-                        " here (no control changes it); --force writes it anyway");
-        throw Usage(name + "=" + value + ": out of range " + RangeText(f) +
-                    " (what the dialog can set); --force writes it anyway");
+        const std::string problem = velmora::tools::RangeProblem(block, *field, value);
+        if (!problem.empty() && !force) throw Usage(problem + "; --force writes it anyway");
     };
     if (autoLevels) {
         for (const auto& [name, value] : velmora::tools::kAutoLevelsFields)

@@ -22,18 +22,10 @@ namespace {
 using fhtest::Env;
 using fhtest::RunResult;
 
-class ApplyTest : public ::testing::Test {
+using fhtest::RunCounter;
+
+class ApplyTest : public ::testing::Test, protected fhtest::HostFolder {
   protected:
-    fhtest::TempDir dir;
-    // The default params file, under XDG_STATE_HOME.
-    std::string stored = dir / "state/velmora/filterhost/Test Filter.params";
-
-    Env BaseEnv(Env extra = {}) const {
-        extra["XDG_STATE_HOME"] = dir / "state";
-        extra.emplace("FILTERHOST_PLUGIN_DIR", "");
-        return extra;
-    }
-
     RunResult Apply(const std::string& in, const std::string& out, Env env = {}) {
         return fhtest::RunHost({"apply", "--plugin", TEST_FILTER, in, "-o", out}, BaseEnv(env));
     }
@@ -408,12 +400,6 @@ TEST_F(ApplyTest, ColourServicesConvertWithTheDocumentsProfile) {
     EXPECT_GE(rgb[6], 250);
     EXPECT_LE(rgb[7], 6);
     EXPECT_LE(rgb[8], 6);
-}
-
-uint32_t RunCounter(const std::vector<uint8_t>& block) {
-    uint32_t runs = 0;
-    std::memcpy(&runs, block.data() + 4, 4);
-    return runs;
 }
 
 TEST_F(ApplyTest, ParameterBlockPersistsBetweenRuns) {

@@ -16,16 +16,10 @@ namespace {
 using fhtest::Env;
 using fhtest::RunResult;
 
-class BatchTest : public ::testing::Test {
-  protected:
-    fhtest::TempDir dir;
-    std::string stored = dir / "state/velmora/filterhost/Test Filter.params";
+using fhtest::RunCounter;
 
-    Env BaseEnv(Env extra = {}) const {
-        extra["XDG_STATE_HOME"] = dir / "state";
-        extra.emplace("FILTERHOST_PLUGIN_DIR", "");
-        return extra;
-    }
+class BatchTest : public ::testing::Test, protected fhtest::HostFolder {
+  protected:
     RunResult Apply(std::vector<std::string> args, Env env = {}) {
         args.insert(args.begin(), {"apply", "--plugin", TEST_FILTER});
         return fhtest::RunHost(args, BaseEnv(env));
@@ -50,12 +44,6 @@ class BatchTest : public ::testing::Test {
                 dir / "d.jpg", dir / "e.png", dir / "f.png"};
     }
 };
-
-uint32_t RunCounter(const std::vector<uint8_t>& block) {
-    uint32_t runs = 0;
-    if (block.size() >= 8) std::memcpy(&runs, block.data() + 4, 4);
-    return runs;
-}
 
 TEST_F(BatchTest, WorkersWriteWhatOneAfterAnotherWritesAndAFailureStopsNothing) {
     auto inputs = Inputs();

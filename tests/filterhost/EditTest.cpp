@@ -138,12 +138,6 @@ class EditTest : public ::testing::Test {
         for (auto& x : v) x = uint16_t(255 - x);
         return v;
     }
-
-    static uint32_t RunCount(const std::vector<uint8_t>& block) {
-        uint32_t runs = 0;
-        if (block.size() >= 8) std::memcpy(&runs, block.data() + 4, 4);
-        return runs;
-    }
 };
 
 TEST_F(EditTest, ConfirmedDialogSavesWhatTheFilterWrote) {
@@ -153,7 +147,7 @@ TEST_F(EditTest, ConfirmedDialogSavesWhatTheFilterWrote) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(fhtest::ReadPngSamples(dir / "out.png"), Inverted());
     EXPECT_EQ(fhtest::ReadBytes(dir / "in.png"), before);
-    EXPECT_EQ(RunCount(fhtest::ReadBytes(params)), 1u);
+    EXPECT_EQ(fhtest::RunCounter(fhtest::ReadBytes(params)), 1u);
     EXPECT_EQ(fhtest::ListDir(dir.Path()),
               (std::vector<std::string>{"in.png", "out.png", "test.params"}));
 }
@@ -213,7 +207,7 @@ TEST_F(EditTest, CancelledDialogWritesNothingAndKeepsTheParameters) {
 
     // A later confirmed run starts from the block of the last confirmed one.
     ASSERT_EQ(Edit(dir / "out.png").status, 0);
-    EXPECT_EQ(RunCount(fhtest::ReadBytes(params)), 2u);
+    EXPECT_EQ(fhtest::RunCounter(fhtest::ReadBytes(params)), 2u);
 }
 
 TEST_F(EditTest, AnOutputThatCannotBeWrittenIsRefusedBeforeTheDialog) {
@@ -255,7 +249,7 @@ TEST_F(EditTest, WhenSavingFailsAfterOkTheSettingsAreStoredAnyway) {
               std::string::npos)
         << r.err;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    EXPECT_EQ(RunCount(fhtest::ReadBytes(params)), 1u);
+    EXPECT_EQ(fhtest::RunCounter(fhtest::ReadBytes(params)), 1u);
 }
 
 TEST_F(EditTest, OnlyFilterhostsOwnLinesReachTheTerminal) {

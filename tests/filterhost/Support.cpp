@@ -437,4 +437,10 @@ std::string ReadXmpSource(const std::string& path) {
     return it == image->xmpData().end() ? "" : it->toString();
 }
 
+uint32_t RunCounter(const std::vector<uint8_t>& block) {
+    uint32_t runs = 0;
+    if (block.size() >= 8) std::memcpy(&runs, block.data() + 4, 4);
+    return runs;
+}
+
 }  // namespace fhtest

@@ -101,4 +101,22 @@ void AddMetadata(const std::string& path, const std::string& artist, const std::
 std::string ReadArtist(const std::string& path);
 std::string ReadXmpSource(const std::string& path);
 
+/// The run counter the test filter keeps in bytes 4..7 of its parameter
+/// block (0 for a block too short to hold it).
+uint32_t RunCounter(const std::vector<uint8_t>& block);
+
+/// A folder of the test's own that is also the state home of the runs, so
+/// that the test filter's default params file is `stored` and no module is
+/// found outside the test's.
+struct HostFolder {
+    TempDir dir;
+    std::string stored = dir / "state/velmora/filterhost/Test Filter.params";
+
+    Env BaseEnv(Env extra = {}) const {
+        extra["XDG_STATE_HOME"] = dir / "state";
+        extra.emplace("FILTERHOST_PLUGIN_DIR", "");
+        return extra;
+    }
+};
+
 }  // namespace fhtest

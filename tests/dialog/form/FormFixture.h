@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <cstring>
 #include <memory>
 
 #include "dialog/TParamForm.h"
@@ -25,15 +26,21 @@
 
 namespace velmora::test {
 
+/// The module as a dialog finds it on a first use: no history, first-use
+/// settings, free snapshot slots, and an analysed range of 10..240.
+inline void StartAsOnFirstUse() {
+    FreeHistory();
+    ResetFirstUse();
+    for (tParamSlot& slot : Slots) slot = tParamSlot{};
+    std::memcpy(Module.SavedSlots, Slots, sizeof Slots);
+    Analysis.Black = 10;
+    Analysis.White = 240;
+}
+
 class FormTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        FreeHistory();
-        ResetFirstUse();
-        for (tParamSlot& slot : Slots) slot = tParamSlot{};
-        std::memcpy(Module.SavedSlots, Slots, sizeof Slots);
-        Analysis.Black = 10;
-        Analysis.White = 240;
+        StartAsOnFirstUse();
         form = std::make_unique<dialog::TParamForm>();
         form->RefreshControls();
         QApplication::processEvents();

@@ -32,6 +32,7 @@
 #include "engine/Settings.h"
 #include "engine/UndoHistory.h"
 #include "host/ModuleState.h"
+#include "tests/dialog/form/FormFixture.h"
 #include "toolkit/TControl.h"
 #include "toolkit/TImage.h"
 #include "toolkit/TSpeedButton.h"
@@ -193,14 +194,7 @@ const QStringList kWideRussianLines = {
 
 class LanguageTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        FreeHistory();
-        ResetFirstUse();
-        for (tParamSlot& slot : Slots) slot = tParamSlot{};
-        std::memcpy(Module.SavedSlots, Slots, sizeof Slots);
-        Analysis.Black = 10;
-        Analysis.White = 240;
-    }
+    void SetUp() override { StartAsOnFirstUse(); }
     void TearDown() override {
         FreeHistory();
         Settings.FullScreen = 0;

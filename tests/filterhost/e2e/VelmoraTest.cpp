@@ -154,6 +154,12 @@ TEST_F(InlineSettingsTest, BadSettingsAreUsageErrors) {
         {{"--set", "Bogus=1"}, 2, "unknown field 'Bogus'"},
         {{"--set", "Contrast"}, 2, "expected Field=value"},
         {{"--set", "Contrast=lots"}, 2, "bad value 'lots' for Contrast"},
+        {{"--set", "Contrast=100"}, 2, "Contrast=100: out of range 0.1..10"},
+        {{"--set", "Slot2.Shadow=-3"}, 2, "Slot2.Shadow=-3: out of range"},
+        {{"--set", "FollowAnalysis=0"}, 2, "WhiteLevel 0 not above BlackLevel 0"},
+        {{"--set", "FollowAnalysis=0", "--set", "BlackLevel=200", "--set", "WhiteLevel=100"},
+         2,
+         "WhiteLevel 100 not above BlackLevel 200"},
         {{"--preset", dir / "bad.preset"}, 1, "bad.preset: unknown field 'Bogus'"},
         {{"--params", dir / "missing.params"}, 1, "velmora-params write"},
     };
@@ -165,6 +171,15 @@ TEST_F(InlineSettingsTest, BadSettingsAreUsageErrors) {
         EXPECT_FALSE(fhtest::Exists(dir / "out.png"));
         EXPECT_FALSE(fhtest::Exists(dir / "missing.params"));
     }
+
+    // Levels are checked once all pairs are in, and only where they were
+    // named: a stored block with levels that cannot work is taken as it is.
+    fhtest::RunResult r = Apply("levels.png", {"--set", "FollowAnalysis=0", "--set",
+                                               "BlackLevel=10", "--set", "WhiteLevel=240"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    WriteParams(dir / "forced.params", {"--force", "FollowAnalysis=0"});
+    r = Apply("forced.png", {"--params", dir / "forced.params", "--set", "Contrast=1.2"});
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(InlineSettingsTest, FirstRunNotesTheFirstUseSettingsOnce) {
