@@ -1,7 +1,9 @@
 // The dialog's idle-time work on a 6000 x 4000 8-bit Lab image, single
 // threaded: a redraw of the 535 x 535 preview box (kernel, clipping test,
-// display conversion) and the step-wise analysis, whose longest single step
-// and total time to Maps.Ready are printed as counters.
+// display conversion) and the dialog's start-up, first preview and step-wise
+// analysis in the full-screen box, whose times to the first corrected
+// preview and to Maps.Ready are printed beside their targets, with the
+// longest single step.
 //
 // Without a colour space suite the display colours are converted here (CIE
 // Lab to sRGB) on a cache miss. "Warm": the same settings every redraw, so
@@ -13,6 +15,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,9 @@ namespace {
 using namespace velmora;
 
 constexpr int32_t kBox = 535;
+// The preview box of the full-screen dialog on a 1920 x 1080 screen.
+constexpr int32_t kFullBoxWidth = 1548;
+constexpr int32_t kFullBoxHeight = 927;
 
 using bench::kColumns;
 using bench::kRows;
@@ -128,10 +135,29 @@ const char* NextStep() {
     return "mask row";
 }
 
+// Thread CPU time in milliseconds.
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? 0.0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// What the dialog does from its first idle pass on, with the full-screen
+// preview box: the start-up, the first corrected preview (the redraw the
+// start-up requests comes before any analysis step), then one analysis step
+// per idle pass to Maps.Ready. The figures are the medians over the
+// iterations, in thread CPU time (wall time beside), from the start-up on.
 void StepwiseAnalysis(benchmark::State& state) {
     using tClock = std::chrono::steady_clock;
     HostCall.Record = &Image().record;
-    double startUp = 0, total = 0, longest = 0, longestOther = 0;
+    std::vector<double> previewCpu, previewWall, readyCpu, readyWall, startUps, longestSteps;
+    double longestOther = 0;
     std::string longestStep;
     int64_t steps = 0;
     for (auto _ : state) {
@@ -139,12 +165,16 @@ void StepwiseAnalysis(benchmark::State& state) {
         FlushDisplayCache();
         Settings = tParams{};
         ResetFirstUse();
-        SetPreviewBox(Photo, kBox, kBox);
+        SetPreviewBox(Photo, kFullBoxWidth, kFullBoxHeight);
         const auto t0 = tClock::now();
+        const double c0 = CpuMs();
         DialogStartUp();
-        const auto t1 = tClock::now();
-        startUp = std::chrono::duration<double, std::milli>(t1 - t0).count();
-        longest = 0;
+        startUps.push_back(CpuMs() - c0);
+        RenderPreview();
+        previewCpu.push_back(CpuMs() - c0);
+        previewWall.push_back(
+            std::chrono::duration<double, std::milli>(tClock::now() - t0).count());
+        double longest = 0;
         longestOther = 0;
         steps = 0;
         while (!Maps.Ready) {
@@ -160,14 +190,23 @@ void StepwiseAnalysis(benchmark::State& state) {
             if (std::string(what) != "begin lightness") longestOther = std::max(longestOther, ms);
             ++steps;
         }
-        total = std::chrono::duration<double, std::milli>(tClock::now() - t1).count();
+        readyCpu.push_back(CpuMs() - c0);
+        readyWall.push_back(std::chrono::duration<double, std::milli>(tClock::now() - t0).count());
+        longestSteps.push_back(longest);
     }
-    state.counters["startup_ms"] = startUp;
-    state.counters["steps_ms"] = total;
-    state.counters["longest_step_ms"] = longest;
+    const double preview = Median(previewCpu), ready = Median(readyCpu);
+    state.counters["startup_ms"] = Median(startUps);
+    state.counters["first_preview_ms"] = preview;
+    state.counters["maps_ready_ms"] = ready;
+    state.counters["longest_step_ms"] = Median(longestSteps);
     state.counters["longest_other_ms"] = longestOther;
     state.counters["steps"] = double(steps);
-    state.SetLabel("longest: " + longestStep);
+    char label[256];
+    std::snprintf(label, sizeof label,
+                  "cpu: first preview %.0f ms (target <= 800), Maps.Ready %.0f ms (target <= "
+                  "2000); wall %.0f / %.0f ms; longest step: %s",
+                  preview, ready, Median(previewWall), Median(readyWall), longestStep.c_str());
+    state.SetLabel(label);
     ResetImageState();
     HostCall.Record = nullptr;
 }
@@ -177,6 +216,6 @@ BENCHMARK(Redraw)
     ->ArgNames({"covered", "changing"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(TablesOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(StepwiseAnalysis)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(StepwiseAnalysis)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -203,6 +203,11 @@ void Convert16(const uint16_t v[3], uint16_t out[3]) {
 // only reads: the answers are those of the single-colour forms, and the
 // host is asked the same colours in the same order.
 constexpr size_t kFetchAhead = 16;
+// The display cache is still a hash cache (bucket, then node): its row form
+// fetches the bucket kDisplayFetchBuckets keys ahead and the head node
+// kDisplayFetchNodes keys ahead.
+constexpr size_t kDisplayFetchBuckets = 32;
+constexpr size_t kDisplayFetchNodes = 16;
 
 // Table: the table of the cache the conversion looks up.
 using tTable = uint32_t (tCaches::*)[kColours];
@@ -303,6 +308,22 @@ void RgbToLab16Row(uint16_t* pixels, size_t count) {
 }
 void LabToRgb16Row(uint16_t* pixels, size_t count) {
     ConvertRow16<ReverseConvert, &tCaches::Reverse>(pixels, count);
+}
+
+void LabToDisplayKeys(uint32_t* keys, size_t n) {
+    // As the RGB and Lab row forms, a little further ahead: a preview row's
+    // colours are spread over the whole 16 MB bucket array and the node
+    // blocks, and each lookup is short, so the fetches need more keys of
+    // lead to arrive in time.
+    const uint32_t* heads = Caches.Display;
+    for (size_t i = 0; i < n; ++i) {
+        if (i + kDisplayFetchBuckets < n)
+            __builtin_prefetch(&heads[keys[i + kDisplayFetchBuckets] & kIndexMask]);
+        if (i + kDisplayFetchNodes < n)
+            if (const uint32_t h = heads[keys[i + kDisplayFetchNodes] & kIndexMask])
+                __builtin_prefetch(&DisplayNode(h));
+        keys[i] = DisplayConvert(keys[i]);
+    }
 }
 
 void FlushConversionCache() {

@@ -32,6 +32,13 @@ void LabToRgb16Row(uint16_t* pixels, size_t count);
 /// host, the colour is converted here from CIE Lab (D50) to sRGB.
 inline void LabToDisplay(const uint8_t lab[3], uint8_t rgb[3]);
 
+/// Row form of LabToDisplay on packed colours (Lab c0 | c1 << 8 | c2 << 16):
+/// each of the n keys replaced by its packed display RGB, exactly as the
+/// single-colour form answers and in the same order (misses convert and
+/// enter the cache in key order), with the cache lookups of several keys
+/// overlapped.
+void LabToDisplayKeys(uint32_t* keys, size_t n);
+
 /// Empties the forward and reverse caches (releases all their nodes).
 void FlushConversionCache();
 /// Empties the display cache.

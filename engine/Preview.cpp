@@ -41,15 +41,25 @@ void RenderVisiblePart(tPhoto& photo, bool showClipping) {
     if (!working) Fail(kBadAlignment, kPhotoUnit);
 
     // UpdateVisibleRect keeps ScrollX .. ScrollX + count - 1 and the rows
-    // below within the working image.
+    // below within the working image. Per row: the kernel, then the display
+    // colours of the pixels not marked as clipped, converted together in
+    // pixel order, then the bitmap row.
     std::vector<uint8_t> corrected(size_t(count) * 3);
+    std::vector<uint32_t> keys(static_cast<size_t>(count));
     const size_t rowBytes = size_t(photo.Width) * 3;
     for (int32_t r = photo.DestTop; r <= photo.DestBottom; ++r) {
         const int32_t y = photo.ScrollY + (r - photo.DestTop);
         const uint8_t* in = working + size_t(y) * rowBytes + size_t(photo.ScrollX) * 3;
         CorrectRow8(photo.ScrollX, y, in, corrected.data(), count);
-        uint8_t* out = photo.ScreenRows[size_t(r)] + size_t(photo.DestLeft) * 3;
         const uint8_t* lab = corrected.data();
+        size_t n = 0;
+        for (int32_t i = 0; i < count; ++i, lab += 3)
+            if (!(showClipping && (lab[0] == 255 || lab[0] == 0)))
+                keys[n++] = color_cache::Pack(lab);
+        LabToDisplayKeys(keys.data(), n);
+        uint8_t* out = photo.ScreenRows[size_t(r)] + size_t(photo.DestLeft) * 3;
+        const uint32_t* key = keys.data();
+        lab = corrected.data();
         for (int32_t i = 0; i < count; ++i, lab += 3, out += 3) {
             if (showClipping && lab[0] == 255) {
                 out[0] = 0;  // white clipping: pure red
@@ -60,9 +70,10 @@ void RenderVisiblePart(tPhoto& photo, bool showClipping) {
                 out[1] = 0;
                 out[2] = 0;
             } else {
-                uint8_t rgb[3];
-                LabToDisplay(lab, rgb);
-                PutBgr(out, rgb);
+                const uint32_t rgb = *key++;
+                out[0] = uint8_t(rgb >> 16);  // blue, green, red
+                out[1] = uint8_t(rgb >> 8);
+                out[2] = uint8_t(rgb);
             }
         }
     }

@@ -18,6 +18,12 @@ bool Start(int k) {
     return true;
 }
 
+// Repeats a single step up to n times while its stage is not done.
+template <class Done, class Step>
+void Repeat(int n, Done done, Step step) {
+    for (int k = 0; k < n && !done(); ++k) step();
+}
+
 }  // namespace
 
 void ResetStepFlags() {
@@ -31,16 +37,16 @@ tAnalysisStage AdvanceAnalysis() {
         return tAnalysisStage::Lightness;
     }
     if (!LightnessDone()) {
-        LightnessStep();
+        Repeat(kLightnessRowsPerStep, LightnessDone, LightnessStep);
     } else if (Start(2)) {
         Steps.SharpMapCreator.BeginColumns(Maps.LightnessMatrix, Maps.SharpMap);
         return tAnalysisStage::Sharpness;
     } else if (!Steps.SharpMapCreator.ColumnsDone()) {
-        Steps.SharpMapCreator.ColumnStep();
+        Steps.SharpMapCreator.ColumnBlockStep();
     } else if (Start(3)) {
         Steps.SharpMapCreator.BeginRows();
     } else if (!Steps.SharpMapCreator.RowsDone()) {
-        Steps.SharpMapCreator.RowStep();
+        Steps.SharpMapCreator.RowBlockStep();
     } else if (Start(4)) {
         Steps.SharpMapCreator.Finish();
     } else if (Start(5)) {
@@ -48,18 +54,20 @@ tAnalysisStage AdvanceAnalysis() {
         Steps.ContrastMapCreator.BeginColumns(Maps.LightnessMatrix, Maps.ContrastMap);
         return tAnalysisStage::Contrast;
     } else if (!Steps.ContrastMapCreator.ColumnsDone()) {
-        Steps.ContrastMapCreator.ColumnStep();
+        Steps.ContrastMapCreator.ColumnBlockStep();
     } else if (Start(6)) {
         Steps.ContrastMapCreator.BeginRows();
     } else if (!Steps.ContrastMapCreator.RowsDone()) {
-        Steps.ContrastMapCreator.RowStep();
+        Steps.ContrastMapCreator.RowBlockStep();
     } else if (Start(7)) {
         Steps.ContrastMapCreator.Finish();
     } else if (Start(8)) {
         Steps.LightnessMapDestructor.BeginRelease();
         return tAnalysisStage::Memory;
     } else if (!Steps.LightnessMapDestructor.ReleaseDone()) {
-        Steps.LightnessMapDestructor.ReleaseStep();
+        tLightnessMapDestructor& d = Steps.LightnessMapDestructor;
+        Repeat(
+            kReleaseRowsPerStep, [&d] { return d.ReleaseDone(); }, [&d] { d.ReleaseStep(); });
     } else if (Start(9)) {
         Steps.LightnessMapDestructor.FinishRelease();
     } else if (Start(10)) {
@@ -72,7 +80,7 @@ tAnalysisStage AdvanceAnalysis() {
         Maps.Ready = true;
         return tAnalysisStage::Complete;
     } else {
-        MaskScalingStep();
+        Repeat(kMaskRowsPerStep, MaskScalingDone, MaskScalingStep);
     }
     return tAnalysisStage::Step;
 }

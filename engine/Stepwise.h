@@ -20,10 +20,19 @@ enum class tAnalysisStage {
     Complete,
 };
 
+/// Work per step. An idle pass itself costs some tens of microseconds, so
+/// the cheap stages take several rows a step; the blurs take a block of
+/// kColumnBlock columns or kRowBlock rows. Each step stays around a
+/// millisecond on a 24 MP image, so input never waits long.
+inline constexpr int kLightnessRowsPerStep = 16;
+inline constexpr int kReleaseRowsPerStep = 64;
+inline constexpr int kMaskRowsPerStep = 16;
+
 /// Clears the step flags (load-time state).
 void ResetStepFlags();
 
-/// Performs exactly one step of the map building; the last one sets
+/// Performs exactly one step of the map building (a block of columns or rows
+/// of a blur, or a few rows of the cheaper stages); the last one sets
 /// Maps.Ready. Does nothing once Maps.Ready is set.
 tAnalysisStage AdvanceAnalysis();
 

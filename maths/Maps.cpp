@@ -158,6 +158,16 @@ void tMapCreator::ColumnStep() {
     ++Column;
 }
 
+void tMapCreator::ColumnBlockStep() {
+    if (ColumnsDone()) return;
+    if (rowStarts_.size() != size_t(Rows) || Forward.size() != size_t(Rows))
+        Fail("tMapCreator: неправильный шаг", kMapsUnit);
+    const size_t count = std::min(kColumnBlock, size_t(Columns - Column));
+    blockForward_.resize(CheckedMul(size_t(Rows), kColumnBlock));
+    BlurColumns(*c_, rowStarts_.data(), size_t(Rows), size_t(Column), count, blockForward_.data());
+    Column += int32_t(count);
+}
+
 void tMapCreator::BeginRows() {
     rowStarts_.clear();
     Forward.assign(size_t(Columns), 0.0);
@@ -177,9 +187,32 @@ void tMapCreator::RowStep() {
     ++Row;
 }
 
+void tMapCreator::RowBlockStep() {
+    if (RowsDone()) return;
+    if (Forward.size() != size_t(Columns) || Backward.size() != size_t(Columns))
+        Fail("tMapCreator: неправильный шаг", kMapsUnit);
+    const size_t count = std::min(kRowBlock, size_t(Rows - Row));
+    float* rows[kRowBlock];
+    uint8_t* maps[kRowBlock];
+    for (size_t r = 0; r < count; ++r) {
+        std::vector<float>& row = Source.At(size_t(Row) + r);
+        if (row.size() != size_t(Columns)) Fail("Неправильная матрица яркости", kMapsUnit);
+        std::vector<uint8_t>& out = Map.At(size_t(Row) + r);
+        out.assign(size_t(Columns), 0);
+        rows[r] = row.data();
+        maps[r] = out.data();
+    }
+    blockForward_.resize(CheckedMul(size_t(Columns), kRowBlock));
+    blockBackward_.resize(blockForward_.size());
+    BlurRows(*c_, rows, maps, count, size_t(Columns), blockForward_.data(), blockBackward_.data());
+    Row += int32_t(count);
+}
+
 void tMapCreator::Finish() {
     std::vector<double>().swap(Forward);
     std::vector<double>().swap(Backward);
+    std::vector<double>().swap(blockForward_);
+    std::vector<double>().swap(blockBackward_);
     std::vector<float*>().swap(rowStarts_);
 }
 

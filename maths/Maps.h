@@ -36,7 +36,10 @@ void BuildContrastMap(tSingleMatrix source, tByteMatrix& map, const tAdvance& ad
 /// `offset` on; nothing is written for modes other than the four.
 void FillLightnessRow(float* out, size_t columns, const tImageView& image, size_t offset);
 
-/// Step-wise builder of one map: column phase, row phase, finish.
+/// Step-wise builder of one map: column phase, row phase, finish. The single
+/// steps handle one column or one row; the block steps up to kColumnBlock
+/// columns or kRowBlock rows with the same bits per sequence, for the dialog,
+/// where one column down a tall matrix costs a cache miss per sample.
 class tMapCreator {
   public:
     explicit tMapCreator(const tGaussCoefficients& c) : c_(&c) {}
@@ -44,9 +47,13 @@ class tMapCreator {
     /// one empty row per source row and Map shares it.
     void BeginColumns(tSingleMatrix source, tByteMatrix& map);
     void ColumnStep();
+    /// The next min(kColumnBlock, columns left) columns in one sweep.
+    void ColumnBlockStep();
     bool ColumnsDone() const { return Column >= Columns; }
     void BeginRows();
     void RowStep();
+    /// The next min(kRowBlock, rows left) rows side by side.
+    void RowBlockStep();
     bool RowsDone() const { return Row >= Rows; }
     /// Releases the temporaries; Source and Map stay.
     void Finish();
@@ -65,6 +72,10 @@ class tMapCreator {
   private:
     const tGaussCoefficients* c_;
     std::vector<float*> rowStarts_;  // Source's rows during the column phase
+    // Forward (and backward) values of the block steps, interleaved; kept
+    // apart from Forward and Backward, which hold one sequence.
+    std::vector<double> blockForward_;
+    std::vector<double> blockBackward_;
 };
 
 class tSharpMapCreator : public tMapCreator {

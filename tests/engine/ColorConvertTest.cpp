@@ -511,5 +511,56 @@ TEST_F(ColorConvertTest, RowFormsGiveTheSingleColourResultsAndHostCalls) {
     EXPECT_NE(expected8[1], expected8[3]);
 }
 
+// The monitor conversions asked for, in order, answered by a fixed mixing of
+// the components.
+std::vector<Triple> MonitorRequests;
+int32_t RecordingMonitor(int16_t, uint8_t* in, uint8_t* out, int32_t count) {
+    for (int32_t i = 0; i < count; ++i, in += 4, out += 4) {
+        MonitorRequests.push_back({in[1], in[2], in[3]});
+        out[1] = uint8_t(in[1] * 7 + in[3]);
+        out[2] = uint8_t(in[2] ^ 0x5A);
+        out[3] = uint8_t(in[3] + in[1]);
+    }
+    return 0;
+}
+
+TEST_F(ColorConvertTest, DisplayRowFormGivesTheSingleColourResultsAndHostCalls) {
+    host.colorSpace.ConvertToMonitorRGB = &RecordingMonitor;
+    // New colours, repeats, colours sharing a bucket, and a second pass over
+    // a cache that already holds part of them; rows longer and shorter than
+    // the distances fetched ahead.
+    std::vector<std::vector<uint8_t>> rows = {PaletteRow<uint8_t>(500, 255, 7),
+                                              PaletteRow<uint8_t>(7, 255, 8),
+                                              PaletteRow<uint8_t>(300, 255, 9)};
+    rows.push_back(rows[0]);
+    rows[3].insert(rows[3].end(), rows[2].begin(), rows[2].end());
+
+    std::vector<std::vector<uint32_t>> expected;
+    MonitorRequests.clear();
+    for (const auto& row : rows) {
+        std::vector<uint32_t> out;
+        for (size_t j = 0; j < row.size(); j += 3) {
+            uint8_t rgb[3];
+            LabToDisplay(&row[j], rgb);
+            out.push_back(color_cache::Pack(rgb));
+        }
+        expected.push_back(out);
+    }
+    const std::vector<Triple> expectedRequests = MonitorRequests;
+    const size_t nodes = DisplayCacheNodes();
+
+    FlushDisplayCache();
+    MonitorRequests.clear();
+    for (size_t r = 0; r < rows.size(); ++r) {
+        std::vector<uint32_t> keys;
+        for (size_t j = 0; j < rows[r].size(); j += 3)
+            keys.push_back(color_cache::Pack(&rows[r][j]));
+        LabToDisplayKeys(keys.data(), keys.size());
+        EXPECT_EQ(keys, expected[r]) << "row " << r;
+    }
+    EXPECT_EQ(MonitorRequests, expectedRequests);
+    EXPECT_EQ(DisplayCacheNodes(), nodes);
+}
+
 }  // namespace
 }  // namespace velmora

@@ -69,8 +69,9 @@ void OneShotMaps(bool hostProgress) {
     BuildContrastMap(Maps.LightnessMatrix, Maps.ContrastMap, hostProgress);
 }
 
-// The dialog's order of steps, up to (not including) the release.
-void StepwiseMaps() {
+// The dialog's order of steps, up to (not including) the release; with
+// blocks, the blurs a block of columns or rows a step.
+void StepwiseMaps(bool blocks = false) {
     BeginLightness();
     while (!LightnessDone()) LightnessStep();
     tMapCreator* creators[] = {&Steps.SharpMapCreator, &Steps.ContrastMapCreator};
@@ -78,9 +79,9 @@ void StepwiseMaps() {
     for (int k = 0; k < 2; ++k) {
         tMapCreator& c = *creators[k];
         c.BeginColumns(Maps.LightnessMatrix, *maps[k]);
-        while (!c.ColumnsDone()) c.ColumnStep();
+        while (!c.ColumnsDone()) blocks ? c.ColumnBlockStep() : c.ColumnStep();
         c.BeginRows();
-        while (!c.RowsDone()) c.RowStep();
+        while (!c.RowsDone()) blocks ? c.RowBlockStep() : c.RowStep();
         c.Finish();
     }
 }
@@ -340,15 +341,18 @@ TEST_F(MapsTest, StepwiseAndOneShotFormsGiveIdenticalMaps) {
         ASSERT_EQ(sharp.size(), size_t(c.h));
         for (const auto& row : contrast) ASSERT_EQ(row.size(), size_t(c.w));
 
-        ResetPhotoState();
-        StepwiseMaps();
-        EXPECT_EQ(Bytes(Maps.SharpMap), sharp) << c.w << "x" << c.h;
-        EXPECT_EQ(Bytes(Maps.ContrastMap), contrast) << c.w << "x" << c.h;
-        EXPECT_EQ(Floats(Maps.LightnessMatrix), blurred) << c.w << "x" << c.h;
-        EXPECT_TRUE(Steps.SharpMapCreator.Map.SharesWith(Maps.SharpMap));
-        EXPECT_TRUE(Steps.ContrastMapCreator.Source.SharesWith(Maps.LightnessMatrix));
-        EXPECT_TRUE(Steps.SharpMapCreator.Forward.empty());
-        EXPECT_TRUE(Steps.SharpMapCreator.Backward.empty());
+        for (bool blocks : {false, true}) {
+            SCOPED_TRACE(blocks ? "block steps" : "single steps");
+            ResetPhotoState();
+            StepwiseMaps(blocks);
+            EXPECT_EQ(Bytes(Maps.SharpMap), sharp) << c.w << "x" << c.h;
+            EXPECT_EQ(Bytes(Maps.ContrastMap), contrast) << c.w << "x" << c.h;
+            EXPECT_EQ(Floats(Maps.LightnessMatrix), blurred) << c.w << "x" << c.h;
+            EXPECT_TRUE(Steps.SharpMapCreator.Map.SharesWith(Maps.SharpMap));
+            EXPECT_TRUE(Steps.ContrastMapCreator.Source.SharesWith(Maps.LightnessMatrix));
+            EXPECT_TRUE(Steps.SharpMapCreator.Forward.empty());
+            EXPECT_TRUE(Steps.SharpMapCreator.Backward.empty());
+        }
     }
 }
 
@@ -360,12 +364,15 @@ TEST_F(MapsTest, CreatorStepsOutOfOrderAreRefused) {
     tMapCreator& c = Steps.SharpMapCreator;
     c.BeginColumns(Maps.LightnessMatrix, Maps.SharpMap);
     EXPECT_THROW(c.RowStep(), tInternalFailure);  // row phase not begun
+    EXPECT_THROW(c.RowBlockStep(), tInternalFailure);
     c.ColumnStep();
     c.BeginRows();
     EXPECT_THROW(c.ColumnStep(), tInternalFailure);  // column phase over
+    EXPECT_THROW(c.ColumnBlockStep(), tInternalFailure);
     c.RowStep();
     c.Finish();
     EXPECT_THROW(c.RowStep(), tInternalFailure);  // temporaries released
+    EXPECT_THROW(c.RowBlockStep(), tInternalFailure);
     EXPECT_EQ(c.Row, 1);
     EXPECT_EQ(Maps.SharpMap[0].size(), 9u);
 }

@@ -18,7 +18,9 @@
 #include "engine/Pipeline.h"
 #include "engine/Progress.h"
 #include "engine/Settings.h"
+#include "engine/Stepwise.h"
 #include "engine/UndoHistory.h"
+#include "maths/RecursiveGaussian.h"
 #include "tests/support/FakeHost.h"
 
 namespace velmora {
@@ -282,9 +284,14 @@ TEST_F(StepwiseTest, StepTableBuildsTheSameMapsAsTheHeadlessRun) {
                     statuses.emplace_back(step, view.events[i]);
             ASSERT_LT(step, 100000);
         }
-        EXPECT_EQ(step, 4 * rows + 2 * columns + H + 11);
-        const int lightness = 1, sharp = rows + 2, contrast = 2 * rows + columns + 5;
-        const int release = 3 * rows + 2 * columns + 8, masks = 4 * rows + 2 * columns + 10;
+        // Steps of each stage: its begin, its work in blocks, its finish.
+        const auto blocks = [](int n, size_t per) { return (n + int(per) - 1) / int(per); };
+        const int lightnessSteps = blocks(rows, kLightnessRowsPerStep);
+        const int blurSteps = blocks(columns, kColumnBlock) + blocks(rows, kRowBlock);
+        const int lightness = 1, sharp = lightness + lightnessSteps + 1;
+        const int contrast = sharp + blurSteps + 3, release = contrast + blurSteps + 3;
+        const int masks = release + blocks(rows, kReleaseRowsPerStep) + 2;
+        EXPECT_EQ(step, masks + blocks(H, kMaskRowsPerStep) + 1);
         const std::vector<std::pair<int, std::string>> expectedStatuses = {
             {lightness, "status ' Анализ яркости...' @" + std::to_string(Progress.Counter)},
             {sharp, "status ' Анализ резкости...' @" + std::to_string(Progress.Counter)},
