@@ -203,11 +203,9 @@ void Convert16(const uint16_t v[3], uint16_t out[3]) {
 // only reads: the answers are those of the single-colour forms, and the
 // host is asked the same colours in the same order.
 constexpr size_t kFetchAhead = 16;
-// The display cache is still a hash cache (bucket, then node): its row form
-// fetches the bucket kDisplayFetchBuckets keys ahead and the head node
-// kDisplayFetchNodes keys ahead.
-constexpr size_t kDisplayFetchBuckets = 32;
-constexpr size_t kDisplayFetchNodes = 16;
+// The display row form fetches further ahead: a preview row's lookups are
+// short, so the fetches need more lead to arrive in time.
+constexpr size_t kDisplayFetchAhead = 32;
 
 // Table: the table of the cache the conversion looks up.
 using tTable = uint32_t (tCaches::*)[kColours];
@@ -279,12 +277,10 @@ uint32_t LabToDisplayMiss(uint32_t lab) {
     } else {
         result = BuiltInLabToSrgb(lab);
     }
-    const uint32_t i = Displays.New();
-    tDisplayNode& n = Displays[i];
+    tDisplayNode& n = Displays[Displays.New()];
     n.Lab = lab;
     n.Rgb = result;
-    n.Next = Caches.Display[lab & kIndexMask];
-    Caches.Display[lab & kIndexMask] = i;
+    Caches.Display[lab] = kKnown | result;
     return result;
 }
 
@@ -311,17 +307,9 @@ void LabToRgb16Row(uint16_t* pixels, size_t count) {
 }
 
 void LabToDisplayKeys(uint32_t* keys, size_t n) {
-    // As the RGB and Lab row forms, a little further ahead: a preview row's
-    // colours are spread over the whole 16 MB bucket array and the node
-    // blocks, and each lookup is short, so the fetches need more keys of
-    // lead to arrive in time.
-    const uint32_t* heads = Caches.Display;
+    const uint32_t* table = Caches.Display;
     for (size_t i = 0; i < n; ++i) {
-        if (i + kDisplayFetchBuckets < n)
-            __builtin_prefetch(&heads[keys[i + kDisplayFetchBuckets] & kIndexMask]);
-        if (i + kDisplayFetchNodes < n)
-            if (const uint32_t h = heads[keys[i + kDisplayFetchNodes] & kIndexMask])
-                __builtin_prefetch(&DisplayNode(h));
+        if (i + kDisplayFetchAhead < n) __builtin_prefetch(&table[keys[i + kDisplayFetchAhead]]);
         keys[i] = DisplayConvert(keys[i]);
     }
 }
@@ -338,7 +326,7 @@ void FlushConversionCache() {
 }
 
 void FlushDisplayCache() {
-    for (uint32_t i = 1; i < Displays.End(); ++i) Caches.Display[Displays[i].Lab & kIndexMask] = 0;
+    for (uint32_t i = 1; i < Displays.End(); ++i) Caches.Display[Displays[i].Lab] = 0;
     Displays.Release();
 }
 
@@ -358,7 +346,7 @@ bool ConversionBucketsEmpty() {
 
 bool DisplayBucketsEmpty() {
     return std::all_of(std::begin(Caches.Display), std::end(Caches.Display),
-                       [](uint32_t h) { return h == 0; });
+                       [](uint32_t e) { return e == 0; });
 }
 
 }  // namespace velmora

@@ -58,8 +58,8 @@ bool DisplayBucketsEmpty();
 
 namespace color_cache {
 
-// A colour triple packed as c0 | c1 << 8 | c2 << 16; its low 22 bits are
-// its hash index.
+// A colour triple packed as c0 | c1 << 8 | c2 << 16: the index of its
+// entry in the cache tables.
 inline uint32_t Pack(const uint8_t c[3]) {
     return uint32_t(c[0]) | (uint32_t(c[1]) << 8) | (uint32_t(c[2]) << 16);
 }
@@ -69,11 +69,8 @@ inline void Unpack(uint32_t v, uint8_t c[3]) {
     c[2] = uint8_t(v >> 16);
 }
 
-inline constexpr uint32_t kBuckets = 1u << 22;
-inline constexpr uint32_t kIndexMask = kBuckets - 1;
-
-// Nodes live in blocks of 65536 and are named by 32-bit indices (0 = end
-// of chain; node 0 of block 0 is never handed out). At most 2^24 RGB
+// Conversion records live in blocks of 65536 and are named by 32-bit
+// indices (record 0 of block 0 is never handed out). At most 2^24 RGB
 // colours plus 2^24 Lab colours can ever be cached, well below the
 // block table's 2^26 nodes.
 inline constexpr uint32_t kBlockShift = 16;
@@ -103,28 +100,25 @@ struct tConversionNode {
     uint32_t Lab;  // packed L, a, b
 };
 
+// One display conversion, kept to count them and to clear their entries at
+// a flush.
 struct tDisplayNode {
     uint32_t Lab;
     uint32_t Rgb;
-    uint32_t Next;
 };
 
-// The caches of the module: the forward (RGB to Lab) and reverse tables
-// with their conversion records, and the display cache's bucket array over
-// its nodes.
+// The caches of the module: the forward (RGB to Lab), reverse and display
+// (Lab to display RGB: Display[lab] = kKnown | rgb) tables with their
+// conversion records.
 struct tCaches {
     uint32_t Forward[kColours];
     uint32_t Reverse[kColours];
-    uint32_t Display[kBuckets];
+    uint32_t Display[kColours];
     std::unique_ptr<tConversionNode[]> ConversionBlocks[kMaxBlocks];
     std::unique_ptr<tDisplayNode[]> DisplayBlocks[kMaxBlocks];
 };
 
 extern tCaches Caches;
-
-inline const tDisplayNode& DisplayNode(uint32_t i) {
-    return Caches.DisplayBlocks[i >> kBlockShift][i & (kBlockSize - 1)];
-}
 
 // The slow paths: a host call and a new node. Colours packed.
 uint32_t RgbToLab8Miss(uint32_t rgb);
@@ -143,12 +137,8 @@ inline uint32_t ReverseConvert(uint32_t lab) {
 }
 
 inline uint32_t DisplayConvert(uint32_t lab) {
-    for (uint32_t i = Caches.Display[lab & kIndexMask]; i != 0;) {
-        const tDisplayNode& n = DisplayNode(i);
-        if (n.Lab == lab) return n.Rgb;
-        i = n.Next;
-    }
-    return LabToDisplayMiss(lab);
+    const uint32_t e = Caches.Display[lab];
+    return e != 0 ? e & kColourMask : LabToDisplayMiss(lab);
 }
 
 }  // namespace color_cache
