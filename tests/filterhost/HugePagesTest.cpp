@@ -18,14 +18,18 @@ struct Case {
 
 TEST(HugePages, TheProgramRunsOnceWithTheTunableAddedUnlessOneIsChosen) {
     const Case cases[] = {
-        {"none set", {{"GLIBC_TUNABLES", ""}, {"VELMORA_HUGE_PAGES", ""}},
-         "glibc.malloc.hugetlb=1", "1"},
+        {"none set",
+         {{"GLIBC_TUNABLES", ""}, {"VELMORA_HUGE_PAGES", ""}},
+         "glibc.malloc.hugetlb=1",
+         "1"},
         {"other tunables kept",
          {{"GLIBC_TUNABLES", "glibc.malloc.arena_max=2"}, {"VELMORA_HUGE_PAGES", ""}},
-         "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1", "1"},
+         "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1",
+         "1"},
         {"the user's value stands",
          {{"GLIBC_TUNABLES", "glibc.malloc.hugetlb=0"}, {"VELMORA_HUGE_PAGES", ""}},
-         "glibc.malloc.hugetlb=0", "(none)"},
+         "glibc.malloc.hugetlb=0",
+         "(none)"},
         {"turned off", {{"GLIBC_TUNABLES", ""}, {"VELMORA_HUGE_PAGES", "0"}}, "(none)", "0"},
     };
     for (const Case& c : cases) {
