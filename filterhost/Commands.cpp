@@ -357,7 +357,10 @@ class Session {
         // Whatever took the output's place meanwhile is checked again: only
         // a regular file is ever replaced.
         CheckOutput(output);
-        temp.Commit();
+        // With --no-clobber an output that appeared meanwhile is kept as well.
+        if (!temp.Commit(!noClobber_))
+            throw Skipped(input + ": skipped, its output " + output +
+                          " appeared while it was filtered (--no-clobber)");
     }
 
     PluginInfo info_;

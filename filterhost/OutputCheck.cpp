@@ -42,6 +42,12 @@ std::string FollowLinks(const std::string& output) {
 }  // namespace
 
 OutputTarget CheckOutput(const std::string& output) {
+    // What the path names in the end, asked of the kernel first: links that
+    // are no paths (/dev/stdout onto a pipe) cannot be followed by name.
+    struct stat named {};
+    if (stat(output.c_str(), &named) == 0 && !S_ISREG(named.st_mode))
+        throw HostError(output + ": is " + std::string(KindOf(named.st_mode)) +
+                        "; only a regular file is replaced, choose another output");
     OutputTarget t;
     t.path = FollowLinks(output);
     const std::string shown = t.path == output ? output : output + " (a link to " + t.path + ")";

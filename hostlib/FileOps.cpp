@@ -57,7 +57,7 @@ TempFile::~TempFile() {
     if (!committed_ && !path_.empty()) unlink(path_.c_str());
 }
 
-void TempFile::Commit() {
+bool TempFile::Commit(bool replace) {
     const int fd = open(path_.c_str(), O_RDONLY);
     if (fd < 0 || fsync(fd) != 0) {
         const std::string e = Errno();
@@ -67,9 +67,25 @@ void TempFile::Commit() {
     close(fd);
     if (chmod(path_.c_str(), NewFileMode()) != 0)
         throw HostError(target_ + ": cannot write (" + Errno() + ")");
-    if (rename(path_.c_str(), target_.c_str()) != 0)
-        throw HostError(target_ + ": cannot write (" + Errno() + ")");
+    if (replace) {
+        if (rename(path_.c_str(), target_.c_str()) != 0)
+            throw HostError(target_ + ": cannot write (" + Errno() + ")");
+    } else if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) !=
+               0) {
+        // A file system without the flag: a hard link fails just as atomically.
+        if (errno == EINVAL || errno == ENOSYS) {
+            if (link(path_.c_str(), target_.c_str()) != 0) {
+                if (errno == EEXIST) return false;
+                throw HostError(target_ + ": cannot write (" + Errno() + ")");
+            }
+            unlink(path_.c_str());
+        } else {
+            if (errno == EEXIST) return false;
+            throw HostError(target_ + ": cannot write (" + Errno() + ")");
+        }
+    }
     committed_ = true;
+    return true;
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

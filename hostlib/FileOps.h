@@ -22,8 +22,10 @@ class TempFile {
 
     const std::string& Path() const { return path_; }
     /// Flushes the file to disk, gives it the usual permissions for a new
-    /// file and renames it over the target. Throws HostError.
-    void Commit();
+    /// file and renames it over the target. With replace false an existing
+    /// target is left alone and false returned (the temporary file goes).
+    /// Throws HostError.
+    bool Commit(bool replace = true);
 
   private:
     std::string target_;

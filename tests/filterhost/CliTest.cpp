@@ -84,6 +84,27 @@ TEST_F(CliTest, OnlyARegularFileIsEverReplaced) {
               (std::vector<std::string>{"fifo.png", "folder.png", "link-to-fifo.png", "sock.png"}));
     EXPECT_FALSE(fhtest::Exists(stateDir));
 
+    // Device entries are refused as they are named, also one reached through
+    // a /proc link that is no path (standard output onto a pipe).
+    const struct {
+        const char* output;
+        const char* message;
+        std::vector<std::string> launcher;
+    } devices[] = {
+        {"/dev/null", "/dev/null: is a character device", {}},
+        {"/dev/stdout",
+         "/dev/stdout: is a FIFO",
+         {"/bin/bash", "-o", "pipefail", "-c", "\"$@\" | cat", "bash"}},
+    };
+    for (const auto& d : devices) {
+        SCOPED_TRACE(d.output);
+        RunResult r = fhtest::RunHost({"apply", "--plugin", TEST_FILTER, in, "-o", d.output},
+                                      BaseEnv(), d.launcher);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(d.message), std::string::npos) << r.err;
+        EXPECT_EQ(TypeOf(d.output), d.launcher.empty() ? S_IFCHR : S_IFLNK);
+    }
+
     // Standard output is refused as a usage error.
     RunResult r = Apply({in, "-o", "-"});
     EXPECT_EQ(r.status, 2);
@@ -154,6 +175,16 @@ TEST_F(CliTest, NoClobberSkipsExistingOutputsAndTheRestGoOn) {
     EXPECT_NE(r.err.find("filterhost: 1 of 2 written, 1 skipped\n"), std::string::npos) << r.err;
     EXPECT_EQ(fhtest::ReadBytes(dir / "outs/a.png"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
     EXPECT_EQ(fhtest::ReadPngSamples(dir / "outs/b.png"), fhtest::ReadPngSamples(dir / "b.png"));
+    // An output that appears while its input is filtered is kept too.
+    r = Apply({"-n", dir / "b.png", "-o", dir / "outs/late.png"},
+              {{"TESTFILTER_CREATE", dir / "outs/late.png"}});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("late.png appeared while it was filtered (--no-clobber)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(fs::file_size(dir / "outs/late.png"), 0u);
+    EXPECT_EQ(fhtest::ListDir(dir / "outs"),
+              (std::vector<std::string>{"a.png", "b.png", "late.png"}));
     // Without it an existing output is replaced.
     r = Apply({dir / "a.png", "-o", dir / "outs/a.png"});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -7,6 +7,8 @@
 //   TESTFILTER_FAIL_WIDTH  answers 5 at continue for images of this width
 //   TESTFILTER_RMDIR    an (empty) folder it removes at continue, as if the
 //                       output's folder went away while the filter ran
+//   TESTFILTER_CREATE   a file it creates at continue, as if another program
+//                       wrote the output while the filter ran
 //   TESTFILTER_DIALOG   confirm (default) | cancel: how its "dialog" ends in a
 //                       run with parameters; cancel answers -128 at continue
 //                       and writes no output (the block is still counted)
@@ -206,6 +208,8 @@ int16_t Run(int16_t selector, void* record) {
             }
             if (const std::string gone = Env("TESTFILTER_RMDIR"); !gone.empty())
                 rmdir(gone.c_str());
+            if (const std::string made = Env("TESTFILTER_CREATE"); !made.empty())
+                if (FILE* f = std::fopen(made.c_str(), "wb")) std::fclose(f);
             const int16_t e = Process(r);
             r.inRect = r.outRect = r.maskRect = sdk::Rect16{0, 0, 0, 0};
             r.progressProc(1, 1);
