@@ -159,7 +159,7 @@ const char* BaseTypeName(gint32 image) {
         case GIMP_INDEXED:
             return "indexed";
         default:
-            return "not RGB";
+            return "RGB";
     }
 }
 
@@ -170,9 +170,14 @@ struct Cancelled {};
 // leaves the drawable untouched then.
 void FilterDrawable(const PluginInfo& info, GimpRunMode mode, gint32 image, gint32 drawable,
                     const std::string& paramsFile) {
-    if (!gimp_drawable_is_rgb(drawable))
+    if (gimp_image_base_type(image) != GIMP_RGB)
         throw HostError(info.name + " works on RGB images and this one is " + BaseTypeName(image) +
                         "; convert it with Image ▸ Mode ▸ RGB first");
+    // An RGB image whose active drawable is a layer mask or a channel.
+    if (!gimp_drawable_is_rgb(drawable))
+        throw HostError(info.name +
+                        " works on a colour layer and the active drawable is a layer mask or a "
+                        "channel; select the layer itself in the Layers dialog");
     const int32_t width = gimp_drawable_width(drawable), height = gimp_drawable_height(drawable);
     if (width > hostlib::kMaxDimension || height > hostlib::kMaxDimension)
         throw HostError("the layer is " + std::to_string(width) + " × " + std::to_string(height) +

@@ -257,6 +257,12 @@ TEST_F(GimpTest, FailuresAreGimpErrorsAndLeaveTheImageAlone) {
               "(let* (" + load +
                   ") (gimp-image-convert-grayscale i) "
                   "(plug-in-zeq-velmora RUN-NONINTERACTIVE i d \"\"))",
+              "(let* (" + load +
+                  ") (gimp-image-convert-indexed i 0 0 16 FALSE FALSE \"\") "
+                  "(plug-in-zeq-velmora RUN-NONINTERACTIVE i d \"\"))",
+              "(let* (" + load +
+                  " (m (car (gimp-layer-create-mask d 0)))) (gimp-layer-add-mask d m) "
+                  "(plug-in-zeq-velmora RUN-NONINTERACTIVE i m \"\"))",
               "(let* (" + load + ") (plug-in-zeq-velmora RUN-NONINTERACTIVE i d " +
                   Quote(dir / "none.params") + "))",
               "(let* (" + load +
@@ -273,6 +279,8 @@ TEST_F(GimpTest, FailuresAreGimpErrorsAndLeaveTheImageAlone) {
          {"Procedure execution of plug-in-test-filter failed: Test Filter failed at continue: the "
           "plug-in reported the error itself (code 5)",
           "Zeq Velmora works on RGB images and this one is grayscale",
+          "Zeq Velmora works on RGB images and this one is indexed",
+          "the active drawable is a layer mask or a channel",
           "none.params: no such parameter block file", "after: clean"})
         EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
     EXPECT_EQ(Samples(dir / "after.png"), Samples(in8));
