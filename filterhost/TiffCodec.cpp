@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "filterhost/Codecs.h"
+#include "filterhost/TiffMemory.h"
 #include "hostlib/HostError.h"
 #include "hostlib/SampleScale.h"
 
@@ -79,13 +80,9 @@ const char* PhotometricName(uint16_t photometric, uint16_t colorSamples) {
     }
 }
 
-// A TIFF file's bytes in memory, read through libtiff's client procedures.
-struct TiffMemory {
-    const uint8_t* data;
-    toff_t size;
-    toff_t at;
-};
+Document DecodeTiff(TiffPtr tif, const std::string& path);
 
+// libtiff's client procedures on TiffMemory.
 tmsize_t TiffMemoryRead(thandle_t handle, void* buffer, tmsize_t n) {
     auto* m = static_cast<TiffMemory*>(handle);
     if (n <= 0 || m->at >= m->size) return 0;
@@ -126,9 +123,12 @@ int TiffMemoryMap(thandle_t, void**, toff_t*) {
 
 void TiffMemoryUnmap(thandle_t, void*, toff_t) {}
 
-Document DecodeTiff(TiffPtr tif, const std::string& path);
-
 }  // namespace
+
+TIFF* OpenTiffMemory(TiffMemory& memory, const char* name) {
+    return TIFFClientOpen(name, "rm", &memory, &TiffMemoryRead, &TiffMemoryWrite, &TiffMemorySeek,
+                          &TiffMemoryClose, &TiffMemorySize, &TiffMemoryMap, &TiffMemoryUnmap);
+}
 
 Document ReadTiff(const std::string& path) {
     InstallTiffHandlers();
@@ -142,9 +142,7 @@ Document ReadTiffFromMemory(const uint8_t* data, size_t size, const std::string&
     InstallTiffHandlers();
     LastTiffError().clear();
     TiffMemory memory{data, toff_t(size), 0};
-    TiffPtr tif(TIFFClientOpen(name.c_str(), "rm", &memory, &TiffMemoryRead, &TiffMemoryWrite,
-                               &TiffMemorySeek, &TiffMemoryClose, &TiffMemorySize, &TiffMemoryMap,
-                               &TiffMemoryUnmap));
+    TiffPtr tif(OpenTiffMemory(memory, name.c_str()));
     if (!tif) throw HostError(TiffProblem(name, "not a readable TIFF file"));
     return DecodeTiff(std::move(tif), name);
 }
