@@ -2,8 +2,8 @@
 # The Script-Fu batch of the README's "Velmora in GIMP" section, run as a user
 # pastes it, by gimp-console-2.10 on three JPEG files (one of them greyscale)
 # with a private GIMP profile into whose plug-in folder the bridge and the
-# module are installed as scripts/install-gimp lays them out. The stored
-# settings are a block other than the defaults; the outputs must differ from
+# module are installed by scripts/install-gimp --build (uninstalled at the
+# end, which must leave other files alone). The stored settings are a block other than the defaults; the outputs must differ from
 # the inputs and match what filterhost apply gives with that block. The user
 # guide must show the same text.
 #   ReadmeBatchTest.sh SOURCE_DIR VELMORA_GIMP MODULE FILTERHOST VELMORA_PARAMS
@@ -40,9 +40,16 @@ convert "$photos/coffee.png" -resize 48x "$work/raw/not-a-jpeg.png"
 
 batch=${batch//\/home\/me\/Pictures\/raw/$work/raw}
 batch=${batch//\/home\/me\/Pictures\/velmora/$work/velmora}
-mkdir -p "$work/gimp/plug-ins/velmora-gimp" "$work/state/velmora/filterhost"
-cp "$bridge" "$work/gimp/plug-ins/velmora-gimp/velmora-gimp"
-cp "$module" "$work/gimp/plug-ins/velmora-gimp/velmora.8bf"
+mkdir -p "$work/state/velmora/filterhost"
+# Installed by scripts/install-gimp from this build, as a user would.
+build=$(dirname "$(dirname "$bridge")")
+GIMP2_DIRECTORY="$work/gimp" "$source_dir/scripts/install-gimp" --build "$build" >/dev/null
+for f in velmora-gimp velmora.8bf velmora-guide/index.html; do
+  [[ -s "$work/gimp/plug-ins/velmora-gimp/$f" ]] ||
+    { echo "FAIL: install-gimp did not install $f"; exit 1; }
+done
+cmp -s "$module" "$work/gimp/plug-ins/velmora-gimp/velmora.8bf" ||
+  { echo "FAIL: install-gimp installed another module than $module"; exit 1; }
 block="$work/state/velmora/filterhost/Zeq Velmora.params"
 "$velmora_params" write "$block" ColorContrast=1.35 Lightness=0.9 LowSat=8 >/dev/null
 cp "$block" "$work/vivid.params"
@@ -86,5 +93,10 @@ for name in coffee chelsea rocket; do
   [[ "$colours" == srgb* ]] || { echo "FAIL: $name.jpg is $colours, not RGB"; status=1; }
 done
 [[ ! -e "$work/velmora/not-a-jpeg.png" ]] || { echo "FAIL: a PNG was processed"; status=1; }
+# --uninstall takes away what it installed, and nothing else.
+touch "$work/gimp/plug-ins/velmora-gimp/other.8bf"
+GIMP2_DIRECTORY="$work/gimp" "$source_dir/scripts/install-gimp" --uninstall >/dev/null
+left=$(cd "$work/gimp/plug-ins/velmora-gimp" && find . -mindepth 1 | sort | tr '\n' ' ')
+[[ "$left" == "./other.8bf " ]] || { echo "FAIL: after --uninstall the folder holds: $left"; status=1; }
 [[ $status -ne 0 ]] && cat "$work/gimp.log"
 exit $status
