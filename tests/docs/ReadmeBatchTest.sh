@@ -93,6 +93,13 @@ for name in coffee chelsea rocket; do
   [[ "$colours" == srgb* ]] || { echo "FAIL: $name.jpg is $colours, not RGB"; status=1; }
 done
 [[ ! -e "$work/velmora/not-a-jpeg.png" ]] || { echo "FAIL: a PNG was processed"; status=1; }
+# Into a profile GIMP has never used, GIMP sets the profile up first (its
+# own folders are there beside the plug-in).
+GIMP2_DIRECTORY="$work/fresh/GIMP/2.10" "$source_dir/scripts/install-gimp" --build "$build" >/dev/null
+for f in plug-ins/velmora-gimp/velmora.8bf brushes gradients scripts; do
+  [[ -e "$work/fresh/GIMP/2.10/$f" ]] || { echo "FAIL: a fresh profile lacks $f"; status=1; }
+done
+
 # --uninstall takes away what it installed, and nothing else.
 touch "$work/gimp/plug-ins/velmora-gimp/other.8bf"
 GIMP2_DIRECTORY="$work/gimp" "$source_dir/scripts/install-gimp" --uninstall >/dev/null
