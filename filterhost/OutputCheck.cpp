@@ -42,24 +42,18 @@ std::string FollowLinks(const std::string& output) {
 }  // namespace
 
 OutputTarget CheckOutput(const std::string& output) {
-    // What the path names in the end, asked of the kernel first: links that
-    // are no paths (/dev/stdout onto a pipe) cannot be followed by name.
+    // What the path names in the end is asked of the kernel, which follows
+    // every link, also those that are no paths (/dev/stdout onto a pipe).
     struct stat named {};
-    if (stat(output.c_str(), &named) == 0 && !S_ISREG(named.st_mode))
+    const bool found = stat(output.c_str(), &named) == 0;
+    if (!found && errno != ENOENT) throw HostError(output + ": " + std::strerror(errno));
+    if (found && !S_ISREG(named.st_mode))
         throw HostError(output + ": is " + std::string(KindOf(named.st_mode)) +
                         "; only a regular file is replaced, choose another output");
     OutputTarget t;
     t.path = FollowLinks(output);
+    t.exists = found;
     const std::string shown = t.path == output ? output : output + " (a link to " + t.path + ")";
-    struct stat st {};
-    if (stat(t.path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
-            throw HostError(shown + ": is " + std::string(KindOf(st.st_mode)) +
-                            "; only a regular file is replaced, choose another output");
-        t.exists = true;
-    } else if (errno != ENOENT) {
-        throw HostError(shown + ": " + std::strerror(errno));
-    }
     const std::string dir = ParentDir(t.path);
     struct stat ds {};
     if (stat(dir.c_str(), &ds) != 0)

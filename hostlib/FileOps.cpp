@@ -27,6 +27,16 @@ mode_t NewFileMode() {
     return mode_t(0666) & ~mask;
 }
 
+// Renames from to to unless to exists; false with errno set otherwise.
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the flag: a hard link fails just as atomically.
+    if (link(from.c_str(), to.c_str()) != 0) return false;
+    unlink(from.c_str());
+    return true;
+}
+
 }  // namespace
 
 std::string ParentDir(const std::string& path) {
@@ -67,25 +77,12 @@ bool TempFile::Commit(bool replace) {
     close(fd);
     if (chmod(path_.c_str(), NewFileMode()) != 0)
         throw HostError(target_ + ": cannot write (" + Errno() + ")");
-    if (replace) {
-        if (rename(path_.c_str(), target_.c_str()) != 0)
-            throw HostError(target_ + ": cannot write (" + Errno() + ")");
-    } else if (renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) !=
-               0) {
-        // A file system without the flag: a hard link fails just as atomically.
-        if (errno == EINVAL || errno == ENOSYS) {
-            if (link(path_.c_str(), target_.c_str()) != 0) {
-                if (errno == EEXIST) return false;
-                throw HostError(target_ + ": cannot write (" + Errno() + ")");
-            }
-            unlink(path_.c_str());
-        } else {
-            if (errno == EEXIST) return false;
-            throw HostError(target_ + ": cannot write (" + Errno() + ")");
-        }
+    if (replace ? rename(path_.c_str(), target_.c_str()) == 0 : RenameNoReplace(path_, target_)) {
+        committed_ = true;
+        return true;
     }
-    committed_ = true;
-    return true;
+    if (!replace && errno == EEXIST) return false;
+    throw HostError(target_ + ": cannot write (" + Errno() + ")");
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
