@@ -328,7 +328,9 @@ void GreyAndYellow(FakeHost& host, int w, int h) {
 }
 
 TEST_F(ParamDialogTest, PointingAtThePreviewTargetsTheBandsAndTheyBlink) {
-    const int w = 160, h = 120;
+    // Large enough that the analysis spans many of the driver's 2 ms polls even
+    // in an optimised build, so the step taken while it runs is reached.
+    const int w = 320, h = 240;
     FakeHost host(sdk::kModeLab, w, h);
     GreyAndYellow(host, w, h);
     auto script = std::make_shared<tScript>();
