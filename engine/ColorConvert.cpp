@@ -1,5 +1,7 @@
 #include "engine/ColorConvert.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -14,6 +16,21 @@ namespace velmora {
 namespace color_cache {
 
 tCaches Caches;
+
+namespace {
+
+// The tables are large and reached all over; in 2 MB pages a table costs a
+// few dozen page faults instead of thousands of 4 KB ones.
+[[maybe_unused]] const bool kHugeTables = [] {
+    constexpr uintptr_t kHuge = uintptr_t(1) << 21;
+    const uintptr_t begin =
+        (reinterpret_cast<uintptr_t>(&Caches.Forward[0]) + kHuge - 1) & ~(kHuge - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(&Caches.Display[kColours]) & ~(kHuge - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    return true;
+}();
+
+}  // namespace
 
 }  // namespace color_cache
 
@@ -237,9 +254,23 @@ void ConvertRow16(uint16_t* p, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const tTetrahedron t = ring[i % kAhead16];
         if (i + kAhead16 < count) enter(i + kAhead16);
+        // Usually every corner that counts is cached: then all four entries
+        // are summed without a branch (a corner of weight 0 adds nothing,
+        // whatever its entry holds). Otherwise the corners are converted in
+        // order, as the single-triple form does.
+        uint32_t entry[4];
+        bool cached = true;
+        for (int j = 0; j < 4; ++j) {
+            entry[j] = table[t.Corner[j]];
+            cached &= entry[j] != 0 || t.Weight[j] == 0;
+        }
         uint32_t sum[3] = {0, 0, 0};
-        for (int j = 0; j < 4; ++j)
-            if (t.Weight[j] != 0) Accumulate(t.Weight[j], Convert(t.Corner[j]), sum);
+        if (cached) {
+            for (int j = 0; j < 4; ++j) Accumulate(t.Weight[j], entry[j], sum);
+        } else {
+            for (int j = 0; j < 4; ++j)
+                if (t.Weight[j] != 0) Accumulate(t.Weight[j], Convert(t.Corner[j]), sum);
+        }
         for (int k = 0; k < 3; ++k) p[3 * i + k] = Output16(sum[k]);
     }
 }

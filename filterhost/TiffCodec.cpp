@@ -133,7 +133,7 @@ TIFF* OpenTiffMemory(TiffMemory& memory, const char* name) {
 Document ReadTiff(const std::string& path) {
     InstallTiffHandlers();
     LastTiffError().clear();
-    TiffPtr tif(TIFFOpen(path.c_str(), "r"));
+    TiffPtr tif(TIFFOpen(path.c_str(), "rm"));
     if (!tif) throw HostError(TiffProblem(path, "not a readable TIFF file"));
     return DecodeTiff(std::move(tif), path);
 }
