@@ -34,56 +34,67 @@ inline Ext Step(const tGaussCoefficients& c, Ext x, Ext p1, Ext p2, Ext p3) {
 // compiler's code is the instruction form: each value is loaded and then
 // multiplied by a coefficient register, instead of a coefficient being
 // copied and multiplied by the value in memory, which takes the stack unit
-// one operation fewer per product. X is float or double (the value), T the
-// type of p1 .. p3 and out.
+// one operation fewer per product; and all five sequences are addressed
+// through one counter, so that a step costs one increment, not five.
+// X is float or double (the value), T the type of p1 .. p3 and out.
 #if defined(__x86_64__) && !defined(VELMORA_PORTABLE_RECURSION)
 template <class X, class T>
 inline void Recur(const tGaussCoefficients& c, const X* x, const T* p1, const T* p2, const T* p3,
                   T* out, size_t n, ptrdiff_t dir) {
     static_assert(sizeof(long double) == 16 && sizeof(tGaussCoefficients) == 64);
     if (n == 0) return;
-    const ptrdiff_t dx = dir * ptrdiff_t(sizeof(X)), dt = dir * ptrdiff_t(sizeof(T));
-#define VELMORA_RECUR(LOADX, LOADT, STORET)                                                    \
-    asm volatile(                                                                              \
-        "fldt (%[c])\n\t"                                                                      \
-        "fldt 16(%[c])\n\t"                                                                    \
-        "fldt 32(%[c])\n\t"                                                                    \
-        "fldt 48(%[c])\n\t"                                                                    \
-        "1:\n\t" LOADX                                                                         \
-        " (%[x])\n\t"                                                                          \
-        "fmul %%st(4), %%st\n\t" LOADT                                                         \
-        " (%[p1])\n\t"                                                                         \
-        "fmul %%st(4), %%st\n\t"                                                               \
-        "faddp %%st, %%st(1)\n\t" LOADT                                                        \
-        " (%[p2])\n\t"                                                                         \
-        "fmul %%st(3), %%st\n\t"                                                               \
-        "faddp %%st, %%st(1)\n\t" LOADT                                                        \
-        " (%[p3])\n\t"                                                                         \
-        "fmul %%st(2), %%st\n\t"                                                               \
-        "faddp %%st, %%st(1)\n\t" STORET                                                       \
-        " (%[o])\n\t"                                                                          \
-        "add %[dx], %[x]\n\t"                                                                  \
-        "add %[dt], %[p1]\n\t"                                                                 \
-        "add %[dt], %[p2]\n\t"                                                                 \
-        "add %[dt], %[p3]\n\t"                                                                 \
-        "add %[dt], %[o]\n\t"                                                                  \
-        "dec %[n]\n\t"                                                                         \
-        "jnz 1b\n\t"                                                                           \
-        "fstp %%st(0)\n\t"                                                                     \
-        "fstp %%st(0)\n\t"                                                                     \
-        "fstp %%st(0)\n\t"                                                                     \
-        "fstp %%st(0)\n\t"                                                                     \
-        : [x] "+r"(x), [p1] "+r"(p1), [p2] "+r"(p2), [p3] "+r"(p3), [o] "+r"(out), [n] "+r"(n) \
-        : [c] "r"(&c), [dx] "r"(dx), [dt] "r"(dt)                                              \
+    // Element t of a sequence that starts at s is at base + k * size with
+    // k = t - n, base = s + n (counting up to 0), or k = n - t, base = s - n
+    // (counting down to 0). The bases are plain addresses: the one past the
+    // start of a backward sequence points outside it.
+    const auto base = [&](const void* s, size_t size) {
+        const ptrdiff_t shift = ptrdiff_t(n * size);
+        return reinterpret_cast<uintptr_t>(s) + uintptr_t(dir > 0 ? shift : -shift);
+    };
+    const uintptr_t bx = base(x, sizeof(X)), b1 = base(p1, sizeof(T)), b2 = base(p2, sizeof(T)),
+                    b3 = base(p3, sizeof(T)), bo = base(out, sizeof(T));
+    ptrdiff_t k = dir > 0 ? -ptrdiff_t(n) : ptrdiff_t(n);
+#define VELMORA_RECUR(LOADX, SX, LOADT, STORET, ST, STEP)                                 \
+    asm volatile(                                                                         \
+        "fldt (%[c])\n\t"                                                                 \
+        "fldt 16(%[c])\n\t"                                                               \
+        "fldt 32(%[c])\n\t"                                                               \
+        "fldt 48(%[c])\n\t"                                                               \
+        "1:\n\t" LOADX " (%[x],%[k]," SX                                                  \
+        ")\n\t"                                                                           \
+        "fmul %%st(4), %%st\n\t" LOADT " (%[p1],%[k]," ST                                 \
+        ")\n\t"                                                                           \
+        "fmul %%st(4), %%st\n\t"                                                          \
+        "faddp %%st, %%st(1)\n\t" LOADT " (%[p2],%[k]," ST                                \
+        ")\n\t"                                                                           \
+        "fmul %%st(3), %%st\n\t"                                                          \
+        "faddp %%st, %%st(1)\n\t" LOADT " (%[p3],%[k]," ST                                \
+        ")\n\t"                                                                           \
+        "fmul %%st(2), %%st\n\t"                                                          \
+        "faddp %%st, %%st(1)\n\t" STORET " (%[o],%[k]," ST ")\n\t" STEP                   \
+        " %[k]\n\t"                                                                       \
+        "jnz 1b\n\t"                                                                      \
+        "fstp %%st(0)\n\t"                                                                \
+        "fstp %%st(0)\n\t"                                                                \
+        "fstp %%st(0)\n\t"                                                                \
+        "fstp %%st(0)\n\t"                                                                \
+        : [k] "+r"(k)                                                                     \
+        : [c] "r"(&c), [x] "r"(bx), [p1] "r"(b1), [p2] "r"(b2), [p3] "r"(b3), [o] "r"(bo) \
         : "memory", "cc", "st", "st(1)", "st(2)", "st(3)", "st(4)", "st(5)", "st(6)", "st(7)")
+#define VELMORA_RECUR_BOTH(LOADX, SX, LOADT, STORET, ST)    \
+    if (dir > 0)                                            \
+        VELMORA_RECUR(LOADX, SX, LOADT, STORET, ST, "inc"); \
+    else                                                    \
+        VELMORA_RECUR(LOADX, SX, LOADT, STORET, ST, "dec")
     if constexpr (std::is_same_v<X, float> && std::is_same_v<T, double>)
-        VELMORA_RECUR("flds", "fldl", "fstpl");
+        VELMORA_RECUR_BOTH("flds", "4", "fldl", "fstpl", "8");
     else if constexpr (std::is_same_v<X, double> && std::is_same_v<T, double>)
-        VELMORA_RECUR("fldl", "fldl", "fstpl");
+        VELMORA_RECUR_BOTH("fldl", "8", "fldl", "fstpl", "8");
     else if constexpr (std::is_same_v<X, double> && std::is_same_v<T, float>)
-        VELMORA_RECUR("fldl", "flds", "fstps");
+        VELMORA_RECUR_BOTH("fldl", "8", "flds", "fstps", "4");
     else
         static_assert(sizeof(X) == 0, "no such recursion form");
+#undef VELMORA_RECUR_BOTH
 #undef VELMORA_RECUR
 }
 #else
