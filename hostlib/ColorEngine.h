@@ -7,7 +7,9 @@
 // Colours are 8-bit: RGB components 0..255; Lab in the host's 8-bit
 // encoding, L 0..255 for 0..100, a and b 0..255 with 128 neutral. Results are
 // rounded (halves to even) and clamped to 0..255. The transforms are built
-// once per document; each call converts one colour.
+// once per document; each call converts one colour. For a matrix-shaper
+// profile most colours are computed here instead of by a LittleCMS call,
+// with the same bytes.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +39,17 @@ class ColorEngine {
     /// Why an embedded profile was not used (empty when it was, or when there is none).
     const std::string& ProfileNote() const { return note_; }
 
+    /// Whether RGB to Lab and Lab to RGB are mostly computed here in double
+    /// precision (a matrix-shaper profile; the way back only through tone
+    /// curves given by formula), with the bytes LittleCMS gives.
+    bool ComputesToLab() const;
+    bool ComputesFromLab() const;
+
   private:
     struct Transforms;
+    class Shaper;
     std::unique_ptr<Transforms> t_;
+    std::unique_ptr<Shaper> shaper_;
     bool embedded_ = false;
     std::string note_;
 };

@@ -103,4 +103,104 @@ TEST(ColorEngineTest, UnusableProfilesFallBackToSrgb) {
     }
 }
 
+// LittleCMS alone, as the engine sets it up: floating point on both sides,
+// relative colorimetric, rounded and clamped to the 8-bit encodings.
+class Reference {
+  public:
+    explicit Reference(const std::vector<uint8_t>& icc) {
+        rgb_ = icc.empty() ? cmsCreate_sRGBProfile()
+                           : cmsOpenProfileFromMem(icc.data(), cmsUInt32Number(icc.size()));
+        lab_ = cmsCreateLab4Profile(nullptr);
+        to_ = cmsCreateTransform(rgb_, TYPE_RGB_DBL, lab_, TYPE_Lab_DBL,
+                                 INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+        from_ = cmsCreateTransform(lab_, TYPE_Lab_DBL, rgb_, TYPE_RGB_DBL,
+                                   INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+    }
+    ~Reference() {
+        cmsDeleteTransform(to_);
+        cmsDeleteTransform(from_);
+        cmsCloseProfile(rgb_);
+        cmsCloseProfile(lab_);
+    }
+    void ToLab(const uint8_t rgb[3], uint8_t out[3]) const {
+        const double in[3] = {rgb[0] / 255.0, rgb[1] / 255.0, rgb[2] / 255.0};
+        cmsCIELab lab{};
+        cmsDoTransform(to_, in, &lab, 1);
+        out[0] = Byte(lab.L * 255.0 / 100.0);
+        out[1] = Byte(lab.a + 128.0);
+        out[2] = Byte(lab.b + 128.0);
+    }
+    void FromLab(const uint8_t lab[3], uint8_t out[3]) const {
+        const cmsCIELab in{lab[0] * 100.0 / 255.0, lab[1] - 128.0, lab[2] - 128.0};
+        double rgb[3] = {};
+        cmsDoTransform(from_, &in, rgb, 1);
+        for (int k = 0; k < 3; ++k) out[k] = Byte(rgb[k] * 255.0);
+    }
+
+  private:
+    static uint8_t Byte(double v) {
+        return std::isnan(v) ? 0 : uint8_t(std::clamp(std::nearbyint(v), 0.0, 255.0));
+    }
+    cmsHPROFILE rgb_, lab_;
+    cmsHTRANSFORM to_, from_;
+};
+
+std::vector<uint8_t> TabulatedProfile() {
+    // Rec. 709 primaries, D65 white, and a tone curve given as a table.
+    cmsCIExyY white{0.3127, 0.3290, 1.0};
+    cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+    std::vector<cmsUInt16Number> table(1024);
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = cmsUInt16Number(std::lround(65535.0 * std::pow(i / 1023.0, 1.8)));
+    cmsToneCurve* curve =
+        cmsBuildTabulatedToneCurve16(nullptr, cmsUInt32Number(table.size()), table.data());
+    cmsToneCurve* curves[3] = {curve, curve, curve};
+    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(p, nullptr, &size);
+    std::vector<uint8_t> bytes(size);
+    cmsSaveProfileToMem(p, bytes.data(), &size);
+    cmsCloseProfile(p);
+    cmsFreeToneCurve(curve);
+    return bytes;
+}
+
+// Most colours of a matrix-shaper profile are computed by the engine itself
+// (not back to RGB through a tabulated tone curve); every answer must still
+// be the bytes LittleCMS gives: all 2^24 colours of sRGB both ways, every
+// third value per component for the other profiles.
+TEST(ColorEngineTest, ComputedColoursAreLittleCmsBytes) {
+    const struct {
+        const char* name;
+        std::vector<uint8_t> icc;
+        int stride;
+        bool fromLab;  // computed back to RGB as well
+    } profiles[] = {
+        {"sRGB", {}, 1, true},
+        {"wide gamut, gamma 2.2", fhtest::WideRgbProfile(), 3, true},
+        {"tabulated curve", TabulatedProfile(), 3, false},
+    };
+    for (const auto& p : profiles) {
+        SCOPED_TRACE(p.name);
+        const ColorEngine engine(p.icc);
+        const Reference reference(p.icc);
+        ASSERT_TRUE(engine.ComputesToLab());
+        ASSERT_EQ(engine.ComputesFromLab(), p.fromLab);
+        size_t differ = 0;
+        for (int x = 0; x < 256; x += p.stride)
+            for (int y = 0; y < 256; y += p.stride)
+                for (int z = 0; z < 256; z += p.stride) {
+                    const uint8_t c[3] = {uint8_t(x), uint8_t(y), uint8_t(z)};
+                    uint8_t got[3], expected[3];
+                    engine.RgbToLab(c, got);
+                    reference.ToLab(c, expected);
+                    differ += !std::equal(got, got + 3, expected);
+                    engine.LabToRgb(c, got);
+                    reference.FromLab(c, expected);
+                    differ += !std::equal(got, got + 3, expected);
+                }
+        EXPECT_EQ(differ, 0u);
+    }
+}
+
 }  // namespace
