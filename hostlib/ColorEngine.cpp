@@ -244,15 +244,19 @@ ColorEngine::ColorEngine(const std::vector<uint8_t>& icc, const std::vector<uint
             shaper_ = Shaper::For(srgb.get(), t_->toLab.get(), t_->fromLab.get());
     }
     // The display's profile when the host knows one and it is a usable RGB
-    // profile, else sRGB.
+    // profile, else sRGB; computed here like the document's.
+    const auto useMonitor = [&](cmsHPROFILE profile) {
+        t_->toMonitor = MakeTransform(lab.get(), TYPE_Lab_DBL, profile, TYPE_RGB_DBL);
+        TransformPtr check = MakeTransform(profile, TYPE_RGB_DBL, lab.get(), TYPE_Lab_DBL);
+        if (t_->toMonitor && check)
+            monitorShaper_ = Shaper::For(profile, check.get(), t_->toMonitor.get());
+    };
     if (!monitorIcc.empty()) {
         ProfilePtr monitor(
             cmsOpenProfileFromMem(monitorIcc.data(), cmsUInt32Number(monitorIcc.size())));
-        if (monitor && cmsGetColorSpace(monitor.get()) == cmsSigRgbData)
-            t_->toMonitor = MakeTransform(lab.get(), TYPE_Lab_DBL, monitor.get(), TYPE_RGB_DBL);
+        if (monitor && cmsGetColorSpace(monitor.get()) == cmsSigRgbData) useMonitor(monitor.get());
     }
-    if (!t_->toMonitor)
-        t_->toMonitor = MakeTransform(lab.get(), TYPE_Lab_DBL, srgb.get(), TYPE_RGB_DBL);
+    if (!t_->toMonitor) useMonitor(srgb.get());
     if (!t_->toLab || !t_->fromLab || !t_->toMonitor)
         throw HostError("cannot create the colour transforms");
 }
@@ -264,6 +268,9 @@ bool ColorEngine::ComputesToLab() const {
 }
 bool ColorEngine::ComputesFromLab() const {
     return shaper_ && shaper_->ComputesFromLab();
+}
+bool ColorEngine::ComputesToMonitor() const {
+    return monitorShaper_ && monitorShaper_->ComputesFromLab();
 }
 
 void ColorEngine::RgbToLab(const uint8_t rgb[3], uint8_t lab[3]) const {
@@ -298,6 +305,10 @@ void ColorEngine::LabToRgb(const uint8_t lab[3], uint8_t rgb[3]) const {
 }
 
 void ColorEngine::LabToMonitor(const uint8_t lab[3], uint8_t rgb[3]) const {
+    if (monitorShaper_ && monitorShaper_->ComputesFromLab()) {
+        double v[3];
+        if (monitorShaper_->FromLab(lab, v) && Settled(v, Shaper::kFromLabMargin, rgb)) return;
+    }
     LabToRgbWith(t_->toMonitor.get(), lab, rgb);
 }
 

@@ -44,12 +44,13 @@ class ColorEngine {
     /// curves given by formula), with the bytes LittleCMS gives.
     bool ComputesToLab() const;
     bool ComputesFromLab() const;
+    bool ComputesToMonitor() const;
 
   private:
     struct Transforms;
     class Shaper;
     std::unique_ptr<Transforms> t_;
-    std::unique_ptr<Shaper> shaper_;
+    std::unique_ptr<Shaper> shaper_, monitorShaper_;
     bool embedded_ = false;
     std::string note_;
 };

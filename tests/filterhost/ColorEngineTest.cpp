@@ -168,7 +168,8 @@ std::vector<uint8_t> TabulatedProfile() {
 // Most colours of a matrix-shaper profile are computed by the engine itself
 // (not back to RGB through a tabulated tone curve); every answer must still
 // be the bytes LittleCMS gives: all 2^24 colours of sRGB both ways, every
-// third value per component for the other profiles.
+// third value per component for the other profiles and for each profile as
+// the display's.
 TEST(ColorEngineTest, ComputedColoursAreLittleCmsBytes) {
     const struct {
         const char* name;
@@ -183,9 +184,11 @@ TEST(ColorEngineTest, ComputedColoursAreLittleCmsBytes) {
     for (const auto& p : profiles) {
         SCOPED_TRACE(p.name);
         const ColorEngine engine(p.icc);
+        const ColorEngine onMonitor({}, p.icc);
         const Reference reference(p.icc);
         ASSERT_TRUE(engine.ComputesToLab());
         ASSERT_EQ(engine.ComputesFromLab(), p.fromLab);
+        ASSERT_EQ(onMonitor.ComputesToMonitor(), p.fromLab);
         size_t differ = 0;
         for (int x = 0; x < 256; x += p.stride)
             for (int y = 0; y < 256; y += p.stride)
@@ -198,6 +201,12 @@ TEST(ColorEngineTest, ComputedColoursAreLittleCmsBytes) {
                     engine.LabToRgb(c, got);
                     reference.FromLab(c, expected);
                     differ += !std::equal(got, got + 3, expected);
+                    // The display's profile (sRGB when there is none): the
+                    // same arithmetic, every third value.
+                    if (x % 3 == 0 && y % 3 == 0 && z % 3 == 0) {
+                        onMonitor.LabToMonitor(c, got);
+                        differ += !std::equal(got, got + 3, expected);
+                    }
                 }
         EXPECT_EQ(differ, 0u);
     }
