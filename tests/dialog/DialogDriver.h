@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStyleHints>
 #include <QTest>
 #include <QTimer>
@@ -32,6 +33,7 @@
 #include "host/ModuleState.h"
 #include "sdk/PIFilter.h"
 #include "tests/support/FakeHost.h"
+#include "toolkit/TApplication.h"
 #include "toolkit/TButton.h"
 #include "toolkit/TGroupBox.h"
 #include "toolkit/TImage.h"
@@ -65,7 +67,43 @@ struct tScript {
     std::vector<tStep> steps;
     size_t next = 0;
     bool forced = false;
+    // The dialog whose idle passes are watched, and whether a step found due
+    // there waits to run.
+    QPointer<TParamForm> watched;
+    bool posted = false;
 };
+
+// The next step, when its condition holds on the visible dialog.
+inline void RunDueStep(tScript& script) {
+    TParamForm* form = VisibleDialog();
+    if (form && script.next < script.steps.size() && script.steps[script.next].when(*form))
+        script.steps[script.next++].act(*form);
+}
+
+// Besides a 2 ms timer, the conditions are checked after every idle pass of
+// the dialog (each step of its analysis is one), so that a step meant for
+// the middle of the analysis cannot be missed between two ticks. A step found
+// due there runs from a zero timer, which fires before the next idle pass,
+// so the state it found still holds and it runs where timer steps run.
+inline void WatchIdlePasses(TParamForm* form, const std::shared_ptr<tScript>& script) {
+    if (script->watched == form) return;
+    script->watched = form;
+    ui::TApplication& app = ui::TApplication::Instance();
+    // The dialog puts back the hook it found when it closes, which ends this.
+    app.OnIdle = [inner = app.OnIdle, weak = std::weak_ptr<tScript>(script)] {
+        const bool done = inner ? inner() : true;
+        const std::shared_ptr<tScript> s = weak.lock();
+        TParamForm* f = VisibleDialog();
+        if (s && f && !s->posted && s->next < s->steps.size() && s->steps[s->next].when(*f)) {
+            s->posted = true;
+            QTimer::singleShot(0, qApp, [s] {
+                s->posted = false;
+                RunDueStep(*s);
+            });
+        }
+        return done;
+    };
+}
 
 inline void Drive(std::shared_ptr<tScript> script) {
     auto* timer = new QTimer(qApp);
@@ -73,9 +111,9 @@ inline void Drive(std::shared_ptr<tScript> script) {
     clock->start();
     QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, script] {
         TParamForm* form = VisibleDialog();
+        if (form) WatchIdlePasses(form, script);
         if (script->next < script->steps.size()) {
-            if (form && script->steps[script->next].when(*form))
-                script->steps[script->next++].act(*form);
+            RunDueStep(*script);
         } else if (!form) {
             timer->stop();
             timer->deleteLater();
