@@ -145,26 +145,6 @@ class Reference {
     cmsHTRANSFORM to_, from_;
 };
 
-std::vector<uint8_t> TabulatedProfile() {
-    // Rec. 709 primaries, D65 white, and a tone curve given as a table.
-    cmsCIExyY white{0.3127, 0.3290, 1.0};
-    cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
-    std::vector<cmsUInt16Number> table(1024);
-    for (size_t i = 0; i < table.size(); ++i)
-        table[i] = cmsUInt16Number(std::lround(65535.0 * std::pow(i / 1023.0, 1.8)));
-    cmsToneCurve* curve =
-        cmsBuildTabulatedToneCurve16(nullptr, cmsUInt32Number(table.size()), table.data());
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(p, nullptr, &size);
-    std::vector<uint8_t> bytes(size);
-    cmsSaveProfileToMem(p, bytes.data(), &size);
-    cmsCloseProfile(p);
-    cmsFreeToneCurve(curve);
-    return bytes;
-}
-
 // Most colours of a matrix-shaper profile are computed by the engine itself
 // (not back to RGB through a tabulated tone curve); every answer must still
 // be the bytes LittleCMS gives: all 2^24 colours of sRGB both ways, every
@@ -179,7 +159,7 @@ TEST(ColorEngineTest, ComputedColoursAreLittleCmsBytes) {
     } profiles[] = {
         {"sRGB", {}, 1, true},
         {"wide gamut, gamma 2.2", fhtest::WideRgbProfile(), 3, true},
-        {"tabulated curve", TabulatedProfile(), 3, false},
+        {"tabulated curve", fhtest::TabulatedRgbProfile(), 3, false},
     };
     for (const auto& p : profiles) {
         SCOPED_TRACE(p.name);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -397,20 +398,39 @@ std::vector<uint8_t> ReadJpegIcc(const std::string& path) {
     return icc;
 }
 
-std::vector<uint8_t> WideRgbProfile() {
-    // Primaries of a wide-gamut RGB space, D50 white, gamma 2.2.
-    cmsCIExyY white{0.3457, 0.3585, 1.0};
-    cmsCIExyYTRIPLE primaries{{0.7347, 0.2653, 1.0}, {0.1152, 0.8264, 1.0}, {0.1566, 0.0177, 1.0}};
-    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
-    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+namespace {
+
+// The ICC bytes of an RGB profile with these primaries and one tone curve
+// for all three channels (the curve is freed).
+std::vector<uint8_t> RgbProfile(cmsCIExyY white, cmsCIExyYTRIPLE primaries, cmsToneCurve* curve) {
+    cmsToneCurve* curves[3] = {curve, curve, curve};
     cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
     cmsUInt32Number size = 0;
     cmsSaveProfileToMem(p, nullptr, &size);
     std::vector<uint8_t> bytes(size);
     cmsSaveProfileToMem(p, bytes.data(), &size);
     cmsCloseProfile(p);
-    cmsFreeToneCurve(gamma);
+    cmsFreeToneCurve(curve);
     return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> WideRgbProfile() {
+    // Primaries of a wide-gamut RGB space, D50 white, gamma 2.2.
+    return RgbProfile({0.3457, 0.3585, 1.0},
+                      {{0.7347, 0.2653, 1.0}, {0.1152, 0.8264, 1.0}, {0.1566, 0.0177, 1.0}},
+                      cmsBuildGamma(nullptr, 2.2));
+}
+
+std::vector<uint8_t> TabulatedRgbProfile() {
+    // Rec. 709 primaries, D65 white, and gamma 1.8 given as a table.
+    std::vector<cmsUInt16Number> table(1024);
+    for (size_t i = 0; i < table.size(); ++i)
+        table[i] = cmsUInt16Number(std::lround(65535.0 * std::pow(i / 1023.0, 1.8)));
+    return RgbProfile(
+        {0.3127, 0.3290, 1.0}, {{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}},
+        cmsBuildTabulatedToneCurve16(nullptr, cmsUInt32Number(table.size()), table.data()));
 }
 
 void AddMetadata(const std::string& path, const std::string& artist, const std::string& source) {

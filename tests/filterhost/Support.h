@@ -94,6 +94,8 @@ std::vector<uint8_t> ReadJpegIcc(const std::string& path);
 
 /// An RGB ICC profile that is not sRGB (wide primaries), serialised.
 std::vector<uint8_t> WideRgbProfile();
+/// A matrix-shaper RGB profile whose tone curve is a table.
+std::vector<uint8_t> TabulatedRgbProfile();
 
 /// Sets EXIF Artist and XMP dc:source on an image file through exiv2.
 void AddMetadata(const std::string& path, const std::string& artist, const std::string& source);
