@@ -14,6 +14,7 @@
 #include <string>
 
 #include "filterhost/HostLib.h"
+#include "hostlib/FileOps.h"
 #include "hostlib/HostError.h"
 
 namespace filterhost {
@@ -45,15 +46,10 @@ class WholeFileIo : public Exiv2::FileIo {
         const size_t size = memory->size();
         const int fd = ::open(path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0) throw std::runtime_error(std::strerror(errno));
-        for (size_t done = 0; done < size;) {
-            const ssize_t n = ::write(fd, data + done, size - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                const std::string e = n < 0 ? std::strerror(errno) : "nothing written";
-                ::close(fd);
-                throw std::runtime_error(e);
-            }
-            done += size_t(n);
+        if (!WriteAll(fd, data, size)) {
+            const std::string e = std::strerror(errno);
+            ::close(fd);
+            throw std::runtime_error(e);
         }
         if (::close(fd) != 0) throw std::runtime_error(std::strerror(errno));
         memory->close();

@@ -296,20 +296,21 @@ void LabToRgbWith(void* transform, const uint8_t lab[3], uint8_t rgb[3]) {
 }
 }  // namespace
 
-void ColorEngine::LabToRgb(const uint8_t lab[3], uint8_t rgb[3]) const {
-    if (shaper_ && shaper_->ComputesFromLab()) {
+void ColorEngine::LabToRgbThrough(const Shaper* shaper, void* transform, const uint8_t lab[3],
+                                  uint8_t rgb[3]) {
+    if (shaper && shaper->ComputesFromLab()) {
         double v[3];
-        if (shaper_->FromLab(lab, v) && Settled(v, Shaper::kFromLabMargin, rgb)) return;
+        if (shaper->FromLab(lab, v) && Settled(v, Shaper::kFromLabMargin, rgb)) return;
     }
-    LabToRgbWith(t_->fromLab.get(), lab, rgb);
+    LabToRgbWith(transform, lab, rgb);
+}
+
+void ColorEngine::LabToRgb(const uint8_t lab[3], uint8_t rgb[3]) const {
+    LabToRgbThrough(shaper_.get(), t_->fromLab.get(), lab, rgb);
 }
 
 void ColorEngine::LabToMonitor(const uint8_t lab[3], uint8_t rgb[3]) const {
-    if (monitorShaper_ && monitorShaper_->ComputesFromLab()) {
-        double v[3];
-        if (monitorShaper_->FromLab(lab, v) && Settled(v, Shaper::kFromLabMargin, rgb)) return;
-    }
-    LabToRgbWith(t_->toMonitor.get(), lab, rgb);
+    LabToRgbThrough(monitorShaper_.get(), t_->toMonitor.get(), lab, rgb);
 }
 
 }  // namespace hostlib

@@ -51,6 +51,9 @@ class ColorEngine {
     class Shaper;
     std::unique_ptr<Transforms> t_;
     std::unique_ptr<Shaper> shaper_, monitorShaper_;
+    // Lab to RGB through the shaper where it answers, else the transform.
+    static void LabToRgbThrough(const Shaper* shaper, void* transform, const uint8_t lab[3],
+                                uint8_t rgb[3]);
     bool embedded_ = false;
     std::string note_;
 };

@@ -3,6 +3,7 @@
 // partial or changed file behind.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -32,6 +33,11 @@ class TempFile {
     std::string path_;
     bool committed_ = false;
 };
+
+/// All of `size` bytes to or from a descriptor, retrying short and
+/// interrupted calls; false on an error (errno set) or an early end.
+bool WriteAll(int fd, const void* data, size_t size);
+bool ReadAll(int fd, void* data, size_t size);
 
 /// True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b);

@@ -73,11 +73,17 @@ struct tScript {
     bool posted = false;
 };
 
+// The visible dialog when the next step's condition holds on it.
+inline TParamForm* DueStepDialog(tScript& script) {
+    TParamForm* form = VisibleDialog();
+    return form && script.next < script.steps.size() && script.steps[script.next].when(*form)
+               ? form
+               : nullptr;
+}
+
 // The next step, when its condition holds on the visible dialog.
 inline void RunDueStep(tScript& script) {
-    TParamForm* form = VisibleDialog();
-    if (form && script.next < script.steps.size() && script.steps[script.next].when(*form))
-        script.steps[script.next++].act(*form);
+    if (TParamForm* form = DueStepDialog(script)) script.steps[script.next++].act(*form);
 }
 
 // Besides a 2 ms timer, the conditions are checked after every idle pass of
@@ -93,8 +99,7 @@ inline void WatchIdlePasses(TParamForm* form, const std::shared_ptr<tScript>& sc
     app.OnIdle = [inner = app.OnIdle, weak = std::weak_ptr<tScript>(script)] {
         const bool done = inner ? inner() : true;
         const std::shared_ptr<tScript> s = weak.lock();
-        TParamForm* f = VisibleDialog();
-        if (s && f && !s->posted && s->next < s->steps.size() && s->steps[s->next].when(*f)) {
+        if (s && !s->posted && DueStepDialog(*s)) {
             s->posted = true;
             QTimer::singleShot(0, qApp, [s] {
                 s->posted = false;
