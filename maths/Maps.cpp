@@ -75,8 +75,7 @@ void BuildMap(const tGaussCoefficients& c, tSingleMatrix source, tByteMatrix& ma
     }
 
     // Row phase: kRowBlock rows side by side, one progress unit per row.
-    std::vector<double> forward(CheckedMul(columns, kRowBlock));
-    std::vector<double> backward(forward.size());
+    std::vector<double> values(CheckedMul(columns, kRowBlock));
     for (size_t first = 0; first < rows; first += kRowBlock) {
         const size_t count = std::min(kRowBlock, rows - first);
         uint8_t* maps[kRowBlock];
@@ -84,7 +83,7 @@ void BuildMap(const tGaussCoefficients& c, tSingleMatrix source, tByteMatrix& ma
             map[first + r].assign(columns, 0);
             maps[r] = map[first + r].data();
         }
-        BlurRows(c, starts.data() + first, maps, count, columns, forward.data(), backward.data());
+        BlurRows(c, starts.data() + first, maps, count, columns, values.data());
         for (size_t r = 0; r < count; ++r) {
             if (advance(1)) {
                 FillUnbuiltRows(source, map, first + count);
@@ -203,8 +202,7 @@ void tMapCreator::RowBlockStep() {
         maps[r] = out.data();
     }
     blockForward_.resize(CheckedMul(size_t(Columns), kRowBlock));
-    blockBackward_.resize(blockForward_.size());
-    BlurRows(*c_, rows, maps, count, size_t(Columns), blockForward_.data(), blockBackward_.data());
+    BlurRows(*c_, rows, maps, count, size_t(Columns), blockForward_.data());
     Row += int32_t(count);
 }
 
@@ -212,7 +210,6 @@ void tMapCreator::Finish() {
     std::vector<double>().swap(Forward);
     std::vector<double>().swap(Backward);
     std::vector<double>().swap(blockForward_);
-    std::vector<double>().swap(blockBackward_);
     std::vector<float*>().swap(rowStarts_);
 }
 

@@ -75,7 +75,6 @@ class tMapCreator {
     // Forward (and backward) values of the block steps, interleaved; kept
     // apart from Forward and Backward, which hold one sequence.
     std::vector<double> blockForward_;
-    std::vector<double> blockBackward_;
 };
 
 class tSharpMapCreator : public tMapCreator {

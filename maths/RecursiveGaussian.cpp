@@ -162,10 +162,12 @@ void ColumnBlock(const tGaussCoefficients& coeff, float* const* rows, size_t n, 
     }
 }
 
-// R rows side by side; forward and backward laid out [j * R + r].
+// R rows side by side; forward values laid out [j * R + r], each backward
+// value stored over the forward value it came from (which is not read again).
 template <size_t R>
 void RowBlock(const tGaussCoefficients& coeff, float* const* rows, uint8_t* const* maps, size_t n,
-              double* fw, double* bw) {
+              double* fw) {
+    double* const bw = fw;
     if (n == 0) return;
     const tGaussCoefficients c = coeff;
     Ext x0[R];
@@ -288,12 +290,12 @@ void BlurRow(const tGaussCoefficients& c, float* row, uint8_t* map, size_t n, do
 }
 
 void BlurRows(const tGaussCoefficients& c, float* const* rows, uint8_t* const* maps, size_t count,
-              size_t n, double* forward, double* backward) {
+              size_t n, double* values) {
     if (count == kRowBlock) {
-        RowBlock<kRowBlock>(c, rows, maps, n, forward, backward);
+        RowBlock<kRowBlock>(c, rows, maps, n, values);
         return;
     }
-    for (size_t r = 0; r < count; ++r) RowBlock<1>(c, rows + r, maps + r, n, forward, backward);
+    for (size_t r = 0; r < count; ++r) RowBlock<1>(c, rows + r, maps + r, n, values);
 }
 
 }  // namespace velmora

@@ -48,9 +48,10 @@ void BlurColumns(const tGaussCoefficients& c, float* const* rows, size_t n, size
 void BlurRow(const tGaussCoefficients& c, float* row, uint8_t* map, size_t n, double* forward,
              double* backward);
 
-/// BlurRow on `count` rows (count <= kRowBlock) side by side.
-/// forward, backward: n * kRowBlock doubles each.
+/// BlurRow on `count` rows (count <= kRowBlock) side by side. values:
+/// n * kRowBlock doubles, the forward values and then, over them, the
+/// backward ones (one buffer, so that a block's working set stays in cache).
 void BlurRows(const tGaussCoefficients& c, float* const* rows, uint8_t* const* maps, size_t count,
-              size_t n, double* forward, double* backward);
+              size_t n, double* values);
 
 }  // namespace velmora
