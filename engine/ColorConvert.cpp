@@ -1,7 +1,5 @@
 #include "engine/ColorConvert.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -16,21 +14,6 @@ namespace velmora {
 namespace color_cache {
 
 tCaches Caches;
-
-namespace {
-
-// The tables are large and reached all over; in 2 MB pages a table costs a
-// few dozen page faults instead of thousands of 4 KB ones.
-[[maybe_unused]] const bool kHugeTables = [] {
-    constexpr uintptr_t kHuge = uintptr_t(1) << 21;
-    const uintptr_t begin =
-        (reinterpret_cast<uintptr_t>(&Caches.Forward[0]) + kHuge - 1) & ~(kHuge - 1);
-    const uintptr_t end = reinterpret_cast<uintptr_t>(&Caches.Display[kColours]) & ~(kHuge - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-    return true;
-}();
-
-}  // namespace
 
 }  // namespace color_cache
 

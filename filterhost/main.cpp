@@ -8,7 +8,6 @@
 #include "filterhost/Commands.h"
 #include "filterhost/Presets.h"
 #include "hostlib/FilterHost.h"
-#include "hostlib/HugePages.h"
 
 #ifndef FILTERHOST_VERSION
 #define FILTERHOST_VERSION "unknown"
@@ -60,7 +59,6 @@ void AddRunOptions(CLI::App* app, filterhost::CommonOptions& common) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    hostlib::PreferHugePages(argv);
     CLI::App app{"filterhost: runs filter plug-in modules on TIFF, PNG and JPEG files"};
     app.require_subcommand(0, 1);
     filterhost::CommonOptions common;

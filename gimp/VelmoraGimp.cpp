@@ -40,7 +40,6 @@ GimpColorProfile* gimp_color_config_get_display_color_profile(GimpColorConfig*, 
 #include "hostlib/FileOps.h"
 #include "hostlib/FilterHost.h"
 #include "hostlib/HostError.h"
-#include "hostlib/HugePages.h"
 #include "hostlib/PluginModule.h"
 #include "hostlib/SampleScale.h"
 #include "sdk/PIFilter.h"
@@ -333,6 +332,5 @@ const GimpPlugInInfo kPlugInInfo = {nullptr, nullptr, &Query, &Run};
 }  // namespace
 
 int main(int argc, char** argv) {
-    hostlib::PreferHugePages(argv);
     return gimp_main(&kPlugInInfo, argc, argv);
 }
