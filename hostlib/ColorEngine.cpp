@@ -63,7 +63,9 @@ double LabInverseF(double f) {
 
 // A matrix-shaper RGB profile's own steps in double precision: the tone
 // curves (tabulated for the 256 inputs), the colorant matrix to D50 XYZ and
-// CIE Lab, and back through the inverse matrix and the reversed curves.
+// CIE Lab, and back through the inverse matrix and the reversed curves (or,
+// for the rounded answer, the curve's values at the ends of each output
+// value's settled interval, which spares a power per component).
 // LittleCMS runs the same steps in a float pipeline, so the two differ by
 // float roundings only (on sRGB at most 2.3e-5 of a step towards Lab and
 // 5.5e-4 back, over every 8-bit colour). An answer is taken from here when
@@ -95,10 +97,11 @@ class ColorEngine::Shaper {
             parametric &= cmsGetToneCurveParametricType(curve) != 0;
             s->reversed_[k] = cmsReverseToneCurve(curve);
             if (!s->reversed_[k]) return nullptr;
+            s->Bounds(k, curve);
         }
         if (!s->Invert()) return nullptr;
         s->Check(toLab, fromLab);
-        s->fromLab_ = s->fromLab_ && parametric;
+        s->fromLab_ = s->fromLab_ && parametric && s->ordered_;
         if (!s->toLab_ && !s->fromLab_) return nullptr;
         return s;
     }
@@ -138,10 +141,57 @@ class ColorEngine::Shaper {
         return true;
     }
 
+    // The RGB of a Lab colour when every component is clear of a rounding
+    // boundary by the margin, as FromLab and Settled decide it, without
+    // evaluating the reversed curves: the linear value is placed among the
+    // curve's values at the ends of each settled interval.
+    bool SettledFromLab(const uint8_t lab[3], uint8_t rgb[3]) const {
+        const double fy = (lab[0] * (100.0 / 255.0) + 16.0) / 116.0;
+        const double fx = fy + (lab[1] - 128.0) / 500.0, fz = fy - (lab[2] - 128.0) / 200.0;
+        const double xyz[3] = {white_[0] * LabInverseF(fx), white_[1] * LabInverseF(fy),
+                               white_[2] * LabInverseF(fz)};
+        for (int k = 0; k < 3; ++k) {
+            const double l =
+                fromXyz_[k][0] * xyz[0] + fromXyz_[k][1] * xyz[1] + fromXyz_[k][2] * xyz[2];
+            if (!(l >= 0.0 && l <= 1.0)) return false;
+            const double* high = high_[k];
+            int n = first_[k][std::min(kBuckets - 1, int(l * kBuckets))];
+            while (!(l < high[n])) ++n;  // high[255] is +inf
+            if (!(l > low_[k][n])) return false;
+            rgb[k] = uint8_t(n);
+        }
+        return true;
+    }
+
     static constexpr double kToLabMargin = 1e-3, kFromLabMargin = 1e-2;
 
   private:
+    static constexpr int kBuckets = 4096;
+
     Shaper() = default;
+
+    // For output value n of component k: 255 * reversed(l) lies more than the
+    // margin inside (n - 0.5, n + 0.5) exactly when low < l < high, with the
+    // ends taken from the curve itself (the reversed curve's inverse); and
+    // per bucket of l the first n whose interval ends above the bucket's start.
+    void Bounds(int k, const cmsToneCurve* curve) {
+        const auto at = [curve](double y) {
+            return double(cmsEvalToneCurveFloat(curve, cmsFloat32Number(y / 255.0)));
+        };
+        for (int n = 0; n < 256; ++n) {
+            low_[k][n] = n == 0 ? -HUGE_VAL : at(n - 0.5 + kFromLabMargin);
+            high_[k][n] = n == 255 ? HUGE_VAL : at(n + 0.5 - kFromLabMargin);
+        }
+        // The intervals must follow one another (a curve that turns back
+        // leaves the way back to LittleCMS).
+        for (int n = 0; n < 256; ++n)
+            ordered_ &= low_[k][n] < high_[k][n] && (n == 255 || high_[k][n] < low_[k][n + 1]);
+        int n = 0;
+        for (int b = 0; b < kBuckets; ++b) {
+            while (!(double(b) / kBuckets < high_[k][n])) ++n;
+            first_[k][b] = uint8_t(n);
+        }
+    }
 
     bool Invert() {
         const auto& a = toXyz_;
@@ -202,7 +252,9 @@ class ColorEngine::Shaper {
     double fromXyz_[3][3] = {};
     const double white_[3] = {cmsD50X, cmsD50Y, cmsD50Z};
     cmsToneCurve* reversed_[3] = {nullptr, nullptr, nullptr};
-    bool toLab_ = false, fromLab_ = false;
+    double low_[3][256] = {}, high_[3][256] = {};
+    uint8_t first_[3][kBuckets] = {};
+    bool ordered_ = true, toLab_ = false, fromLab_ = false;
 };
 
 struct ColorEngine::Transforms {
@@ -299,8 +351,7 @@ void LabToRgbWith(void* transform, const uint8_t lab[3], uint8_t rgb[3]) {
 void ColorEngine::LabToRgbThrough(const Shaper* shaper, void* transform, const uint8_t lab[3],
                                   uint8_t rgb[3]) {
     if (shaper && shaper->ComputesFromLab()) {
-        double v[3];
-        if (shaper->FromLab(lab, v) && Settled(v, Shaper::kFromLabMargin, rgb)) return;
+        if (shaper->SettledFromLab(lab, rgb)) return;
     }
     LabToRgbWith(transform, lab, rgb);
 }
