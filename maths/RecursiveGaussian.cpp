@@ -29,7 +29,8 @@ inline Ext Step(const tGaussCoefficients& c, Ext x, Ext p1, Ext p2, Ext p3) {
 // The inner recursion loops of the block sweeps, in x87 code: for t = 0 ..
 // n - 1, out[t] = B*x[t] + b1*p1[t] + b2*p2[t] + b3*p3[t], the four
 // coefficients held on the register stack and every pointer moved by `dir`
-// elements per step (p1 .. p3 may alias earlier outputs). The operations
+// elements per step (p1 .. p3 may alias earlier outputs, x the output
+// itself: x[t] is read before out[t] is written). The operations
 // and their order are exactly those of Step; the difference from the
 // compiler's code is the instruction form: each value is loaded and then
 // multiplied by a coefficient register, instead of a coefficient being
