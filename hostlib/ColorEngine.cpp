@@ -128,16 +128,10 @@ class ColorEngine::Shaper {
     // RGB * 255 before rounding; false for a colour outside the profile's
     // gamut (left to LittleCMS).
     bool FromLab(const uint8_t lab[3], double out[3]) const {
-        const double fy = (lab[0] * (100.0 / 255.0) + 16.0) / 116.0;
-        const double fx = fy + (lab[1] - 128.0) / 500.0, fz = fy - (lab[2] - 128.0) / 200.0;
-        const double xyz[3] = {white_[0] * LabInverseF(fx), white_[1] * LabInverseF(fy),
-                               white_[2] * LabInverseF(fz)};
-        for (int k = 0; k < 3; ++k) {
-            const double l =
-                fromXyz_[k][0] * xyz[0] + fromXyz_[k][1] * xyz[1] + fromXyz_[k][2] * xyz[2];
-            if (!(l >= 0.0 && l <= 1.0)) return false;
-            out[k] = cmsEvalToneCurveFloat(reversed_[k], cmsFloat32Number(l)) * 255.0;
-        }
+        double l[3];
+        if (!Linear(lab, l)) return false;
+        for (int k = 0; k < 3; ++k)
+            out[k] = cmsEvalToneCurveFloat(reversed_[k], cmsFloat32Number(l[k])) * 255.0;
         return true;
     }
 
@@ -146,18 +140,13 @@ class ColorEngine::Shaper {
     // evaluating the reversed curves: the linear value is placed among the
     // curve's values at the ends of each settled interval.
     bool SettledFromLab(const uint8_t lab[3], uint8_t rgb[3]) const {
-        const double fy = (lab[0] * (100.0 / 255.0) + 16.0) / 116.0;
-        const double fx = fy + (lab[1] - 128.0) / 500.0, fz = fy - (lab[2] - 128.0) / 200.0;
-        const double xyz[3] = {white_[0] * LabInverseF(fx), white_[1] * LabInverseF(fy),
-                               white_[2] * LabInverseF(fz)};
+        double l[3];
+        if (!Linear(lab, l)) return false;
         for (int k = 0; k < 3; ++k) {
-            const double l =
-                fromXyz_[k][0] * xyz[0] + fromXyz_[k][1] * xyz[1] + fromXyz_[k][2] * xyz[2];
-            if (!(l >= 0.0 && l <= 1.0)) return false;
             const double* high = high_[k];
-            int n = first_[k][std::min(kBuckets - 1, int(l * kBuckets))];
-            while (!(l < high[n])) ++n;  // high[255] is +inf
-            if (!(l > low_[k][n])) return false;
+            int n = first_[k][std::min(kBuckets - 1, int(l[k] * kBuckets))];
+            while (!(l[k] < high[n])) ++n;  // high[255] is +inf
+            if (!(l[k] > low_[k][n])) return false;
             rgb[k] = uint8_t(n);
         }
         return true;
@@ -169,6 +158,20 @@ class ColorEngine::Shaper {
     static constexpr int kBuckets = 4096;
 
     Shaper() = default;
+
+    // The linear RGB of a Lab colour (D50 XYZ through the inverse matrix);
+    // false when a component lies outside 0..1.
+    bool Linear(const uint8_t lab[3], double l[3]) const {
+        const double fy = (lab[0] * (100.0 / 255.0) + 16.0) / 116.0;
+        const double fx = fy + (lab[1] - 128.0) / 500.0, fz = fy - (lab[2] - 128.0) / 200.0;
+        const double xyz[3] = {white_[0] * LabInverseF(fx), white_[1] * LabInverseF(fy),
+                               white_[2] * LabInverseF(fz)};
+        for (int k = 0; k < 3; ++k) {
+            l[k] = fromXyz_[k][0] * xyz[0] + fromXyz_[k][1] * xyz[1] + fromXyz_[k][2] * xyz[2];
+            if (!(l[k] >= 0.0 && l[k] <= 1.0)) return false;
+        }
+        return true;
+    }
 
     // For output value n of component k: 255 * reversed(l) lies more than the
     // margin inside (n - 0.5, n + 0.5) exactly when low < l < high, with the
