@@ -237,7 +237,13 @@ Document DecodeTiff(TiffPtr tif, const std::string& path) {
         TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &blockH);
         if (blockH > height) blockH = height;
     }
-    if (blockW == 0 || blockH == 0 || blockW > (1u << 16) || (tiled && blockH > (1u << 16)))
+    // A tile may overhang the image, but not by more than a tile size
+    // writers use: a few bytes of file must not set aside gigabytes.
+    const auto fits = [](uint32_t block, uint32_t size) {
+        return block <= std::max<uint32_t>(1024, (size + 15) / 16 * 16);
+    };
+    if (blockW == 0 || blockH == 0 || blockW > (1u << 16) ||
+        (tiled && (!fits(blockW, width) || !fits(blockH, height))))
         throw HostError(TiffProblem(path, "corrupt TIFF: bad strip or tile size"));
     const tmsize_t blockSize = tiled ? TIFFTileSize(t) : TIFFStripSize(t);
     const size_t blockRowBytes = size_t(blockW) * unitBytes;

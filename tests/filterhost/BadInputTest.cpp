@@ -42,6 +42,25 @@ std::string Truncated(const std::string& path, size_t keep) {
     return path;
 }
 
+// Sets a SHORT or LONG tag of the first directory of a little-endian TIFF
+// to value, in place.
+void SetTiffTag(const std::string& path, uint16_t tag, uint32_t value) {
+    auto bytes = fhtest::ReadBytes(path);
+    const auto u16 = [&](size_t at) { return uint16_t(bytes.at(at) | bytes.at(at + 1) << 8); };
+    const auto u32 = [&](size_t at) { return uint32_t(u16(at) | uint32_t(u16(at + 2)) << 16); };
+    ASSERT_EQ(u16(0), 0x4949);  // "II"
+    const size_t ifd = u32(4);
+    for (size_t i = 0, n = u16(ifd); i < n; ++i) {
+        const size_t entry = ifd + 2 + 12 * i;
+        if (u16(entry) != tag) continue;
+        const size_t width = u16(entry + 2) == TIFF_SHORT ? 2 : 4;
+        for (size_t k = 0; k < width; ++k) bytes.at(entry + 8 + k) = uint8_t(value >> (8 * k));
+        fhtest::WriteBytes(path, bytes);
+        return;
+    }
+    FAIL() << "no tag " << tag << " in " << path;
+}
+
 std::vector<BadCase> Cases() {
     std::vector<BadCase> c;
     c.push_back({"missing file", [](const fhtest::TempDir& d) { return d / "nothing.png"; },
@@ -194,6 +213,18 @@ std::vector<BadCase> Cases() {
                      return d / "tall.tif";
                  },
                  "at most 32767 pixels", "out.tif"});
+    // A few hundred bytes that claim tiles of 65520 x 65520 pixels: refused
+    // before 12 GB are set aside for one tile.
+    c.push_back({"TIFF with tiles far larger than the image",
+                 [](const fhtest::TempDir& d) {
+                     fhtest::TiffLayout layout;
+                     layout.tiled = true;
+                     fhtest::WriteTiff(d / "tiles.tif", layout, fhtest::Pattern(7, 5, 3, 8));
+                     SetTiffTag(d / "tiles.tif", TIFFTAG_TILEWIDTH, 65520);
+                     SetTiffTag(d / "tiles.tif", TIFFTAG_TILELENGTH, 65520);
+                     return d / "tiles.tif";
+                 },
+                 "corrupt TIFF: bad strip or tile size", "out.tif"});
     c.push_back({"params file of the wrong size",
                  [](const fhtest::TempDir& d) {
                      fhtest::WriteBytes(d / "test.params", std::vector<uint8_t>(100, 1));
