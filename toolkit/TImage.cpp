@@ -1,6 +1,9 @@
 #include "toolkit/TImage.h"
 
 #include <QPainter>
+#include <cstdint>
+#include <cstring>
+#include <new>
 
 namespace velmora::ui {
 
@@ -23,15 +26,40 @@ void TImage::SetAutoSize(bool autoSize) {
 }
 
 void TImage::PictureChanged() {
+    displayStale_ = true;
     if (autoSize_ && !picture_.Empty() && size() != picture_.Image().size())
         resize(picture_.Image().size());
     update();
 }
 
+void TImage::RefreshDisplay() {
+    const QImage& source = picture_.Image();  // bytes B, G, R
+    if (display_.size() != source.size()) display_ = QImage(source.size(), QImage::Format_RGB32);
+    if (display_.isNull()) throw std::bad_alloc();
+    const int width = source.width();
+    for (int y = 0; y < source.height(); ++y) {
+        const uint8_t* s = source.constScanLine(y);
+        auto* d = reinterpret_cast<uint32_t*>(display_.scanLine(y));
+        // Four bytes at a time, the fourth (the next pixel's blue) replaced
+        // by the opaque alpha; the last pixel of a row byte by byte.
+        int x = 0;
+        for (; x + 1 < width; ++x) {
+            uint32_t v;
+            std::memcpy(&v, s + 3 * size_t(x), sizeof v);
+            d[x] = v | 0xFF000000u;
+        }
+        for (; x < width; ++x)
+            d[x] =
+                0xFF000000u | uint32_t(s[3 * x + 2]) << 16 | uint32_t(s[3 * x + 1]) << 8 | s[3 * x];
+    }
+    displayStale_ = false;
+}
+
 void TImage::paintEvent(QPaintEvent*) {
     if (picture_.Empty()) return;
+    if (displayStale_) RefreshDisplay();
     QPainter painter(this);
-    painter.drawImage(0, 0, picture_.Image());
+    painter.drawImage(0, 0, display_);
 }
 
 }  // namespace velmora::ui

@@ -32,8 +32,13 @@ class TImage : public TControl<QWidget> {
 
   private:
     void PictureChanged();
+    void RefreshDisplay();
 
     TBitmap picture_;
+    // The picture in the painter's own pixel format, made again after each
+    // change: a 24-bit image would be converted on every paint instead.
+    QImage display_;
+    bool displayStale_ = true;
     bool autoSize_ = false;
 };
 

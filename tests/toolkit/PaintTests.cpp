@@ -131,6 +131,15 @@ TEST(ImagePaintTest, TheControlShowsItsCanvasAndFollowsChanges) {
     EXPECT_EQ(Grab(image).pixel(20, 15), QColor(Qt::red).rgb());
     canvas.SetPixel(20, 15, Qt::green);
     EXPECT_EQ(Grab(image).pixel(20, 15), QColor(Qt::green).rgb());
+    // Rows written directly (blue, green, red bytes), then announced.
+    uint8_t* row = image.Picture().ScanLine(3);
+    row[3 * 7] = 10, row[3 * 7 + 1] = 20, row[3 * 7 + 2] = 30;
+    image.Picture().Changed();
+    EXPECT_EQ(Grab(image).pixel(7, 3), QColor(30, 20, 10).rgb());
+    EXPECT_EQ(Grab(image).pixel(20, 15), QColor(Qt::green).rgb());
+    // A new size shows the new picture whole.
+    image.Picture().SetSize(40, 30);
+    EXPECT_EQ(Grab(image).pixel(39, 29), QColor(Qt::white).rgb());
     // An image that takes its picture's size.
     TImage shot(&form);
     shot.SetAutoSize(true);
