@@ -1,9 +1,9 @@
 #include "toolkit/TImage.h"
 
 #include <QPainter>
+#include <bit>
 #include <cstdint>
 #include <cstring>
-#include <new>
 
 namespace velmora::ui {
 
@@ -32,10 +32,11 @@ void TImage::PictureChanged() {
     update();
 }
 
-void TImage::RefreshDisplay() {
+bool TImage::RefreshDisplay() {
+    static_assert(std::endian::native == std::endian::little);
     const QImage& source = picture_.Image();  // bytes B, G, R
     if (display_.size() != source.size()) display_ = QImage(source.size(), QImage::Format_RGB32);
-    if (display_.isNull()) throw std::bad_alloc();
+    if (display_.isNull()) return false;  // no memory for the copy
     const int width = source.width();
     for (int y = 0; y < source.height(); ++y) {
         const uint8_t* s = source.constScanLine(y);
@@ -53,12 +54,16 @@ void TImage::RefreshDisplay() {
                 0xFF000000u | uint32_t(s[3 * x + 2]) << 16 | uint32_t(s[3 * x + 1]) << 8 | s[3 * x];
     }
     displayStale_ = false;
+    return true;
 }
 
 void TImage::paintEvent(QPaintEvent*) {
     if (picture_.Empty()) return;
-    if (displayStale_) RefreshDisplay();
     QPainter painter(this);
+    if (displayStale_ && !RefreshDisplay()) {
+        painter.drawImage(0, 0, picture_.Image());
+        return;
+    }
     painter.drawImage(0, 0, display_);
 }
 

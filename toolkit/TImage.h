@@ -32,7 +32,8 @@ class TImage : public TControl<QWidget> {
 
   private:
     void PictureChanged();
-    void RefreshDisplay();
+    // Remakes the copy; false when there is no memory for it.
+    bool RefreshDisplay();
 
     TBitmap picture_;
     // The picture in the painter's own pixel format, made again after each
