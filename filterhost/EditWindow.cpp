@@ -35,7 +35,19 @@ std::string Env(const char* name) {
     return v ? v : "";
 }
 
-bool ConnectUnix(const std::string& path, bool abstract) {
+// The connection of the last successful display check, kept open until Qt
+// has made its own: an X server without clients resets itself when its last
+// client goes, and a connection made during that reset fails, so closing the
+// check's connection at once could make Qt's fail (seen on a busy machine
+// with a bare Xvfb).
+int heldConnection = -1;
+
+void HoldConnection(int fd) {
+    if (heldConnection >= 0) close(heldConnection);
+    heldConnection = fd;
+}
+
+bool ConnectUnix(const std::string& path, bool abstract, bool hold = false) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const size_t offset = abstract ? 1 : 0;
@@ -45,7 +57,10 @@ bool ConnectUnix(const std::string& path, bool abstract) {
     if (fd < 0) return false;
     const socklen_t len = socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size());
     const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), len) == 0;
-    close(fd);
+    if (ok && hold)
+        HoldConnection(fd);
+    else
+        close(fd);
     return ok;
 }
 
@@ -59,7 +74,10 @@ bool ConnectTcp(const std::string& host, int port) {
         const int fd = socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) continue;
         ok = connect(fd, a->ai_addr, a->ai_addrlen) == 0;
-        close(fd);
+        if (ok)
+            HoldConnection(fd);
+        else
+            close(fd);
     }
     freeaddrinfo(found);
     return ok;
@@ -75,10 +93,10 @@ bool XDisplayReachable(const std::string& display) {
     char* end = nullptr;
     const long number = std::strtol(rest.c_str(), &end, 10);
     if (end == rest.c_str() || number < 0 || number > 10000) return false;
-    if (!host.empty() && host[0] == '/') return ConnectUnix(display.substr(0, colon), false);
+    if (!host.empty() && host[0] == '/') return ConnectUnix(display.substr(0, colon), false, true);
     if (host.empty() || host == "unix") {
         const std::string socketPath = "/tmp/.X11-unix/X" + std::to_string(number);
-        return ConnectUnix(socketPath, true) || ConnectUnix(socketPath, false);
+        return ConnectUnix(socketPath, true, true) || ConnectUnix(socketPath, false, true);
     }
     return ConnectTcp(host, 6000 + int(number));
 }
@@ -150,6 +168,8 @@ EditApplication::EditApplication() {
     static char name[] = "filterhost";
     static char* argv[] = {name, nullptr};
     app_ = std::make_unique<QApplication>(argc, argv);
+    // Qt has its own connection now: the display check's can go.
+    HoldConnection(-1);
     // QApplication adopts the user's locale for the C library; numbers in
     // messages and in the codecs stay in the C form.
     std::setlocale(LC_NUMERIC, "C");
