@@ -39,7 +39,7 @@ std::string Env(const char* name) {
 // has made its own: an X server without clients resets itself when its last
 // client goes, and a connection made during that reset fails, so closing the
 // check's connection at once could make Qt's fail (seen on a busy machine
-// with a bare Xvfb).
+// with a bare Xvfb). Every check connection is kept so, whatever it reached.
 int heldConnection = -1;
 
 void HoldConnection(int fd) {
@@ -47,7 +47,7 @@ void HoldConnection(int fd) {
     heldConnection = fd;
 }
 
-bool ConnectUnix(const std::string& path, bool abstract, bool hold = false) {
+bool ConnectUnix(const std::string& path, bool abstract) {
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const size_t offset = abstract ? 1 : 0;
@@ -57,7 +57,7 @@ bool ConnectUnix(const std::string& path, bool abstract, bool hold = false) {
     if (fd < 0) return false;
     const socklen_t len = socklen_t(offsetof(sockaddr_un, sun_path) + offset + path.size());
     const bool ok = connect(fd, reinterpret_cast<const sockaddr*>(&addr), len) == 0;
-    if (ok && hold)
+    if (ok)
         HoldConnection(fd);
     else
         close(fd);
@@ -93,10 +93,10 @@ bool XDisplayReachable(const std::string& display) {
     char* end = nullptr;
     const long number = std::strtol(rest.c_str(), &end, 10);
     if (end == rest.c_str() || number < 0 || number > 10000) return false;
-    if (!host.empty() && host[0] == '/') return ConnectUnix(display.substr(0, colon), false, true);
+    if (!host.empty() && host[0] == '/') return ConnectUnix(display.substr(0, colon), false);
     if (host.empty() || host == "unix") {
         const std::string socketPath = "/tmp/.X11-unix/X" + std::to_string(number);
-        return ConnectUnix(socketPath, true, true) || ConnectUnix(socketPath, false, true);
+        return ConnectUnix(socketPath, true) || ConnectUnix(socketPath, false);
     }
     return ConnectTcp(host, 6000 + int(number));
 }
