@@ -29,6 +29,17 @@ std::exception_ptr pendingFailure;
 // for the life of the process (the module stays loaded, see CMakeLists).
 QApplication* ownApplication = nullptr;
 
+// The connection of a successful display check, kept open until Qt has
+// made its own: an X server without clients (a bare Xvfb beside a console
+// host) resets itself when its last client goes, and a connection made
+// during that reset fails, which ends the process inside Qt.
+xcb_connection_t* heldConnection = nullptr;
+
+void HoldConnection(xcb_connection_t* connection) {
+    if (heldConnection) xcb_disconnect(heldConnection);
+    heldConnection = connection;
+}
+
 // Whether the X server DISPLAY names accepts a connection. Qt ends the
 // process when its platform cannot connect, so this is asked first.
 bool XDisplayReachable() {
@@ -36,7 +47,10 @@ bool XDisplayReachable() {
     if (display.isEmpty()) return false;
     xcb_connection_t* connection = xcb_connect(display.constData(), nullptr);
     const bool reachable = connection && xcb_connection_has_error(connection) == 0;
-    if (connection) xcb_disconnect(connection);
+    if (reachable)
+        HoldConnection(connection);
+    else if (connection)
+        xcb_disconnect(connection);
     return reachable;
 }
 
@@ -220,6 +234,8 @@ bool TApplication::Initialize() {
         static char name[] = "velmora";
         static char* argv[] = {name, nullptr};
         ownApplication = new QApplication(argc, argv);
+        // Qt has its own connection now: the check's can go.
+        HoldConnection(nullptr);
         createdApplication_ = true;
     }
     Agent();
