@@ -141,7 +141,7 @@ TEST_F(GimpTest, RegistersEachModuleFromItsPropertyList) {
 // an RGBA layer and a float image, all with the block from params-file.
 TEST_F(GimpTest, PixelsAreFilterhostsSelectionAlphaAndPrecisionAreKept) {
     const std::string in8 = Png("in8.png", 8, false), in16 = Png("in16.png", 16, false),
-                      in8a = Png("in8a.png", 8, true);
+                      in8a = Png("in8a.png", 8, true), in16a = Png("in16a.png", 16, true);
     const std::string block = Quote(dir / "vivid.params");
     auto whole = [&](const std::string& in, const std::string& out) {
         return "(let* ((i (load " + Quote(in) +
@@ -177,7 +177,7 @@ TEST_F(GimpTest, PixelsAreFilterhostsSelectionAlphaAndPrecisionAreKept) {
         "(save i d " +
         Quote(dir / "float.png") + "))";
     const RunResult r = Gimp({whole(in8, "g8.png"), whole(in16, "g16.png"), selection,
-                              whole(in8a, "g8a.png"), precision});
+                              whole(in8a, "g8a.png"), whole(in16a, "g16a.png"), precision});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("precision: float"), std::string::npos) << r.err;
     // A non-interactive run with params-file leaves the stored settings alone.
@@ -186,6 +186,7 @@ TEST_F(GimpTest, PixelsAreFilterhostsSelectionAlphaAndPrecisionAreKept) {
     Apply(in8, dir / "f8.png", dir / "vivid.params");
     Apply(in16, dir / "f16.png", dir / "vivid.params");
     Apply(in8a, dir / "f8a.png", dir / "vivid.params");
+    Apply(in16a, dir / "f16a.png", dir / "vivid.params");
 
     int channels = 0, depth = 0;
     const auto f8 = Samples(dir / "f8.png");
@@ -209,13 +210,19 @@ TEST_F(GimpTest, PixelsAreFilterhostsSelectionAlphaAndPrecisionAreKept) {
             }
         }
 
-    // RGBA: colour as filterhost gives it, alpha untouched.
-    const auto g8a = Samples(dir / "g8a.png", &channels), f8a = Samples(dir / "f8a.png"),
-               in8aS = Samples(in8a);
-    ASSERT_EQ(channels, 4);
-    ASSERT_EQ(g8a.size(), in8aS.size());
-    for (size_t i = 0; i < g8a.size(); ++i)
-        ASSERT_EQ(g8a[i], (i % 4 == 3 ? in8aS : f8a)[i]) << "sample " << i;
+    // RGBA at both depths: colour as filterhost gives it, alpha untouched.
+    for (const auto& [in, bits] : {std::pair{in8a, 8}, std::pair{in16a, 16}}) {
+        SCOPED_TRACE(bits);
+        const std::string name = std::to_string(bits) + "a.png";
+        const auto g = Samples(dir / ("g" + name), &channels, &depth),
+                   f = Samples(dir / ("f" + name)), input = Samples(in);
+        ASSERT_EQ(channels, 4);
+        EXPECT_EQ(depth, bits);
+        ASSERT_EQ(g.size(), input.size());
+        ASSERT_NE(f, input);
+        for (size_t i = 0; i < g.size(); ++i)
+            ASSERT_EQ(g[i], (i % 4 == 3 ? input : f)[i]) << "sample " << i;
+    }
 
     // Float: the filter works on 16-bit samples, so back in 16 bits the
     // result is the 16-bit one within a level.
