@@ -101,8 +101,9 @@ class GimpTest : public ::testing::Test {
     std::string StatePath() const { return dir / "state/velmora/filterhost/Zeq Velmora.params"; }
 
     // An RGB(A) PNG of the test pattern.
-    std::string Png(const std::string& name, int depth, bool alpha) {
+    std::string Png(const std::string& name, int depth, bool alpha, std::vector<uint8_t> icc = {}) {
         fhtest::PngLayout layout;
+        layout.icc = std::move(icc);
         layout.width = kW;
         layout.height = kH;
         layout.depth = depth;
@@ -229,6 +230,37 @@ TEST_F(GimpTest, PixelsAreFilterhostsSelectionAlphaAndPrecisionAreKept) {
     const auto fl = Samples(dir / "float.png");
     ASSERT_EQ(fl.size(), f16.size());
     for (size_t i = 0; i < fl.size(); ++i) ASSERT_LE(std::abs(int(fl[i]) - int(f16[i])), 1) << i;
+}
+
+// A photo with a profile of its own: GIMP keeps it as the image's, and the
+// bridge hands the module samples and profile as filterhost does from the
+// file, at both depths (the profile makes a difference to the result).
+TEST_F(GimpTest, TheImagesOwnProfileIsTheDocumentsAsInFilterhost) {
+    const auto wide = fhtest::WideRgbProfile();
+    const std::string block = Quote(dir / "vivid.params");
+    std::vector<std::string> scripts;
+    for (const int bits : {8, 16}) {
+        const std::string in = Png("wide" + std::to_string(bits) + ".png", bits, false, wide);
+        scripts.push_back("(let* ((i (load " + Quote(in) +
+                          ")) (d (layer i)))"
+                          "(plug-in-zeq-velmora RUN-NONINTERACTIVE i d " +
+                          block + ")(save i d " +
+                          Quote(dir / ("g" + std::to_string(bits) + ".png")) + "))");
+    }
+    const RunResult r = Gimp(scripts);
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const int bits : {8, 16}) {
+        SCOPED_TRACE(bits);
+        const std::string n = std::to_string(bits);
+        Apply(dir / ("wide" + n + ".png"), dir / ("f" + n + ".png"), dir / "vivid.params");
+        Apply(Png("plain" + n + ".png", bits, false), dir / ("p" + n + ".png"),
+              dir / "vivid.params");
+        const auto f = Samples(dir / ("f" + n + ".png"));
+        ASSERT_NE(f, Samples(dir / ("p" + n + ".png"))) << "the profile changes the result";
+        std::vector<uint8_t> icc;
+        EXPECT_EQ(fhtest::ReadPngSamples(dir / ("g" + n + ".png"), nullptr, nullptr, &icc), f);
+        EXPECT_FALSE(icc.empty()) << "GIMP keeps the profile";
+    }
 }
 
 TEST_F(GimpTest, RepeatUsesTheStoredBlockAndKeepsIt) {
